@@ -1,0 +1,39 @@
+/* Dynamic loading of modules.
+ *
+ * LoadLibraryA("X.dll") loads the shared object "X.so" (a name without an
+ * extension gets ".so" as Windows would append ".dll"). A name that contains
+ * a path separator ('/' or '\') is loaded from that path. Otherwise the
+ * search order is: each directory of KMX512_PLUGIN_PATH (':'-separated), the
+ * directory of libkmxwin.so, its sibling plug-in directory "kmx512/", then
+ * the system loader's own search.
+ *
+ * A module's entry point (see <kmxwin/dll_entry.h>) is called with
+ * DLL_PROCESS_ATTACH when the module is loaded and DLL_PROCESS_DETACH when it
+ * is unloaded. An entry point that answers FALSE to the attach makes
+ * LoadLibraryA fail with ERROR_DLL_INIT_FAILED. */
+#ifndef KMXWIN_LIBLOADERAPI_H
+#define KMXWIN_LIBLOADERAPI_H
+
+#include <minwinbase.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+WINBASEAPI HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName);
+WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
+WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
+#ifdef __cplusplus
+}
+#endif
+
+#ifndef KMXWIN_NO_ANSI_ALIASES
+#define LoadLibrary LoadLibraryA
+#define GetModuleHandle GetModuleHandleA
+#define GetModuleFileName GetModuleFileNameA
+#endif
+
+#endif

@@ -1,0 +1,9 @@
+/* The master include file of the Windows services that the platform layer
+ * provides on POSIX. */
+#ifndef KMXWIN_WINDOWS_H
+#define KMXWIN_WINDOWS_H
+
+#include <windef.h>
+#include <winbase.h>
+
+#endif

@@ -1,0 +1,31 @@
+// The dispatcher: one lock over the state of every waitable object of the
+// process, and the wait that all wait functions share.
+#pragma once
+
+#include "kernel/thread_record.h"
+
+#include <mutex>
+#include <span>
+
+namespace kmxwin {
+
+std::mutex& DispatcherLock();
+
+// Wakes the threads waiting on OBJECT so that they look at it again. Called
+// with the dispatcher lock held, after the object's state changed.
+void NotifyWaiters(Waitable& object);
+
+// Waits for one or all of OBJECTS (at most MAXIMUM_WAIT_OBJECTS, already
+// resolved from handles) until DEADLINE (none: forever). The result is a
+// WaitForMultipleObjects result. With no objects it is a plain sleep that
+// ends with WAIT_TIMEOUT.
+DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
+                     std::optional<Clock::time_point> deadline);
+
+// The deadline of a wait of MILLISECONDS from now (INFINITE: none).
+std::optional<Clock::time_point> DeadlineAfter(DWORD milliseconds);
+
+// Ends the calling thread here if TerminateThread asked for it.
+void TerminationPoint();
+
+}  // namespace kmxwin

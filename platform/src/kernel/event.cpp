@@ -1,0 +1,61 @@
+// Event objects, manual or automatic reset.
+#include "kernel/dispatcher.h"
+#include "kernel/handle_table.h"
+
+namespace kmxwin {
+namespace {
+
+class Event : public Waitable {
+public:
+    Event(bool manual_reset, bool signalled)
+        : Waitable(ObjectType::Event), manual_reset_(manual_reset), signalled_(signalled) {}
+
+    bool IsSignalled(const ThreadRecord&, Clock::time_point) override { return signalled_; }
+    Acquisition TryAcquire(ThreadRecord&, Clock::time_point) override {
+        if (!signalled_) return Acquisition::NotSignalled;
+        if (!manual_reset_) signalled_ = false;
+        return Acquisition::Acquired;
+    }
+
+    void Set(bool signalled) {
+        std::lock_guard guard(DispatcherLock());
+        signalled_ = signalled;
+        if (signalled) NotifyWaiters(*this);
+    }
+
+private:
+    const bool manual_reset_;
+    bool signalled_;
+};
+
+BOOL SetEventState(HANDLE handle, bool signalled) {
+    TerminationPoint();
+    std::shared_ptr<Event> event = LookupHandleAs<Event>(handle, ObjectType::Event);
+    if (!event) return FALSE;
+    event->Set(signalled);
+    return TRUE;
+}
+
+}  // namespace
+}  // namespace kmxwin
+
+using namespace kmxwin;
+
+extern "C" {
+
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState,
+                           LPCSTR lpName) {
+    if (lpName && *lpName) {
+        // Only mutexes can be named here (see synchapi.h).
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return nullptr;
+    }
+    HANDLE handle = InsertHandle(std::make_shared<Event>(bManualReset, bInitialState));
+    if (handle) SetLastError(ERROR_SUCCESS);
+    return handle;
+}
+
+BOOL WINAPI SetEvent(HANDLE hEvent) { return SetEventState(hEvent, true); }
+BOOL WINAPI ResetEvent(HANDLE hEvent) { return SetEventState(hEvent, false); }
+
+}  // extern "C"

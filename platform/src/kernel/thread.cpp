@@ -1,0 +1,234 @@
+// Threads: the per-thread record, CreateThread and the ways a thread ends.
+#include "kernel/dispatcher.h"
+#include "kernel/handle_table.h"
+
+#include <limits.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csetjmp>
+
+namespace kmxwin {
+namespace {
+
+struct ThreadRecordHolder {
+    ThreadRecord record;
+    ThreadRecordHolder() { record.tid = gettid(); }
+    // Threads that end without the platform's knowledge (returning from a
+    // pthread start routine, pthread_exit) still abandon their mutexes and
+    // signal their handles here.
+    ~ThreadRecordHolder() { ThreadEnded(record, record.exit_code); }
+};
+
+thread_local ThreadRecordHolder t_thread;
+
+// What CreateThread hands its new thread; lives on the creator's stack until
+// the new thread has taken what it needs and said so.
+struct StartBlock {
+    LPTHREAD_START_ROUTINE routine;
+    LPVOID parameter;
+    std::shared_ptr<ThreadObject> object;
+    std::mutex lock;
+    std::condition_variable cv;
+    bool started = false;
+};
+
+void* ThreadStart(void* argument) {
+    auto* block = static_cast<StartBlock*>(argument);
+    ThreadRecord& self = CurrentThread();
+    LPTHREAD_START_ROUTINE routine = block->routine;
+    LPVOID parameter = block->parameter;
+    {
+        std::lock_guard guard(DispatcherLock());
+        self.object = block->object;
+        self.object->record = &self;
+        self.object->tid = self.tid;
+    }
+    {
+        // Notified under the lock: once the creator sees `started` it may
+        // return and the block is gone.
+        std::lock_guard guard(block->lock);
+        block->started = true;
+        block->cv.notify_one();
+    }
+
+    std::jmp_buf exit_jump;
+    DWORD exit_code;
+    self.exit_jump = &exit_jump;
+    if (setjmp(exit_jump) == 0) {
+        exit_code = routine(parameter);
+        if (self.terminate_requested.load(std::memory_order_acquire))
+            exit_code = self.terminate_code;
+    } else {
+        exit_code = self.exit_code;  // ExitThread or termination
+    }
+    self.exit_jump = nullptr;
+    ThreadEnded(self, exit_code);
+    return nullptr;
+}
+
+bool IsValidPriority(int priority) {
+    return (priority >= THREAD_PRIORITY_LOWEST && priority <= THREAD_PRIORITY_HIGHEST) ||
+           priority == THREAD_PRIORITY_IDLE || priority == THREAD_PRIORITY_TIME_CRITICAL;
+}
+
+std::shared_ptr<ThreadObject> ThreadOfHandle(HANDLE handle) {
+    if (handle == GetCurrentThread()) return CurrentThreadObject();
+    return LookupHandleAs<ThreadObject>(handle, ObjectType::Thread);
+}
+
+}  // namespace
+
+ThreadRecord& CurrentThread() { return t_thread.record; }
+
+std::shared_ptr<ThreadObject> CurrentThreadObject() {
+    ThreadRecord& self = CurrentThread();
+    std::lock_guard guard(DispatcherLock());
+    if (!self.object) {
+        self.object = std::make_shared<ThreadObject>();
+        self.object->record = &self;
+        self.object->tid = self.tid;
+    }
+    return self.object;
+}
+
+std::shared_ptr<Ownable> DisownedBy(ThreadRecord& thread, const Ownable& mutex) {
+    auto mine = std::find_if(thread.owned.begin(), thread.owned.end(),
+                             [&mutex](const auto& owned) { return owned.get() == &mutex; });
+    if (mine == thread.owned.end()) return nullptr;
+    std::shared_ptr<Ownable> reference = std::move(*mine);
+    thread.owned.erase(mine);
+    return reference;
+}
+
+void ThreadEnded(ThreadRecord& thread, DWORD exit_code) {
+    std::vector<std::shared_ptr<Ownable>> owned;
+    {
+        std::lock_guard guard(DispatcherLock());
+        if (thread.ended) return;
+        thread.ended = true;
+        owned.swap(thread.owned);
+        for (const std::shared_ptr<Ownable>& mutex : owned) mutex->Abandon(thread);
+        if (thread.object) {
+            thread.object->ended = true;
+            thread.object->exit_code = exit_code;
+            thread.object->record = nullptr;
+            NotifyWaiters(*thread.object);
+        }
+    }
+    // The last references may go here; their destructors take other locks.
+    owned.clear();
+}
+
+void EndCurrentThread(DWORD exit_code) {
+    ThreadRecord& self = CurrentThread();
+    self.exit_code = exit_code;
+    if (self.exit_jump) std::longjmp(*self.exit_jump, 1);
+    ThreadEnded(self, exit_code);
+    pthread_exit(nullptr);
+}
+
+}  // namespace kmxwin
+
+using namespace kmxwin;
+
+extern "C" {
+
+HANDLE WINAPI GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(-1); }
+HANDLE WINAPI GetCurrentThread(void) { return reinterpret_cast<HANDLE>(-2); }
+DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(CurrentThread().tid); }
+
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
+                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                           DWORD dwCreationFlags, LPDWORD lpThreadId) {
+    TerminationPoint();
+    if (!lpStartAddress ||
+        (dwCreationFlags & ~static_cast<DWORD>(STACK_SIZE_PARAM_IS_A_RESERVATION))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    StartBlock block{lpStartAddress, lpParameter, std::make_shared<ThreadObject>(), {}, {}, false};
+    HANDLE handle = InsertHandle(block.object);
+    if (!handle) return nullptr;
+
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    if (dwStackSize > 0) {
+        size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        size_t size = std::max<size_t>(dwStackSize, PTHREAD_STACK_MIN);
+        pthread_attr_setstacksize(&attributes, (size + page - 1) / page * page);
+    }
+    pthread_t thread;
+    int error = pthread_create(&thread, &attributes, ThreadStart, &block);
+    pthread_attr_destroy(&attributes);
+    if (error != 0) {
+        RemoveHandle(handle);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    std::unique_lock lock(block.lock);
+    block.cv.wait(lock, [&block] { return block.started; });
+    if (lpThreadId) *lpThreadId = static_cast<DWORD>(block.object->tid);
+    return handle;
+}
+
+void WINAPI ExitThread(DWORD dwExitCode) { EndCurrentThread(dwExitCode); }
+
+BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode) {
+    TerminationPoint();
+    std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
+    if (!object) return FALSE;
+    ThreadRecord& self = CurrentThread();
+    {
+        std::lock_guard guard(DispatcherLock());
+        ThreadRecord* target = object->record;
+        if (!target) return TRUE;  // already ended
+        if (target != &self) {
+            if (!target->terminate_requested.load(std::memory_order_relaxed)) {
+                target->terminate_code = dwExitCode;
+                target->terminate_requested.store(true, std::memory_order_release);
+            }
+            target->notified = true;
+            target->wake.notify_one();
+            return TRUE;
+        }
+    }
+    EndCurrentThread(dwExitCode);
+}
+
+BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
+    TerminationPoint();
+    std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
+    if (!object) return FALSE;
+    if (!lpExitCode) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard guard(DispatcherLock());
+    *lpExitCode = object->ended ? object->exit_code : STILL_ACTIVE;
+    return TRUE;
+}
+
+BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority) {
+    std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
+    if (!object) return FALSE;
+    if (!IsValidPriority(nPriority)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::lock_guard guard(DispatcherLock());
+    object->priority = nPriority;
+    return TRUE;
+}
+
+int WINAPI GetThreadPriority(HANDLE hThread) {
+    std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
+    if (!object) return THREAD_PRIORITY_ERROR_RETURN;
+    std::lock_guard guard(DispatcherLock());
+    return object->priority;
+}
+
+}  // extern "C"
