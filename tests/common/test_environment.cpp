@@ -1,4 +1,4 @@
-#include "support/test_environment.h"
+#include "common/test_environment.h"
 
 #include <fcntl.h>
 #include <poll.h>
