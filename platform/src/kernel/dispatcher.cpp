@@ -95,7 +95,6 @@ void TerminationPoint() {
 DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
                      std::optional<Clock::time_point> deadline) {
     ThreadRecord& self = CurrentThread();
-    TerminationPoint();
     if (objects.size() == 1 && objects[0]->IsPolled()) {
         if (std::optional<DWORD> result = objects[0]->WaitAlone(self, deadline)) return *result;
     }
@@ -103,10 +102,7 @@ DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
     auto poll = std::chrono::duration_cast<Clock::duration>(kFirstPoll);
     std::unique_lock lock(DispatcherLock());
     for (;;) {
-        if (self.terminate_requested.load(std::memory_order_acquire)) {
-            lock.unlock();
-            EndCurrentThread(self.terminate_code);
-        }
+        if (self.terminate_requested.load(std::memory_order_acquire)) return kWaitTerminated;
         Clock::time_point now = Clock::now();
         if (std::optional<DWORD> result = TrySatisfy(objects, wait_all, self, now)) return *result;
         if (deadline && now >= *deadline) return WAIT_TIMEOUT;
@@ -138,6 +134,40 @@ DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
     }
 }
 
+namespace {
+
+DWORD WaitForHandles(DWORD count, const HANDLE* handles, BOOL wait_all, DWORD milliseconds) {
+    if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    // The objects are held for the whole wait, as Windows does: a handle
+    // closed meanwhile by another thread does not end the wait.
+    std::array<std::shared_ptr<Waitable>, MAXIMUM_WAIT_OBJECTS> held;
+    std::array<Waitable*, MAXIMUM_WAIT_OBJECTS> objects;
+    for (DWORD i = 0; i < count; ++i) {
+        held[i] = ResolveWaitable(handles[i]);
+        if (!held[i]) return WAIT_FAILED;
+        objects[i] = held[i].get();
+        if (wait_all && std::find(objects.begin(), objects.begin() + i, objects[i]) !=
+                            objects.begin() + i) {
+            // The same object twice in a wait for all of them.
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return WAIT_FAILED;
+        }
+    }
+    return WaitForObjects(std::span(objects.data(), count), wait_all != FALSE,
+                          DeadlineAfter(milliseconds));
+}
+
+// Hands the wait's result to the caller, or ends the thread when the wait
+// ended because the thread was terminated.
+DWORD Finish(DWORD result) {
+    if (result == kWaitTerminated) EndCurrentThread(CurrentThread().terminate_code);
+    return result;
+}
+
+}  // namespace
 }  // namespace kmxwin
 
 using namespace kmxwin;
@@ -146,43 +176,21 @@ extern "C" {
 
 DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
                                     DWORD dwMilliseconds) {
-    if (nCount == 0 || nCount > MAXIMUM_WAIT_OBJECTS || !lpHandles) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return WAIT_FAILED;
-    }
-    // The objects are held for the whole wait, as Windows does: a handle
-    // closed meanwhile by another thread does not end the wait.
-    std::array<std::shared_ptr<Waitable>, MAXIMUM_WAIT_OBJECTS> held;
-    std::array<Waitable*, MAXIMUM_WAIT_OBJECTS> objects;
-    for (DWORD i = 0; i < nCount; ++i) {
-        held[i] = ResolveWaitable(lpHandles[i]);
-        if (!held[i]) return WAIT_FAILED;
-        objects[i] = held[i].get();
-        if (bWaitAll && std::find(objects.begin(), objects.begin() + i, objects[i]) !=
-                            objects.begin() + i) {
-            // The same object twice in a wait for all of them.
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return WAIT_FAILED;
-        }
-    }
-    return WaitForObjects(std::span(objects.data(), nCount), bWaitAll != FALSE,
-                          DeadlineAfter(dwMilliseconds));
+    TerminationPoint();
+    return Finish(WaitForHandles(nCount, lpHandles, bWaitAll, dwMilliseconds));
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
-    std::shared_ptr<Waitable> held = ResolveWaitable(hHandle);
-    if (!held) return WAIT_FAILED;
-    Waitable* object = held.get();
-    return WaitForObjects(std::span(&object, 1), false, DeadlineAfter(dwMilliseconds));
+    TerminationPoint();
+    return Finish(WaitForHandles(1, &hHandle, FALSE, dwMilliseconds));
 }
 
 void WINAPI Sleep(DWORD dwMilliseconds) {
-    if (dwMilliseconds == 0) {
-        TerminationPoint();
+    TerminationPoint();
+    if (dwMilliseconds == 0)
         sched_yield();
-        return;
-    }
-    WaitForObjects({}, false, DeadlineAfter(dwMilliseconds));
+    else
+        Finish(WaitForObjects({}, false, DeadlineAfter(dwMilliseconds)));
 }
 
 }  // extern "C"

@@ -15,6 +15,11 @@ std::mutex& DispatcherLock();
 // with the dispatcher lock held, after the object's state changed.
 void NotifyWaiters(Waitable& object);
 
+// What WaitForObjects answers when the waiting thread was terminated. The
+// caller ends the thread (EndCurrentThread) once its own frame holds nothing
+// that needs destroying: ending skips the destructors of the frames it leaves.
+constexpr DWORD kWaitTerminated = 0xFFFFFFFE;
+
 // Waits for one or all of OBJECTS (at most MAXIMUM_WAIT_OBJECTS, already
 // resolved from handles) until DEADLINE (none: forever). The result is a
 // WaitForMultipleObjects result. With no objects it is a plain sleep that
@@ -25,7 +30,8 @@ DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
 // The deadline of a wait of MILLISECONDS from now (INFINITE: none).
 std::optional<Clock::time_point> DeadlineAfter(DWORD milliseconds);
 
-// Ends the calling thread here if TerminateThread asked for it.
+// Ends the calling thread here if TerminateThread asked for it. Called
+// first thing in an API function, before it holds anything.
 void TerminationPoint();
 
 }  // namespace kmxwin

@@ -6,6 +6,10 @@
 #include <pthread.h>
 #include <time.h>
 
+#if defined(__SANITIZE_THREAD__)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <map>
@@ -26,6 +30,15 @@ struct Registry {
 Registry& OpenMutexes() {
     static Registry* registry = new Registry;
     return *registry;
+}
+
+// ThreadSanitizer's pthread_mutex_timedlock does not count an "owner died"
+// result as taking the lock (its lock and trylock do); tell it.
+void NoteOwnerDiedLock([[maybe_unused]] pthread_mutex_t* mutex) {
+#if defined(__SANITIZE_THREAD__)
+    __tsan_mutex_pre_lock(mutex, 0);
+    __tsan_mutex_post_lock(mutex, 0, 0);
+#endif
 }
 
 timespec RealtimeAfter(Clock::duration wait) {
@@ -154,12 +167,12 @@ std::optional<DWORD> NamedMutex::WaitAlone(ThreadRecord& thread,
         }
     }
     for (;;) {
-        if (thread.terminate_requested.load(std::memory_order_acquire))
-            EndCurrentThread(thread.terminate_code);
+        if (thread.terminate_requested.load(std::memory_order_acquire)) return kWaitTerminated;
         Clock::duration slice = kTerminationCheck;
         if (deadline) slice = std::max(Clock::duration::zero(), std::min(slice, *deadline - Clock::now()));
         timespec until = RealtimeAfter(slice);
         int result = pthread_mutex_timedlock(&Shared().mutex, &until);
+        if (result == EOWNERDEAD) NoteOwnerDiedLock(&Shared().mutex);
         if (result == 0 || result == EOWNERDEAD) {
             std::lock_guard guard(DispatcherLock());
             return TakeOwnership(thread, result == EOWNERDEAD) == Acquisition::Abandoned

@@ -78,6 +78,25 @@ std::shared_ptr<ThreadObject> ThreadOfHandle(HANDLE handle) {
     return LookupHandleAs<ThreadObject>(handle, ObjectType::Thread);
 }
 
+enum class Termination { Failed, Requested, OfCallingThread };
+
+// Marks the thread of HANDLE for termination and wakes it if it waits.
+Termination RequestTermination(HANDLE handle, DWORD exit_code) {
+    std::shared_ptr<ThreadObject> object = ThreadOfHandle(handle);
+    if (!object) return Termination::Failed;
+    std::lock_guard guard(DispatcherLock());
+    ThreadRecord* target = object->record;
+    if (!target) return Termination::Requested;  // it has ended already
+    if (target == &CurrentThread()) return Termination::OfCallingThread;
+    if (!target->terminate_requested.load(std::memory_order_relaxed)) {
+        target->terminate_code = exit_code;
+        target->terminate_requested.store(true, std::memory_order_release);
+    }
+    target->notified = true;
+    target->wake.notify_one();
+    return Termination::Requested;
+}
+
 }  // namespace
 
 ThreadRecord& CurrentThread() { return t_thread.record; }
@@ -179,23 +198,15 @@ void WINAPI ExitThread(DWORD dwExitCode) { EndCurrentThread(dwExitCode); }
 
 BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode) {
     TerminationPoint();
-    std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
-    if (!object) return FALSE;
-    ThreadRecord& self = CurrentThread();
-    {
-        std::lock_guard guard(DispatcherLock());
-        ThreadRecord* target = object->record;
-        if (!target) return TRUE;  // already ended
-        if (target != &self) {
-            if (!target->terminate_requested.load(std::memory_order_relaxed)) {
-                target->terminate_code = dwExitCode;
-                target->terminate_requested.store(true, std::memory_order_release);
-            }
-            target->notified = true;
-            target->wake.notify_one();
+    switch (RequestTermination(hThread, dwExitCode)) {
+        case Termination::Failed:
+            return FALSE;
+        case Termination::Requested:
             return TRUE;
-        }
+        case Termination::OfCallingThread:
+            break;
     }
+    // Ends here, where no frame of ours holds anything.
     EndCurrentThread(dwExitCode);
 }
 
