@@ -1,0 +1,34 @@
+// Benchmarks report their speed beside a baseline measured in the same run.
+// A benchmark names its baseline with CompareWith(state, "BM_Baseline"); the
+// reporter prints, after the usual table, each such benchmark's time as a
+// multiple of its baseline's.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kmxbench {
+
+inline void CompareWith(benchmark::State& state, const std::string& baseline) {
+    state.SetLabel("vs " + baseline);
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
+    void ReportRuns(const std::vector<Run>& runs) override;
+    void Finalize() override;
+
+private:
+    struct Result {
+        double real_time;
+        std::string baseline;
+    };
+    std::map<std::string, Result> results_;
+    std::vector<std::string> order_;
+};
+
+}  // namespace kmxbench
