@@ -17,22 +17,25 @@ bool IsStopping(WaitService* service) {
     return InterlockedCompareExchange(&service->stopping, 0, 0) != 0;
 }
 
-// Calls every entry of LIST with shutdown 1 and frees it.
-void ShutDownEntries(WaitEntry* list) {
-    while (list) {
-        WaitEntry* entry = list;
-        list = entry->next;
-        entry->callback(entry->context, 1);
-        delete entry;
-    }
+// Unlinks the first entry of the list, or null.
+WaitEntry* UnlinkHead(WaitService* service) {
+    EnterCriticalSection(&service->lock);
+    WaitEntry* entry = service->entries;
+    if (entry) service->entries = entry->next;
+    LeaveCriticalSection(&service->lock);
+    return entry;
 }
 
-WaitEntry* TakeAllEntries(WaitService* service) {
-    EnterCriticalSection(&service->lock);
-    WaitEntry* list = service->entries;
-    service->entries = nullptr;
-    LeaveCriticalSection(&service->lock);
-    return list;
+// Calls every entry still registered with shutdown 1 and frees it. Entries
+// leave the list one at a time, each freed before its call, so that when a
+// worker is terminated inside one of these calls the stopping thread finds
+// the rest still registered and nothing is lost or leaked.
+void ShutDownEntries(WaitService* service) {
+    while (WaitEntry* entry = UnlinkHead(service)) {
+        WaitEntry due = *entry;
+        delete entry;
+        due.callback(due.context, 1);
+    }
 }
 
 // Unlinks the first entry waiting on HANDLE, or null.
@@ -72,13 +75,16 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
             WaitForSingleObject(wake_event, kFailedPassPause);
         } else if (index >= 1 && index < count) {
             if (WaitEntry* entry = UnlinkFirst(service, handles[index])) {
-                entry->callback(entry->context, 0);
+                // Freed before the call: a worker terminated inside its
+                // callback then leaves nothing behind.
+                WaitEntry due = *entry;
                 delete entry;
+                due.callback(due.context, 0);
             }
         }
         ResetEvent(wake_event);
     }
-    ShutDownEntries(TakeAllEntries(service));
+    ShutDownEntries(service);
     return 0;
 }
 
@@ -139,7 +145,7 @@ int StopWaitService(WaitService* service) {
         if (WaitForSingleObject(service->thread, kStopGrace) != WAIT_OBJECT_0) {
             TerminateThread(service->thread, 0);
             WaitForSingleObject(service->thread, kTerminateGrace);
-            ShutDownEntries(TakeAllEntries(service));
+            ShutDownEntries(service);
         }
         CloseHandle(service->thread);
         service->thread = nullptr;

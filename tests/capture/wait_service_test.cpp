@@ -215,6 +215,20 @@ TEST_F(WaitServiceTest, AWorkerStuckInACallbackIsTerminatedAndPendingEntriesStil
     EXPECT_EQ(calls[0].thread, GetCurrentThreadId());  // on the stopping thread
 }
 
+TEST_F(WaitServiceTest, AWorkerStuckInAShutdownCallbackLeavesTheRestToTheStoppingThread) {
+    HANDLE never = NewEvent(TRUE);
+    auto blocking = [](void* context, DWORD) { WaitForSingleObject(static_cast<HANDLE>(context), INFINITE); };
+    Recorder::Context later{&recorder, 2};
+    AddWait(&service, blocking, never, NewEvent());
+    AddWait(&service, Recorder::Callback, &later, NewEvent());
+    EXPECT_EQ(StopWaitService(&service), 1);
+    auto calls = recorder.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].tag, 2);
+    EXPECT_EQ(calls[0].shutdown, 1u);
+    EXPECT_EQ(calls[0].thread, GetCurrentThreadId());
+}
+
 TEST_F(WaitServiceTest, AClosedHandleUnderAPendingEntryDoesNotStopTheService) {
     HANDLE doomed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     Recorder::Context context{&recorder, 1};
