@@ -30,7 +30,10 @@ extern "C" {
 #endif
 
 /* Critical sections are recursive. EnterCriticalSection blocks; a thread
- * whose termination was requested ends when it enters (see TerminateThread). */
+ * whose termination was requested ends when it enters (see TerminateThread).
+ * Where Windows leaves misuse undefined, these are harmless: leaving from a
+ * thread that does not own the section does nothing, and entering or leaving
+ * a deleted section does nothing. */
 WINBASEAPI void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 WINBASEAPI void WINAPI EnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 WINBASEAPI BOOL WINAPI TryEnterCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
