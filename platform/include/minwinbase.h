@@ -13,6 +13,24 @@ typedef struct _SECURITY_ATTRIBUTES {
 typedef DWORD(WINAPI *PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 
+typedef struct _OVERLAPPED {
+    ULONG_PTR Internal;      /* completion status; STATUS_PENDING until done */
+    ULONG_PTR InternalHigh;  /* bytes transferred */
+    union {
+        struct {
+            DWORD Offset;
+            DWORD OffsetHigh;
+        };
+        PVOID Pointer;
+    };
+    HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+/* Internal is written by the thread that completes the request; read it
+ * atomically so that the completion's other fields are seen with it. */
+#define HasOverlappedIoCompleted(lpOverlapped) \
+    (__atomic_load_n(&(lpOverlapped)->Internal, __ATOMIC_ACQUIRE) != STATUS_PENDING)
+
 typedef RTL_CRITICAL_SECTION CRITICAL_SECTION;
 typedef PRTL_CRITICAL_SECTION PCRITICAL_SECTION;
 typedef PRTL_CRITICAL_SECTION LPCRITICAL_SECTION;

@@ -10,5 +10,7 @@
 #include <processthreadsapi.h>
 #include <sysinfoapi.h>
 #include <libloaderapi.h>
+#include <fileapi.h>
+#include <ioapiset.h>
 
 #endif

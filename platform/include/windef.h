@@ -4,4 +4,6 @@
 
 #include <minwindef.h>
 
+DECLARE_HANDLE(HWND);
+
 #endif

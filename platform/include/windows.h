@@ -5,5 +5,6 @@
 
 #include <windef.h>
 #include <winbase.h>
+#include <winioctl.h>
 
 #endif

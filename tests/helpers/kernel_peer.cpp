@@ -8,9 +8,13 @@
 //   map-section NAME SIZE    -> "mapped" or "error N"
 //   read-section INDEX       -> the 32-bit word at INDEX, in decimal
 //   write-section INDEX VALUE-> "written"
+//   serve PATH               -> "serving": serves the test interface PATH
+//                               with the echo driver, or "error N"
 //   exit CODE                -> ends the process without answering
 #include <windows.h>
 #include <kmxwin/shared_section.h>
+
+#include "common/echo_driver.h"
 
 #include <iostream>
 #include <sstream>
@@ -25,6 +29,8 @@ std::string Failure() { return "error " + std::to_string(GetLastError()); }
 int main() {
     HANDLE mutex = nullptr;
     DWORD* section = nullptr;
+    kmxtest::EchoDriver driver;
+    std::unique_ptr<kmxwin::DeviceInterface> interface;
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream words(line);
@@ -60,6 +66,10 @@ int main() {
             words >> index >> value;
             section[index] = value;
             answer = "written";
+        } else if (command == "serve") {
+            words >> name;
+            interface = kmxwin::DeviceInterface::Register(kmxtest::kTestInterfaceClass, name, driver);
+            answer = interface ? "serving" : Failure();
         } else if (command == "exit") {
             int code = 0;
             words >> code;

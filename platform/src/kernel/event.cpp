@@ -1,4 +1,6 @@
 // Event objects, manual or automatic reset.
+#include "kernel/event.h"
+
 #include "kernel/dispatcher.h"
 #include "kernel/handle_table.h"
 
@@ -37,6 +39,13 @@ BOOL SetEventState(HANDLE handle, bool signalled) {
 }
 
 }  // namespace
+
+bool SetEventObject(KernelObject& object) {
+    if (object.Type() != ObjectType::Event) return false;
+    static_cast<Event&>(object).Set(true);
+    return true;
+}
+
 }  // namespace kmxwin
 
 using namespace kmxwin;

@@ -1,0 +1,320 @@
+// Device files: a connection to the process serving a device interface, and
+// DeviceIoControl over it. A receiver thread per file takes the service's
+// messages: completions, which it copies into the callers' buffers and
+// OVERLAPPEDs, and the event references and signals of the driver.
+#include <ntstatus.h>
+
+#include "devices/interface_registry.h"
+#include "devices/wire_protocol.h"
+#include "kernel/dispatcher.h"
+#include "kernel/event.h"
+#include "kernel/handle_table.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <thread>
+
+namespace kmxwin {
+namespace {
+
+DWORD ErrorOfStatus(NTSTATUS status) {
+    switch (status) {
+        case STATUS_BUFFER_OVERFLOW:
+            return ERROR_MORE_DATA;
+        case STATUS_INVALID_PARAMETER:
+            return ERROR_INVALID_PARAMETER;
+        case STATUS_INVALID_DEVICE_REQUEST:
+            return ERROR_INVALID_FUNCTION;
+        case STATUS_BUFFER_TOO_SMALL:
+            return ERROR_INSUFFICIENT_BUFFER;
+        case STATUS_INSUFFICIENT_RESOURCES:
+            return ERROR_NO_SYSTEM_RESOURCES;
+        case STATUS_DEVICE_NOT_CONNECTED:
+            return ERROR_DEVICE_NOT_CONNECTED;
+        case STATUS_CANCELLED:
+            return ERROR_OPERATION_ABORTED;
+        default:
+            return ERROR_GEN_FAILURE;
+    }
+}
+
+ULONG_PTR StatusWord(NTSTATUS status) { return static_cast<ULONG_PTR>(static_cast<DWORD>(status)); }
+
+// The outcome of a completed OVERLAPPED as a call's result.
+BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
+    if (bytes) *bytes = static_cast<DWORD>(overlapped.InternalHigh);
+    auto status = static_cast<NTSTATUS>(overlapped.Internal);
+    if (status == STATUS_SUCCESS) return TRUE;
+    SetLastError(ErrorOfStatus(status));
+    return FALSE;
+}
+
+class DeviceFile : public KernelObject {
+public:
+    DeviceFile(int fd, bool overlapped_handle)
+        : KernelObject(ObjectType::DeviceFile), fd_(fd), overlapped_handle_(overlapped_handle) {
+        receiver_ = std::thread([this] { Receive(); });
+    }
+
+    ~DeviceFile() override {
+        {
+            std::lock_guard guard(lock_);
+            closing_ = true;
+        }
+        shutdown(fd_, SHUT_RDWR);
+        receiver_.join();
+        close(fd_);
+    }
+
+    BOOL IoControl(DWORD code, LPVOID input, DWORD input_size, LPVOID output, DWORD output_size,
+                   LPDWORD bytes, LPOVERLAPPED overlapped) {
+        if ((input_size && !input) || (output_size && !output)) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        if (!overlapped && overlapped_handle_) {
+            // Windows needs an OVERLAPPED on a handle opened for overlapped I/O.
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        OVERLAPPED local{};
+        OVERLAPPED* target = overlapped ? overlapped : &local;
+        target->InternalHigh = 0;
+        __atomic_store_n(&target->Internal, StatusWord(STATUS_PENDING), __ATOMIC_RELEASE);
+        if (target->hEvent) ResetEvent(target->hEvent);
+
+        uint64_t id;
+        {
+            std::lock_guard guard(lock_);
+            if (lost_) {
+                SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+                return FALSE;
+            }
+            id = next_id_++;
+            pending_[id] = Pending{target, output, output_size, GetCurrentThreadId()};
+        }
+#if defined(__SANITIZE_THREAD__)
+        // ThreadSanitizer counts sendmsg's read of the input as made after
+        // the call returns, by when the reply may already have been written
+        // into the same buffer; the real order (through the socket) is
+        // invisible to it. Sending a copy keeps its report for real races.
+        std::vector<BYTE> copy(static_cast<BYTE*>(input), static_cast<BYTE*>(input) + input_size);
+        input = copy.data();
+#endif
+        bool sent;
+        {
+            std::lock_guard guard(send_lock_);
+            sent = SendMessage(fd_, WireHeader{WireType::Request, code, id, 0, output_size, 0}, input,
+                               input_size);
+        }
+        if (!sent) {
+            std::lock_guard guard(lock_);
+            if (pending_.erase(id)) {
+                SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+                return FALSE;
+            }
+            // The receiver completed it (the connection ended meanwhile).
+        }
+        if (overlapped) {
+            SetLastError(ERROR_IO_PENDING);
+            return FALSE;
+        }
+        WaitForCompletion(local);
+        return FinishedResult(local, bytes);
+    }
+
+    // Waits until the request of OVERLAPPED is no longer pending.
+    void WaitForCompletion(const OVERLAPPED& overlapped) {
+        std::unique_lock guard(lock_);
+        completed_.wait(guard, [&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
+    }
+
+    // Completes the calling thread's pending requests as cancelled.
+    void CancelThreadRequests() {
+        DWORD thread = GetCurrentThreadId();
+        std::vector<uint64_t> cancelled;
+        {
+            std::lock_guard guard(lock_);
+            for (auto entry = pending_.begin(); entry != pending_.end();) {
+                if (entry->second.thread != thread) {
+                    ++entry;
+                    continue;
+                }
+                Finish(entry->second, STATUS_CANCELLED, nullptr, 0);
+                cancelled.push_back(entry->first);
+                entry = pending_.erase(entry);
+            }
+        }
+        std::lock_guard guard(send_lock_);
+        for (uint64_t id : cancelled) SendMessage(fd_, WireHeader{WireType::Cancel, 0, id, 0, 0, 0});
+    }
+
+private:
+    struct Pending {
+        OVERLAPPED* overlapped;
+        void* output;
+        DWORD output_size;
+        DWORD thread;
+    };
+
+    // Fills in a completed request; called with lock_ held.
+    void Finish(const Pending& request, NTSTATUS status, const BYTE* data, size_t length) {
+        length = std::min<size_t>(length, request.output_size);
+        if (data && length) std::memcpy(request.output, data, length);
+        request.overlapped->InternalHigh = length;
+        __atomic_store_n(&request.overlapped->Internal, StatusWord(status), __ATOMIC_RELEASE);
+        if (request.overlapped->hEvent) SetEvent(request.overlapped->hEvent);
+        completed_.notify_all();
+    }
+
+    void Receive() {
+        WireHeader header;
+        std::vector<BYTE> payload;
+        while (ReceiveMessage(fd_, header, payload)) {
+            std::lock_guard guard(lock_);
+            switch (header.type) {
+                case WireType::Complete:
+                    if (auto found = pending_.find(header.id); found != pending_.end()) {
+                        Finish(found->second, static_cast<NTSTATUS>(header.status), payload.data(),
+                               payload.size());
+                        pending_.erase(found);
+                    }
+                    break;
+                case WireType::Reference:
+                    // The client is inside the request that carried the
+                    // handle, so the handle still names its object.
+                    if (std::shared_ptr<KernelObject> object = LookupHandle(ToHandle(header.id)))
+                        events_[header.id] = std::move(object);
+                    break;
+                case WireType::Signal:
+                    if (auto found = events_.find(header.id); found != events_.end())
+                        SetEventObject(*found->second);
+                    break;
+                case WireType::Release:
+                    events_.erase(header.id);
+                    break;
+                default:
+                    break;
+            }
+        }
+        // The connection is over: the service ended, dropped it, or the
+        // handle is being closed.
+        std::map<uint64_t, std::shared_ptr<KernelObject>> released;
+        std::lock_guard guard(lock_);
+        lost_ = true;
+        NTSTATUS status = closing_ ? STATUS_CANCELLED : STATUS_DEVICE_NOT_CONNECTED;
+        for (auto& [id, request] : pending_) Finish(request, status, nullptr, 0);
+        pending_.clear();
+        released.swap(events_);
+    }
+
+    static HANDLE ToHandle(uint64_t value) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)); }
+
+    const int fd_;
+    const bool overlapped_handle_;
+    std::mutex send_lock_;  // one message at a time on the socket
+    std::mutex lock_;       // the rest
+    std::condition_variable completed_;
+    std::map<uint64_t, Pending> pending_;
+    std::map<uint64_t, std::shared_ptr<KernelObject>> events_;
+    uint64_t next_id_ = 1;
+    bool lost_ = false;
+    bool closing_ = false;
+    std::thread receiver_;
+};
+
+// Connects to the service of RECORD and opens SUFFIX; the socket, or -1.
+int Connect(const InterfaceRecord& record, const std::string& suffix) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (record.socket.size() >= sizeof address.sun_path) return -1;
+    std::memcpy(address.sun_path, record.socket.c_str(), record.socket.size() + 1);
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    WireHeader reply;
+    std::vector<BYTE> payload;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        !SendMessage(fd, WireHeader{WireType::Open, 0, 0, 0, 0, 0}, suffix.data(), suffix.size()) ||
+        !ReceiveMessage(fd, reply, payload) || reply.type != WireType::OpenReply || reply.status != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::shared_ptr<DeviceFile> DeviceFileOfHandle(HANDLE handle) {
+    return LookupHandleAs<DeviceFile>(handle, ObjectType::DeviceFile);
+}
+
+}  // namespace
+}  // namespace kmxwin
+
+using namespace kmxwin;
+
+extern "C" {
+
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
+                          DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
+    TerminationPoint();
+    if (!lpFileName || dwCreationDisposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string suffix;
+    std::optional<InterfaceRecord> record = FindInterface(lpFileName, suffix);
+    int fd = record ? Connect(*record, suffix) : -1;
+    if (fd < 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = InsertHandle(
+        std::make_shared<DeviceFile>(fd, (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0));
+    if (!handle) return INVALID_HANDLE_VALUE;
+    SetLastError(ERROR_SUCCESS);
+    return handle;
+}
+
+BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
+                            DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
+                            LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped) {
+    TerminationPoint();
+    std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hDevice);
+    if (!file) return FALSE;
+    return file->IoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
+                           lpBytesReturned, lpOverlapped);
+}
+
+BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
+                                LPDWORD lpNumberOfBytesTransferred, BOOL bWait) {
+    TerminationPoint();
+    std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
+    if (!file) return FALSE;
+    if (!lpOverlapped) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (!HasOverlappedIoCompleted(lpOverlapped)) {
+        if (!bWait) {
+            SetLastError(ERROR_IO_INCOMPLETE);
+            return FALSE;
+        }
+        file->WaitForCompletion(*lpOverlapped);
+    }
+    return FinishedResult(*lpOverlapped, lpNumberOfBytesTransferred);
+}
+
+BOOL WINAPI CancelIo(HANDLE hFile) {
+    TerminationPoint();
+    std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
+    if (!file) return FALSE;
+    file->CancelThreadRequests();
+    return TRUE;
+}
+
+}  // extern "C"

@@ -1,0 +1,63 @@
+#include "devices/wire_protocol.h"
+
+#include <errno.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace kmxwin {
+namespace {
+
+bool ReadFully(int fd, void* buffer, size_t length) {
+    auto* bytes = static_cast<BYTE*>(buffer);
+    while (length > 0) {
+        ssize_t got = read(fd, bytes, length);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        bytes += got;
+        length -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SendMessage(int fd, const WireHeader& header, const void* payload, size_t payload_length,
+                 const void* more, size_t more_length) {
+    WireHeader sent = header;
+    sent.payload_length = payload_length + more_length;
+    iovec parts[3] = {{&sent, sizeof sent},
+                      {const_cast<void*>(payload), payload_length},
+                      {const_cast<void*>(more), more_length}};
+    iovec* next = parts;
+    int count = 3;
+    while (count > 0) {
+        msghdr message{};
+        message.msg_iov = next;
+        message.msg_iovlen = static_cast<size_t>(count);
+        // MSG_NOSIGNAL: a peer that went away is a failed send, not SIGPIPE.
+        ssize_t sent_bytes = sendmsg(fd, &message, MSG_NOSIGNAL);
+        if (sent_bytes < 0 && errno == EINTR) continue;
+        if (sent_bytes < 0) return false;
+        auto left = static_cast<size_t>(sent_bytes);
+        while (count > 0 && left >= next->iov_len) {
+            left -= next->iov_len;
+            ++next;
+            --count;
+        }
+        if (count > 0) {
+            next->iov_base = static_cast<BYTE*>(next->iov_base) + left;
+            next->iov_len -= left;
+        }
+    }
+    return true;
+}
+
+bool ReceiveMessage(int fd, WireHeader& header, std::vector<BYTE>& payload) {
+    if (!ReadFully(fd, &header, sizeof header)) return false;
+    if (header.payload_length > kMaxWirePayload) return false;
+    payload.resize(header.payload_length);
+    return payload.empty() || ReadFully(fd, payload.data(), payload.size());
+}
+
+}  // namespace kmxwin

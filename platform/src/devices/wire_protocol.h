@@ -1,0 +1,46 @@
+// The messages between a device file (the client) and the process serving
+// the device interface, over a Unix stream socket. Every message is a fixed
+// header followed by payload_length bytes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace kmxwin {
+
+enum class WireType : uint32_t {
+    Open = 1,       // client: payload is the path suffix; service answers OpenReply
+    OpenReply = 2,  // service: status 0 accepted, else refused
+    Request = 3,    // client: id, code, output_length; payload is the input
+    Cancel = 4,     // client: the request id is abandoned
+    Complete = 5,   // service: id, status; payload is the output
+    Reference = 6,  // service: id is the client's event handle to reference
+    Signal = 7,     // service: set the referenced event
+    Release = 8,    // service: drop the reference
+};
+
+struct WireHeader {
+    WireType type;
+    uint32_t code;
+    uint64_t id;
+    uint32_t status;
+    uint32_t output_length;
+    uint64_t payload_length;
+};
+static_assert(sizeof(WireHeader) == 32);
+
+// The largest payload accepted: more than any frame a camera delivers.
+constexpr uint64_t kMaxWirePayload = 64u << 20;
+
+// Sends one message; the payload may come in two parts. False when the
+// socket is gone.
+bool SendMessage(int fd, const WireHeader& header, const void* payload = nullptr,
+                 size_t payload_length = 0, const void* more = nullptr, size_t more_length = 0);
+
+// Receives one message into HEADER and PAYLOAD (resized). False at the end
+// of the connection or on a malformed message.
+bool ReceiveMessage(int fd, WireHeader& header, std::vector<BYTE>& payload);
+
+}  // namespace kmxwin
