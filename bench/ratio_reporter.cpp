@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 
 namespace kmxbench {
 
@@ -37,6 +39,9 @@ void RatioReporter::Finalize() {
 }  // namespace kmxbench
 
 int main(int argc, char** argv) {
+    // Named objects and device interfaces of a benchmark stay private to it.
+    std::string runtime = (std::filesystem::temp_directory_path() / "kmx512-bench-XXXXXX").string();
+    if (mkdtemp(runtime.data())) setenv("KMX512_RUNTIME_DIR", runtime.c_str(), 1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     // Colours only on a terminal: the output is often kept in a file.
@@ -44,5 +49,7 @@ int main(int argc, char** argv) {
                                                            : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    std::error_code ignored;
+    std::filesystem::remove_all(runtime, ignored);
     return 0;
 }
