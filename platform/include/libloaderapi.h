@@ -7,6 +7,23 @@
  * directory of libkmxwin.so, its sibling plug-in directory "kmx512/", then
  * the system loader's own search.
  *
+ * As on Windows, a name without a path first names a module already loaded
+ * under that file name, wherever it was loaded from, and names are compared
+ * with loaded modules without regard to case; a module not yet loaded is found
+ * only by its file's exact name, POSIX file names being case-sensitive.
+ *
+ * An HMODULE is the system loader's handle of the shared object, not the
+ * address of its image. Where Windows leaves it open: a handle that names no
+ * loaded module makes FreeLibrary and GetProcAddress fail with
+ * ERROR_INVALID_HANDLE and GetModuleFileNameA with ERROR_MOD_NOT_FOUND;
+ * GetProcAddress with a NULL module searches the program's module. The
+ * program's module is found by GetModuleHandleA(NULL) only, not by its name.
+ * Shared objects have no ordinals: GetProcAddress of an ordinal fails with
+ * ERROR_PROC_NOT_FOUND. FreeLibrary of a module that the system loader mapped
+ * at program start, or only as another module's dependency, succeeds and
+ * leaves it loaded. A NULL buffer with a non-zero size makes
+ * GetModuleFileNameA fail with ERROR_INVALID_PARAMETER.
+ *
  * A module's entry point (see <kmxwin/dll_entry.h>) is called with
  * DLL_PROCESS_ATTACH when the module is loaded and DLL_PROCESS_DETACH when it
  * is unloaded. An entry point that answers FALSE to the attach makes

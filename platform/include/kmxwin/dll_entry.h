@@ -7,12 +7,16 @@
  *
  * The entry point is then called with DLL_PROCESS_ATTACH when the object is
  * loaded (by LoadLibraryA or by the system loader at program start) and with
- * DLL_PROCESS_DETACH when it is unloaded, with the module's own handle. The
- * detach's reserved argument is NULL for FreeLibrary and non-NULL when the
- * process is exiting, as on Windows. When the attach answers FALSE the entry
+ * DLL_PROCESS_DETACH when it is unloaded, with the module's own handle. As
+ * on Windows, the reserved argument is NULL when LoadLibraryA or FreeLibrary
+ * loads or unloads the module, and non-NULL when the module is loaded at
+ * program start or the process is exiting (also when code outside the
+ * platform unloads it with dlclose). When the attach answers FALSE the entry
  * point is called again at once with DLL_PROCESS_DETACH, and LoadLibraryA
- * fails with ERROR_DLL_INIT_FAILED. Thread attach and detach are not
- * delivered. This is not a Windows header. */
+ * fails with ERROR_DLL_INIT_FAILED; a module loaded at program start that
+ * refuses stays loaded without its attach (Windows would not start the
+ * process), and LoadLibraryA of it fails the same way. Thread attach and
+ * detach are not delivered. This is not a Windows header. */
 #ifndef KMXWIN_DLL_ENTRY_H
 #define KMXWIN_DLL_ENTRY_H
 

@@ -1,0 +1,63 @@
+#include "module_test_support.h"
+
+#include <stdlib.h>
+
+#include <mutex>
+#include <utility>
+
+#include "plugins/module_events.h"
+
+namespace kmxtest {
+namespace {
+
+struct EventLog {
+    std::mutex lock;
+    std::vector<ModuleEvent> events;
+};
+
+// Never destroyed: modules still loaded at exit detach after our statics are gone.
+EventLog& Log() {
+    static EventLog* log = new EventLog;
+    return *log;
+}
+
+}  // namespace
+
+std::vector<ModuleEvent> TakeModuleEvents() {
+    std::lock_guard guard(Log().lock);
+    return std::exchange(Log().events, {});
+}
+
+std::vector<std::string> TakeModuleEventTexts() {
+    std::vector<std::string> texts;
+    for (ModuleEvent& event : TakeModuleEvents()) texts.push_back(std::move(event.text));
+    return texts;
+}
+
+std::string LocationOf(HMODULE module) {
+    using LocationFunction = const char*(WINAPI*)();
+    auto location = reinterpret_cast<LocationFunction>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "TestModuleLocation")));
+    return location ? location() : "<no TestModuleLocation>";
+}
+
+std::string ModuleFileName(HMODULE module) {
+    char path[MAX_PATH];
+    DWORD length = GetModuleFileNameA(module, path, sizeof path);
+    return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+void ModuleTest::SetUp() {
+    setenv("KMX512_PLUGIN_PATH", kModuleDirectory.c_str(), 1);
+    TakeModuleEvents();
+}
+
+}  // namespace kmxtest
+
+extern "C" void RecordModuleEvent(const char* module, HINSTANCE instance, DWORD reason,
+                                  LPVOID reserved) {
+    char text[256];
+    FormatModuleEvent(text, sizeof text, module, reason, reserved);
+    std::lock_guard guard(kmxtest::Log().lock);
+    kmxtest::Log().events.push_back({text, instance});
+}
