@@ -1,5 +1,6 @@
 #include "devices/interface_registry.h"
 
+#include "kernel/lock_file.h"
 #include "kernel/runtime_dir.h"
 
 #include <dirent.h>
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <mutex>
 
 namespace kmxwin {
 namespace {
@@ -26,37 +26,15 @@ std::string GuidText(const GUID& guid) {
     return text;
 }
 
-// Registering and cleaning up are serialised across processes by a lock
-// file that also holds the last sequence number handed out (and across the
-// threads of this process by a mutex, as they share the lock file's
-// descriptor semantics).
-class RegistryLock {
-public:
-    explicit RegistryLock(const std::string& root) : guard_(ProcessLock()) {
-        fd_ = open((root + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) flock(fd_, LOCK_EX);
-    }
-    ~RegistryLock() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Held() const { return fd_ >= 0; }
-    unsigned long long NextSequence() {
-        char text[32] = {};
-        ssize_t got = pread(fd_, text, sizeof text - 1, 0);
-        unsigned long long last = got > 0 ? std::strtoull(text, nullptr, 10) : 0;
-        std::string next = std::to_string(last + 1) + "\n";
-        if (ftruncate(fd_, 0) != 0 || pwrite(fd_, next.data(), next.size(), 0) < 0) return 0;
-        return last + 1;
-    }
-
-private:
-    static std::mutex& ProcessLock() {
-        static std::mutex* lock = new std::mutex;
-        return *lock;
-    }
-    std::lock_guard<std::mutex> guard_;
-    int fd_ = -1;
-};
+// The last sequence number handed out, kept in the registry's lock file.
+unsigned long long NextSequence(const LockFile& lock) {
+    char text[32] = {};
+    ssize_t got = pread(lock.Fd(), text, sizeof text - 1, 0);
+    unsigned long long last = got > 0 ? std::strtoull(text, nullptr, 10) : 0;
+    std::string next = std::to_string(last + 1) + "\n";
+    if (ftruncate(lock.Fd(), 0) != 0 || pwrite(lock.Fd(), next.data(), next.size(), 0) < 0) return 0;
+    return last + 1;
+}
 
 bool IsLive(const std::string& file) {
     int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -152,7 +130,9 @@ std::unique_ptr<InterfaceRegistration> InterfaceRegistration::Create(
     std::string directory = RuntimeDirectory(("devices/" + GuidText(class_guid)).c_str());
     if (directory.empty()) return nullptr;
 
-    RegistryLock lock(root);
+    // Registrations are serialised across processes, so that two never take
+    // one path or one sequence number.
+    LockFile lock(root + "/.lock");
     if (!lock.Held()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
@@ -165,7 +145,7 @@ std::unique_ptr<InterfaceRegistration> InterfaceRegistration::Create(
             }
         }
     }
-    unsigned long long sequence = lock.NextSequence();
+    unsigned long long sequence = NextSequence(lock);
     if (sequence == 0) {
         SetLastError(ERROR_CANTWRITE);
         return nullptr;

@@ -1,5 +1,6 @@
 #include "kernel/shared_file.h"
 
+#include "kernel/lock_file.h"
 #include "kernel/runtime_dir.h"
 
 #include <errno.h>
@@ -11,7 +12,6 @@
 
 #include <cctype>
 #include <climits>
-#include <mutex>
 
 namespace kmxwin {
 namespace {
@@ -33,33 +33,6 @@ std::string EscapedFileName(const std::string& name) {
     return escaped;
 }
 
-// Opening, clearing and locking must not interleave between two openers, in
-// this process or another: one lock file per kind of shared file serialises
-// them (the std::mutex covers the threads of this process, which share the
-// lock file's descriptor).
-class OpenerLock {
-public:
-    explicit OpenerLock(const std::string& directory) : guard_(ProcessLock()) {
-        fd_ = open((directory + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ >= 0) {
-            while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~OpenerLock() {
-        if (fd_ >= 0) close(fd_);
-    }
-    bool Held() const { return fd_ >= 0; }
-
-private:
-    static std::mutex& ProcessLock() {
-        static std::mutex* lock = new std::mutex;
-        return *lock;
-    }
-    std::lock_guard<std::mutex> guard_;
-    int fd_ = -1;
-};
-
 }  // namespace
 
 SharedFileResult OpenSharedFile(const char* kind, const std::string& name, size_t size,
@@ -72,7 +45,8 @@ SharedFileResult OpenSharedFile(const char* kind, const std::string& name, size_
     if (escaped.size() > NAME_MAX) return {ERROR_FILENAME_EXCED_RANGE, false};
     std::string path = directory + "/" + escaped;
 
-    OpenerLock opener(directory);
+    // Opening, clearing and locking must not interleave between openers.
+    LockFile opener(directory + "/.lock");
     if (!opener.Held()) return {ErrorFromErrno(errno), false};
     int flags = O_RDWR | O_CLOEXEC | (mode == SharedFileOpen::CreateOrOpen ? O_CREAT : 0);
     int fd = open(path.c_str(), flags, 0600);
