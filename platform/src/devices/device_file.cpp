@@ -1,7 +1,9 @@
 // Device files: a connection to the process serving a device interface, and
-// DeviceIoControl over it. A receiver thread per file takes the service's
-// messages: completions, which it copies into the callers' buffers and
-// OVERLAPPEDs, and the event references and signals of the driver.
+// DeviceIoControl over it. The service's messages (completions, which are
+// copied into the callers' buffers and OVERLAPPEDs, and the driver's event
+// references and signals) are read by one thread at a time: a thread waiting
+// for its own request reads them itself, so that its reply reaches it without
+// a hand-over; otherwise a receiver thread of the file reads them.
 #include <ntstatus.h>
 
 #include "devices/interface_registry.h"
@@ -10,12 +12,14 @@
 #include "kernel/event.h"
 #include "kernel/handle_table.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <condition_variable>
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -66,6 +70,8 @@ public:
         {
             std::lock_guard guard(lock_);
             closing_ = true;
+            // Closing ends the requests still pending, as Windows cancels them.
+            ConnectionLost();
         }
         shutdown(fd_, SHUT_RDWR);
         receiver_.join();
@@ -97,7 +103,8 @@ public:
                 return FALSE;
             }
             id = next_id_++;
-            pending_[id] = Pending{target, output, output_size, GetCurrentThreadId()};
+            pending_[id] = Pending{target, output, output_size, GetCurrentThreadId(), overlapped != nullptr};
+            if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
         }
 #if defined(__SANITIZE_THREAD__)
         // ThreadSanitizer counts sendmsg's read of the input as made after
@@ -129,10 +136,18 @@ public:
         return FinishedResult(local, bytes);
     }
 
-    // Waits until the request of OVERLAPPED is no longer pending.
+    // Waits until the request of OVERLAPPED is no longer pending, reading
+    // the connection whenever no other thread does.
     void WaitForCompletion(const OVERLAPPED& overlapped) {
         std::unique_lock guard(lock_);
-        completed_.wait(guard, [&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
+        ++waiting_readers_;
+        while (!HasOverlappedIoCompleted(&overlapped)) {
+            if (reading_)
+                completed_.wait(guard);
+            else
+                ReadOne(guard);
+        }
+        if (--waiting_readers_ == 0 && NeedsReceiver()) receiver_wake_.notify_one();
     }
 
     // Completes the calling thread's pending requests as cancelled.
@@ -161,6 +176,7 @@ private:
         void* output;
         DWORD output_size;
         DWORD thread;
+        bool background;  // the caller does not wait in DeviceIoControl
     };
 
     // Fills in a completed request; called with lock_ held.
@@ -173,45 +189,90 @@ private:
         completed_.notify_all();
     }
 
-    void Receive() {
+    // Reads and acts on one message; called with GUARD holding lock_ and no
+    // thread reading. Reading happens outside the lock.
+    void ReadOne(std::unique_lock<std::mutex>& guard) {
+        reading_ = true;
+        guard.unlock();
         WireHeader header;
-        std::vector<BYTE> payload;
-        while (ReceiveMessage(fd_, header, payload)) {
-            std::lock_guard guard(lock_);
-            switch (header.type) {
-                case WireType::Complete:
-                    if (auto found = pending_.find(header.id); found != pending_.end()) {
-                        Finish(found->second, static_cast<NTSTATUS>(header.status), payload.data(),
-                               payload.size());
-                        pending_.erase(found);
-                    }
-                    break;
-                case WireType::Reference:
-                    // The client is inside the request that carried the
-                    // handle, so the handle still names its object.
-                    if (std::shared_ptr<KernelObject> object = LookupHandle(ToHandle(header.id)))
-                        events_[header.id] = std::move(object);
-                    break;
-                case WireType::Signal:
-                    if (auto found = events_.find(header.id); found != events_.end())
-                        SetEventObject(*found->second);
-                    break;
-                case WireType::Release:
-                    events_.erase(header.id);
-                    break;
-                default:
-                    break;
-            }
+        bool received = ReceiveMessage(fd_, header, payload_);
+        guard.lock();
+        reading_ = false;
+        if (received)
+            Dispatch(header);
+        else
+            ConnectionLost();
+        completed_.notify_all();
+    }
+
+    // Called with lock_ held.
+    void Dispatch(const WireHeader& header) {
+        switch (header.type) {
+            case WireType::Complete:
+                if (auto found = pending_.find(header.id); found != pending_.end()) {
+                    Finish(found->second, static_cast<NTSTATUS>(header.status), payload_.data(),
+                           payload_.size());
+                    pending_.erase(found);
+                }
+                break;
+            case WireType::Reference:
+                // The client is inside the request that carried the handle,
+                // so the handle still names its object.
+                if (std::shared_ptr<KernelObject> object = LookupHandle(ToHandle(header.id))) {
+                    events_[header.id] = std::move(object);
+                    receiver_wake_.notify_one();  // signals may come at any time now
+                }
+                break;
+            case WireType::Signal:
+                if (auto found = events_.find(header.id); found != events_.end())
+                    SetEventObject(*found->second);
+                break;
+            case WireType::Release:
+                events_.erase(header.id);
+                break;
+            default:
+                break;
         }
-        // The connection is over: the service ended, dropped it, or the
-        // handle is being closed.
-        std::map<uint64_t, std::shared_ptr<KernelObject>> released;
-        std::lock_guard guard(lock_);
+    }
+
+    // The connection is over: the service ended, dropped it, or the handle is
+    // being closed. Called with lock_ held.
+    void ConnectionLost() {
+        if (lost_) return;
         lost_ = true;
         NTSTATUS status = closing_ ? STATUS_CANCELLED : STATUS_DEVICE_NOT_CONNECTED;
         for (auto& [id, request] : pending_) Finish(request, status, nullptr, 0);
         pending_.clear();
-        released.swap(events_);
+        events_.clear();
+        receiver_wake_.notify_one();
+    }
+
+    // Whether a message may come that no waiting thread would read: a reply
+    // to a request whose caller went on, or a driver's event signal.
+    bool NeedsReceiver() const {
+        return !events_.empty() || std::any_of(pending_.begin(), pending_.end(),
+                                                [](const auto& entry) { return entry.second.background; });
+    }
+
+    // Reads while no waiting thread does and someone needs it; ends with the
+    // connection (a loss then shows at the next request).
+    void Receive() {
+        std::unique_lock guard(lock_);
+        while (!lost_) {
+            if (reading_ || waiting_readers_ > 0 || !NeedsReceiver()) {
+                receiver_wake_.wait(guard);
+                continue;
+            }
+            guard.unlock();
+            pollfd ready{fd_, POLLIN, 0};
+            poll(&ready, 1, -1);
+            guard.lock();
+            // A waiting thread may have read what woke us meanwhile: read
+            // only what is there, never block holding the reader's place.
+            ready.revents = 0;
+            if (!lost_ && !reading_ && waiting_readers_ == 0 && poll(&ready, 1, 0) > 0)
+                ReadOne(guard);
+        }
     }
 
     static HANDLE ToHandle(uint64_t value) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)); }
@@ -220,12 +281,16 @@ private:
     const bool overlapped_handle_;
     std::mutex send_lock_;  // one message at a time on the socket
     std::mutex lock_;       // the rest
-    std::condition_variable completed_;
+    std::condition_variable completed_;      // requests completed, reader left
+    std::condition_variable receiver_wake_;  // the receiver may have work
     std::map<uint64_t, Pending> pending_;
     std::map<uint64_t, std::shared_ptr<KernelObject>> events_;
     uint64_t next_id_ = 1;
     bool lost_ = false;
     bool closing_ = false;
+    bool reading_ = false;      // a thread is reading the connection
+    int waiting_readers_ = 0;   // threads waiting for their own requests
+    std::vector<BYTE> payload_;  // the reader's buffer
     std::thread receiver_;
 };
 
