@@ -5,5 +5,6 @@
 
 #include <windef.h>
 #include <winbase.h>
+#include <winreg.h>
 
 #endif
