@@ -1,12 +1,17 @@
 // The hive store.
 //
-// Layout: a table of keys (id, parent, name, last write time and two change
-// counters) and a table of values (key, name, type, data). Names carry the
-// NOCASE collation, which gives the registry's case-insensitive,
-// case-preserving names for ASCII. The file is marked with our application id
-// and schema version; any other database, or a file that is not a database
-// or fails SQLite's integrity check, is refused with ERROR_BADDB and never
-// written.
+// Layout: a table of keys (id, parent, name, creation or last sub-key change
+// time, sub-key change counter) and a table of values (key, name, type,
+// data). Names carry the NOCASE collation, which gives the registry's
+// case-insensitive, case-preserving names for ASCII. Each key also has a
+// change row among its values, named by a NUL character (which no caller can
+// pass in a name): its type counts the changes of the key's values and its
+// data holds the time of the last one. Kept beside the values, it shares
+// their page, so a value write changes one page, as a bare update would (each
+// page a commit writes costs a frame of the log, and the checkpoints that
+// follow). The file is marked with our application id and schema version;
+// any other database, or a file that is not a database or fails SQLite's
+// integrity check, is refused with ERROR_BADDB and never written.
 //
 // Concurrency: the database runs in WAL mode, so readers never wait for
 // writers. Every write is one BEGIN IMMEDIATE transaction, which takes the
@@ -19,19 +24,17 @@
 // last connection closes, so that a process that may only read the hive
 // (whose folder it cannot write) can still open it.
 //
-// Change notification: every write raises the change counter of the key it
-// changes (values or sub-key names) in the same transaction and reads it
-// back, so watches in this process are told before the writing call
-// returns. Changes by other processes are picked up by Refresh (driven by
-// the hive monitor, which every committed write wakes by touching the WAL
-// file), which compares the counters of the watched keys with what their
-// watches saw last.
+// Change notification: every write raises a change counter of the key it
+// changes (of its values or of its sub-key names) in the same transaction.
+// Watches in this process are told before the writing call returns; changes
+// by other processes are picked up by Refresh (driven by the hive monitor),
+// which compares the counters of the watched keys with what their watches
+// saw last.
 #include "registry/hive.h"
 
 #include "kernel/runtime_dir.h"
 #include "registry/hive_monitor.h"
 
-#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -58,7 +61,6 @@ constexpr const char* kSchema =
     "  parent INTEGER NOT NULL,"
     "  name TEXT NOT NULL COLLATE NOCASE,"
     "  last_write INTEGER NOT NULL,"
-    "  value_serial INTEGER NOT NULL DEFAULT 0,"
     "  name_serial INTEGER NOT NULL DEFAULT 0);"
     "CREATE UNIQUE INDEX keys_by_parent ON keys(parent, name);"
     "CREATE TABLE key_values("
@@ -79,6 +81,7 @@ enum StatementIndex {
     kFindKey,
     kReadKey,
     kInsertKey,
+    kInsertChangeRow,
     kTouchNames,
     kTouchValues,
     kHasSubKey,
@@ -98,21 +101,24 @@ constexpr const char* kStatementText[kStatementCount] = {
     "COMMIT",
     "ROLLBACK",
     "SELECT id FROM keys WHERE parent = ?1 AND name = ?2",
-    "SELECT parent, value_serial, name_serial FROM keys WHERE id = ?1",
+    "SELECT k.parent, c.type, k.name_serial FROM keys AS k JOIN key_values AS c"
+    " ON c.key = k.id AND c.name = char(0) WHERE k.id = ?1",
     "INSERT INTO keys(parent, name, last_write) VALUES(?1, ?2, ?3)",
-    "UPDATE keys SET name_serial = name_serial + 1, last_write = ?2 WHERE id = ?1 "
-    "RETURNING value_serial, name_serial",
-    "UPDATE keys SET value_serial = value_serial + 1, last_write = ?2 WHERE id = ?1 "
-    "RETURNING value_serial, name_serial",
+    "INSERT INTO key_values(key, name, type, data) VALUES(?1, char(0), 0, ?2)",
+    "UPDATE keys SET name_serial = name_serial + 1, last_write = ?2 WHERE id = ?1",
+    "UPDATE key_values SET type = type + 1, data = ?2 WHERE key = ?1 AND name = char(0)",
     "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1",
     "DELETE FROM keys WHERE id = ?1",
     "DELETE FROM key_values WHERE key = ?1",
-    "SELECT name, last_write FROM keys WHERE parent = ?1 ORDER BY name LIMIT 1 OFFSET ?2",
+    "SELECT k.name, max(k.last_write, c.data) FROM keys AS k JOIN key_values AS c"
+    " ON c.key = k.id AND c.name = char(0) WHERE k.parent = ?1 ORDER BY k.name"
+    " LIMIT 1 OFFSET ?2",
     "SELECT type, data FROM key_values WHERE key = ?1 AND name = ?2",
     "INSERT INTO key_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
     "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
     "DELETE FROM key_values WHERE key = ?1 AND name = ?2",
-    "SELECT name, type, data FROM key_values WHERE key = ?1 ORDER BY name LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data FROM key_values WHERE key = ?1 AND name <> char(0)"
+    " ORDER BY name LIMIT 1 OFFSET ?2",
     "PRAGMA data_version",
 };
 
@@ -214,7 +220,7 @@ struct Hive::Statement {
 };
 
 Hive::Hive(std::string path, mode_t directory_mode)
-    : path_(std::move(path)), wal_path_(path_ + "-wal"), directory_mode_(directory_mode) {}
+    : path_(std::move(path)), directory_mode_(directory_mode) {}
 
 Hive::~Hive() {
     statements_.clear();
@@ -244,10 +250,6 @@ DWORD Hive::Transact(Body&& body) {
         if (!sqlite3_get_autocommit(db_)) {
             sqlite3_step(statements_[kRollback]->statement);
             sqlite3_reset(statements_[kRollback]->statement);
-        } else if (error == ERROR_SUCCESS) {
-            // Tells other processes' hive monitors, now that the commit is
-            // visible (see hive_monitor.h).
-            utimensat(AT_FDCWD, wal_path_.c_str(), nullptr, 0);
         }
         return error;
     });
@@ -355,9 +357,11 @@ DWORD Hive::OpenDatabase(bool create) {
                 sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
             if (step == ERROR_SUCCESS) step = inspect(&kind);
             if (step == ERROR_SUCCESS && kind == Kind::Empty) {
+                std::string now = std::to_string(FileTimeNow());
                 std::string make = std::string(kSchema) +
                                    "INSERT INTO keys(id, parent, name, last_write) VALUES(1, 0, '', " +
-                                   std::to_string(FileTimeNow()) + ");";
+                                   now + "); INSERT INTO key_values VALUES(1, char(0), 0, " + now +
+                                   ");";
                 step = ErrorFromSqlite(sqlite3_exec(db_, make.c_str(), nullptr, nullptr, nullptr));
             }
             if (step == ERROR_SUCCESS && kind == Kind::Foreign) step = ERROR_BADDB;
@@ -440,17 +444,21 @@ DWORD Hive::KeyGone(KeyId key, DWORD otherwise) {
     return error == ERROR_SUCCESS ? otherwise : error;
 }
 
-// Raises one of KEY's change counters (STATEMENT) and stamps its last write
-// time; *STAMP receives the counters after the change.
-DWORD Hive::Touch(Statement& statement, KeyId key, KeyStamp* stamp) {
-    Statement::Use touch(statement);
-    sqlite3_bind_int64(*touch, 1, key);
-    sqlite3_bind_int64(*touch, 2, FileTimeNow());
-    int result = sqlite3_step(*touch);
-    if (result == SQLITE_DONE) return ERROR_KEY_DELETED;
-    if (result != SQLITE_ROW) return ErrorFromSqlite(result);
-    *stamp = {sqlite3_column_int64(*touch, 0), sqlite3_column_int64(*touch, 1)};
-    return ERROR_SUCCESS;
+// Raises one of KEY's change counters (STATEMENT) and stamps the time of the
+// change. When KEY is watched, *STAMP receives its counters after the change
+// and *WATCHED is set. ERROR_KEY_DELETED when KEY is gone.
+DWORD Hive::Touch(Statement& statement, KeyId key, KeyStamp* stamp, bool* watched) {
+    {
+        Statement::Use touch(statement);
+        sqlite3_bind_int64(*touch, 1, key);
+        sqlite3_bind_int64(*touch, 2, FileTimeNow());
+        DWORD error = ErrorFromSqlite(sqlite3_step(*touch));
+        if (error != ERROR_SUCCESS) return error;
+        if (sqlite3_changes(db_) == 0) return ERROR_KEY_DELETED;
+    }
+    *watched = std::any_of(watched_.begin(), watched_.end(),
+                           [&](const KeyObject* object) { return object->id == key; });
+    return *watched ? ReadKey(key, nullptr, stamp) : ERROR_SUCCESS;
 }
 
 void Hive::Deliver(KeyId key, const KeyStamp* stamp) {
@@ -485,6 +493,7 @@ DWORD Hive::CreateKey(KeyId base, const KeyPath& path, KeyId* key, bool* created
 
     KeyId parent = 0;
     KeyStamp stamp;
+    bool watched = false;
     error = Transact([&]() -> DWORD {
         // Look again under the write lock: another process may have made
         // some of the keys meanwhile, or deleted the base.
@@ -498,14 +507,19 @@ DWORD Hive::CreateKey(KeyId base, const KeyPath& path, KeyId* key, bool* created
             sqlite3_bind_int64(*insert, 3, now);
             step = ErrorFromSqlite(sqlite3_step(*insert));
             *key = sqlite3_last_insert_rowid(db_);
+            if (step != ERROR_SUCCESS) break;
+            Statement::Use change(*statements_[kInsertChangeRow]);
+            sqlite3_bind_int64(*change, 1, *key);
+            sqlite3_bind_int64(*change, 2, now);
+            step = ErrorFromSqlite(sqlite3_step(*change));
         }
         if (step == ERROR_SUCCESS && found < path.size())
-            step = Touch(*statements_[kTouchNames], parent, &stamp);
+            step = Touch(*statements_[kTouchNames], parent, &stamp, &watched);
         return step;
     });
     if (error != ERROR_SUCCESS || found == path.size()) return error;
     *created = true;
-    Deliver(parent, &stamp);
+    if (watched) Deliver(parent, &stamp);
     return ERROR_SUCCESS;
 }
 
@@ -516,6 +530,7 @@ DWORD Hive::DeleteKey(KeyId base, const KeyPath& path) {
     if (error != ERROR_SUCCESS) return error;
     KeyId target = 0, parent = 0;
     KeyStamp stamp;
+    bool watched = false;
     // Resolves the key and tells why it may not be deleted.
     auto check = [&]() -> DWORD {
         size_t found = 0;
@@ -541,11 +556,12 @@ DWORD Hive::DeleteKey(KeyId base, const KeyPath& path) {
             sqlite3_bind_int64(*remove, 1, target);
             step = ErrorFromSqlite(sqlite3_step(*remove));
         }
-        if (step == ERROR_SUCCESS) step = Touch(*statements_[kTouchNames], parent, &stamp);
+        if (step == ERROR_SUCCESS)
+            step = Touch(*statements_[kTouchNames], parent, &stamp, &watched);
         return step;
     });
     if (error != ERROR_SUCCESS) return error;
-    Deliver(parent, &stamp);
+    if (watched) Deliver(parent, &stamp);
     Deliver(target, nullptr);
     return ERROR_SUCCESS;
 }
@@ -597,18 +613,23 @@ DWORD Hive::SetValue(KeyId key, LPCSTR name, DWORD type, const BYTE* data, DWORD
     DWORD error = AttachForWrite();
     if (error != ERROR_SUCCESS) return error;
     KeyStamp stamp;
+    bool watched = false;
     error = Transact([&]() -> DWORD {
-        DWORD step = Touch(*statements_[kTouchValues], key, &stamp);
-        if (step != ERROR_SUCCESS) return step;
-        Statement::Use set(*statements_[kSetValue]);
-        sqlite3_bind_int64(*set, 1, key);
-        BindName(*set, 2, name);
-        sqlite3_bind_int64(*set, 3, type);
-        sqlite3_bind_blob64(*set, 4, data ? data : reinterpret_cast<const BYTE*>(""), size,
-                            SQLITE_STATIC);
-        return ErrorFromSqlite(sqlite3_step(*set));
+        {
+            Statement::Use set(*statements_[kSetValue]);
+            sqlite3_bind_int64(*set, 1, key);
+            BindName(*set, 2, name);
+            sqlite3_bind_int64(*set, 3, type);
+            sqlite3_bind_blob64(*set, 4, data ? data : reinterpret_cast<const BYTE*>(""), size,
+                                SQLITE_STATIC);
+            DWORD step = ErrorFromSqlite(sqlite3_step(*set));
+            if (step != ERROR_SUCCESS) return step;
+        }
+        // Also tells whether the key still exists (else the value written
+        // above is rolled back).
+        return Touch(*statements_[kTouchValues], key, &stamp, &watched);
     });
-    if (error == ERROR_SUCCESS) Deliver(key, &stamp);
+    if (error == ERROR_SUCCESS && watched) Deliver(key, &stamp);
     return error;
 }
 
@@ -619,16 +640,19 @@ DWORD Hive::DeleteValue(KeyId key, LPCSTR name) {
     if (error == ERROR_SUCCESS && read_only_) error = ERROR_ACCESS_DENIED;
     if (error != ERROR_SUCCESS) return error;
     KeyStamp stamp;
+    bool watched = false;
     error = Transact([&]() -> DWORD {
-        Statement::Use remove(*statements_[kDeleteValue]);
-        sqlite3_bind_int64(*remove, 1, key);
-        BindName(*remove, 2, name);
-        DWORD step = ErrorFromSqlite(sqlite3_step(*remove));
-        if (step != ERROR_SUCCESS) return step;
-        if (sqlite3_changes(db_) == 0) return KeyGone(key, ERROR_FILE_NOT_FOUND);
-        return Touch(*statements_[kTouchValues], key, &stamp);
+        {
+            Statement::Use remove(*statements_[kDeleteValue]);
+            sqlite3_bind_int64(*remove, 1, key);
+            BindName(*remove, 2, name);
+            DWORD step = ErrorFromSqlite(sqlite3_step(*remove));
+            if (step != ERROR_SUCCESS) return step;
+            if (sqlite3_changes(db_) == 0) return KeyGone(key, ERROR_FILE_NOT_FOUND);
+        }
+        return Touch(*statements_[kTouchValues], key, &stamp, &watched);
     });
-    if (error == ERROR_SUCCESS) Deliver(key, &stamp);
+    if (error == ERROR_SUCCESS && watched) Deliver(key, &stamp);
     return error;
 }
 

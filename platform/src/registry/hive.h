@@ -96,11 +96,10 @@ private:
     DWORD Walk(KeyId base, const KeyPath& path, KeyId* reached, size_t* found);
     DWORD ReadKey(KeyId key, KeyId* parent, KeyStamp* stamp);
     DWORD KeyGone(KeyId key, DWORD otherwise);
-    DWORD Touch(Statement& statement, KeyId key, KeyStamp* stamp);
+    DWORD Touch(Statement& statement, KeyId key, KeyStamp* stamp, bool* watched);
     void Deliver(KeyId key, const KeyStamp* stamp);
 
     const std::string path_;
-    const std::string wal_path_;
     const mode_t directory_mode_;
     std::mutex lock_;
     sqlite3* db_ = nullptr;

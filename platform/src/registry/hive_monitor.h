@@ -2,16 +2,16 @@
 // process's key watches.
 //
 // One thread per process sleeps on inotify watches of the folders of the
-// hives that have key watches. Every write by any process ends by touching
-// the modification time of the hive's write-ahead log, "<hive>-wal", after
-// its commit has become visible; that attribute change wakes the thread,
-// which asks the hive to look (Hive::Refresh). (The log's own modification
-// events are no use: the last write to the log comes just before the commit
-// is published in the shared index, which is mapped memory and raises no
-// event, so a look at that moment could miss the change for good.) This
-// costs nothing while nothing changes and reports a change within a
-// scheduling delay. Where inotify cannot be used the thread looks every 100
-// milliseconds instead.
+// hives that have key watches. Every commit by any process appends to the
+// hive's write-ahead log, "<hive>-wal", which wakes the thread; it then asks
+// the hive to look (Hive::Refresh), which costs one look at SQLite's data
+// version when nothing has changed. The log is written just before the
+// commit is published in SQLite's shared index (mapped memory, which raises
+// no event), so the thread looks again a few times over the next quarter
+// second, until the commit shows. Writers pay nothing for all this. A look
+// once a second covers the rare writer that is held up longer than that
+// between the two steps; where inotify cannot be used, the thread looks
+// every 100 milliseconds.
 #pragma once
 
 namespace kmxwin::registry {
