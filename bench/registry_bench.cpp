@@ -20,10 +20,10 @@ constexpr int kBatch = 1000;
 constexpr char kValueName[] = "Speed";
 
 class BareTable {
-public:
+  public:
     explicit BareTable(const std::string& path) {
-        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr);
+        sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         sqlite3_exec(db_,
                      "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;"
                      "CREATE TABLE key_values(key INTEGER NOT NULL,"
@@ -33,8 +33,8 @@ public:
                      nullptr, nullptr, nullptr);
         sqlite3_prepare_v2(db_, "SELECT type, data FROM key_values WHERE key = ?1 AND name = ?2",
                            -1, &query_, nullptr);
-        sqlite3_prepare_v2(db_, "UPDATE key_values SET data = ?3 WHERE key = ?1 AND name = ?2",
-                           -1, &update_, nullptr);
+        sqlite3_prepare_v2(db_, "UPDATE key_values SET data = ?3 WHERE key = ?1 AND name = ?2", -1,
+                           &update_, nullptr);
     }
     ~BareTable() {
         sqlite3_finalize(query_);
@@ -61,7 +61,7 @@ public:
         sqlite3_reset(update_);
     }
 
-private:
+  private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* query_ = nullptr;
     sqlite3_stmt* update_ = nullptr;
@@ -84,7 +84,8 @@ void Compare(benchmark::State& state, Bare bare, Registry registry) {
         registry_time += end - middle;
     }
     double calls = static_cast<double>(state.iterations()) * kBatch;
-    state.counters["sqlite_ns"] = std::chrono::duration<double, std::nano>(bare_time).count() / calls;
+    state.counters["sqlite_ns"] =
+        std::chrono::duration<double, std::nano>(bare_time).count() / calls;
     state.counters["registry_ns"] =
         std::chrono::duration<double, std::nano>(registry_time).count() / calls;
     state.counters["ratio"] = std::chrono::duration<double>(registry_time).count() /
@@ -134,8 +135,7 @@ BENCHMARK(BM_SetValue);
 
 int main(int argc, char** argv) {
     // Hives of our own, never the user's settings.
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kmx512-bench-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "kmx512-bench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) return 2;
     g_directory = pattern;
     setenv("KMX512_RUNTIME_DIR", (g_directory + "/run").c_str(), 1);

@@ -56,7 +56,7 @@ typedef LONG LSTATUS;
 typedef ACCESS_MASK REGSAM;
 
 DECLARE_HANDLE(HKEY);
-typedef HKEY *PHKEY;
+typedef HKEY* PHKEY;
 
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
 #define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)((LONG)0x80000002))
@@ -71,13 +71,14 @@ typedef HKEY *PHKEY;
 #define KEY_WOW64_64KEY 0x0100
 #define KEY_WOW64_32KEY 0x0200
 #define KEY_WOW64_RES 0x0300
-#define KEY_READ \
-    ((STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) & (~SYNCHRONIZE))
+#define KEY_READ                                                                      \
+    ((STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY) & \
+     (~SYNCHRONIZE))
 #define KEY_WRITE ((STANDARD_RIGHTS_WRITE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY) & (~SYNCHRONIZE))
 #define KEY_EXECUTE ((KEY_READ) & (~SYNCHRONIZE))
-#define KEY_ALL_ACCESS                                                                       \
-    ((STANDARD_RIGHTS_ALL | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |           \
-      KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK) &                               \
+#define KEY_ALL_ACCESS                                                             \
+    ((STANDARD_RIGHTS_ALL | KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | \
+      KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK) &                     \
      (~SYNCHRONIZE))
 
 /* Value types; values keep the type they were written with. */
@@ -107,7 +108,7 @@ typedef HKEY *PHKEY;
 #define REG_NOTIFY_CHANGE_LAST_SET 0x00000004L
 #define REG_NOTIFY_CHANGE_SECURITY 0x00000008L
 #define REG_NOTIFY_THREAD_AGNOSTIC 0x10000000L
-#define REG_LEGAL_CHANGE_FILTER                                                         \
+#define REG_LEGAL_CHANGE_FILTER                                                           \
     (REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET | \
      REG_NOTIFY_CHANGE_SECURITY | REG_NOTIFY_THREAD_AGNOSTIC)
 
@@ -123,13 +124,13 @@ WINBASEAPI LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Re
 WINBASEAPI LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions,
                                           REGSAM samDesired, PHKEY phkResult);
 WINBASEAPI LSTATUS APIENTRY RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
-WINBASEAPI LSTATUS APIENTRY RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName,
-                                          LPDWORD lpcchName, LPDWORD lpReserved, LPSTR lpClass,
-                                          LPDWORD lpcchClass, PFILETIME lpftLastWriteTime);
+WINBASEAPI LSTATUS APIENTRY RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                                          LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                                          PFILETIME lpftLastWriteTime);
 WINBASEAPI LSTATUS APIENTRY RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
                                              LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 WINBASEAPI LSTATUS APIENTRY RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved,
-                                           DWORD dwType, const BYTE *lpData, DWORD cbData);
+                                           DWORD dwType, const BYTE* lpData, DWORD cbData);
 WINBASEAPI LSTATUS APIENTRY RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
 WINBASEAPI LSTATUS APIENTRY RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
                                           LPDWORD lpcchValueName, LPDWORD lpReserved,

@@ -57,8 +57,8 @@ void RecordUserModeError(DWORD bits) {
 }
 
 DebugFlags CurrentDebugFlags() {
-    return {g_user_mode, g_user_mode_func,
-            static_cast<DWORD>(InterlockedOr(&g_user_mode_err, 0)), g_twain_info, g_twain_func};
+    return {g_user_mode, g_user_mode_func, static_cast<DWORD>(InterlockedOr(&g_user_mode_err, 0)),
+            g_twain_info, g_twain_func};
 }
 
 }  // namespace kmx

@@ -72,8 +72,7 @@ DWORD RegistryKey::OpenSubKeyAt(DWORD index, std::unique_ptr<RegistryKey>* key, 
 
 // Reads NAME, of at most CAPACITY bytes, when it has TYPE. The value goes to
 // a buffer of our own so that a failed read never touches the caller's.
-std::optional<std::vector<BYTE>> RegistryKey::Read(LPCSTR name, DWORD type,
-                                                   DWORD capacity) const {
+std::optional<std::vector<BYTE>> RegistryKey::Read(LPCSTR name, DWORD type, DWORD capacity) const {
     if (!handle_) return std::nullopt;
     // Never a null buffer, for which the system would only report the size.
     std::vector<BYTE> data;

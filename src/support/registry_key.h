@@ -22,7 +22,7 @@ namespace kmx {
 inline constexpr char kSettingsKeyPath[] = "Software\\Brelix\\USB Camera (KMX512)";
 
 class RegistryKey {
-public:
+  public:
     // Opens PATH below ROOT (creating it when CREATE is set) with KEY_READ
     // when READ_ONLY is set, else KEY_ALL_ACCESS. The handle is null when
     // that fails.
@@ -72,7 +72,7 @@ public:
     // signal. 0 for a null event.
     int NotifyChange(HANDLE event);
 
-private:
+  private:
     std::optional<std::vector<BYTE>> Read(LPCSTR name, DWORD type, DWORD capacity) const;
     int Write(LPCSTR name, DWORD type, const void* data, DWORD size);
 

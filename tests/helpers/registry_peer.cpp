@@ -38,7 +38,9 @@ HKEY Root(const std::string& name) {
     return name == "HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-REGSAM Access(const std::string& name) { return name == "all" ? KEY_ALL_ACCESS : KEY_READ; }
+REGSAM Access(const std::string& name) {
+    return name == "all" ? KEY_ALL_ACCESS : KEY_READ;
+}
 
 bool DropPrivileges() {
     if (geteuid() != 0) return true;
@@ -85,9 +87,8 @@ int main(int argc, char** argv) {
             LSTATUS status =
                 command == "open"
                     ? RegOpenKeyExA(Root(name), path.c_str(), 0, Access(option), &key)
-                    : RegCreateKeyExA(Root(name), path.c_str(), 0, nullptr,
-                                      REG_OPTION_NON_VOLATILE, Access(option), nullptr, &key,
-                                      nullptr);
+                    : RegCreateKeyExA(Root(name), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                      Access(option), nullptr, &key, nullptr);
             answer = Result(status);
         } else if (command == "set") {
             DWORD value = 0;
@@ -120,8 +121,8 @@ int main(int argc, char** argv) {
         } else if (command == "wait-event") {
             DWORD milliseconds = 0;
             words >> milliseconds;
-            answer = WaitForSingleObject(event, milliseconds) == WAIT_OBJECT_0 ? "signalled"
-                                                                               : "timeout";
+            answer =
+                WaitForSingleObject(event, milliseconds) == WAIT_OBJECT_0 ? "signalled" : "timeout";
         } else if (command == "notify-sync") {
             DWORD filter = 0;
             words >> filter;

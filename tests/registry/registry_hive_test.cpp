@@ -126,7 +126,8 @@ TEST(RegistryHive, ProcessThatMayNotWriteTheHiveOnlyReadsIt) {
     auto reader = Peer({"--hklm", hive, "--unprivileged"});
     EXPECT_EQ(Ask(*reader, "open HKLM Software\\Kmx all"), "error 5");
     EXPECT_EQ(Ask(*reader, "create HKLM Software\\Other read"), "error 5");
-    EXPECT_EQ(Ask(*reader, "create HKLM Software\\Kmx read"), "ok") << "it exists: nothing to write";
+    EXPECT_EQ(Ask(*reader, "create HKLM Software\\Kmx read"), "ok")
+        << "it exists: nothing to write";
     EXPECT_EQ(Ask(*reader, "open HKLM Software\\Kmx read"), "ok");
     EXPECT_EQ(Ask(*reader, "get Speed"), "value 5");
     EXPECT_EQ(Ask(*reader, "set Speed 6"), "error 5");
@@ -150,8 +151,9 @@ TEST(RegistryHive, DamagedOrForeignFilesAreRefusedAndLeftAlone) {
     std::string foreign = TestDirectory() + "/foreign.db";
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(foreign.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE settings(name, value); INSERT INTO settings "
-                               "VALUES('Speed', 5);",
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TABLE settings(name, value); INSERT INTO settings "
+                           "VALUES('Speed', 5);",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);

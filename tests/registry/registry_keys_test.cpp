@@ -20,18 +20,18 @@ TEST(RegistryKeys, CreateMakesTheWholePathAndOpenFindsItInAnyCase) {
 
     HKEY created = nullptr;
     DWORD disposition = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\Alpha\\Beta\\Gamma").c_str(), 0,
-                              nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created,
-                              &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\Alpha\\Beta\\Gamma").c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &created, &disposition),
+        ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
     ASSERT_EQ(SetDword(created, "Mark", 7), ERROR_SUCCESS);
 
     HKEY again = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\ALPHA\\beta\\gAmMa").c_str(), 0,
-                              nullptr, REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &again,
-                              &disposition),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, (base + "\\ALPHA\\beta\\gAmMa").c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &again, &disposition),
+        ERROR_SUCCESS);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
     DWORD mark = 0;
     EXPECT_EQ(QueryDword(again, "MARK", &mark), ERROR_SUCCESS);
@@ -60,9 +60,9 @@ TEST(RegistryKeys, ClosedAndForeignHandlesFailWithInvalidHandle) {
     EXPECT_EQ(SetDword(key, "x", 1), ERROR_INVALID_HANDLE);
 
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    for (HKEY bogus : {static_cast<HKEY>(nullptr), reinterpret_cast<HKEY>(event),
-                       reinterpret_cast<HKEY>(0x1234), reinterpret_cast<HKEY>(0x40000004),
-                       reinterpret_cast<HKEY>(-1)}) {
+    for (HKEY bogus :
+         {static_cast<HKEY>(nullptr), reinterpret_cast<HKEY>(event), reinterpret_cast<HKEY>(0x1234),
+          reinterpret_cast<HKEY>(0x40000004), reinterpret_cast<HKEY>(-1)}) {
         EXPECT_EQ(RegCloseKey(bogus), ERROR_INVALID_HANDLE);
         EXPECT_EQ(SetDword(bogus, "x", 1), ERROR_INVALID_HANDLE);
     }

@@ -17,7 +17,9 @@ using kmxtest::ProgramPath;
 using kmxtest::SetDword;
 using kmxtest::TestKeyPath;
 
-bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+bool Signalled(HANDLE event) {
+    return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
 
 // Runs a synchronous wait on another thread and makes changes with CHANGE
 // until the wait returns. The change that comes after the wait has begun
@@ -175,9 +177,9 @@ TEST(RegistryNotify, ChangesWakeWatchesInAnotherProcess) {
 TEST(RegistryNotify, ChangesByAnotherProcessWakeWatchesHere) {
     RegCloseKey(CreateKey(HKEY_CURRENT_USER, TestKeyPath() + "\\Doomed"));
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (TestKeyPath() + "\\Doomed").c_str(), 0, KEY_READ,
-                            &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_CURRENT_USER, (TestKeyPath() + "\\Doomed").c_str(), 0, KEY_READ, &key),
+        ERROR_SUCCESS);
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ASSERT_EQ(RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE),
               ERROR_SUCCESS);

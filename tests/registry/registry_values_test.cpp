@@ -54,9 +54,9 @@ TEST(RegistryValues, ValuesKeepTheTypeAndBytesTheyWereWrittenWith) {
 TEST(RegistryValues, QueriesReportSizesAndRefuseShortBuffers) {
     HKEY key = CreateKey(HKEY_CURRENT_USER, TestKeyPath());
     const char text[] = "camera";  // 7 bytes with the terminator, which counts
-    ASSERT_EQ(RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                             sizeof text),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExA(key, "Text", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text),
+        ERROR_SUCCESS);
 
     DWORD type = 0, size = 0;
     EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
@@ -72,17 +72,17 @@ TEST(RegistryValues, QueriesReportSizesAndRefuseShortBuffers) {
     EXPECT_EQ(size, 7u);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     size = 7;
-    EXPECT_EQ(RegQueryValueExA(key, "TEXT", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                               &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegQueryValueExA(key, "TEXT", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size),
+        ERROR_SUCCESS);
     EXPECT_STREQ(buffer, "camera");
 
     DWORD reserved = 0;
     EXPECT_EQ(RegQueryValueExA(key, "Text", &reserved, nullptr, nullptr, &size),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                               nullptr),
-              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(
+        RegQueryValueExA(key, "Text", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), nullptr),
+        ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegQueryValueExA(key, "Missing", nullptr, nullptr, nullptr, &size),
               ERROR_FILE_NOT_FOUND);
     RegCloseKey(key);

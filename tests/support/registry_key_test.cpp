@@ -64,9 +64,9 @@ TEST(RegistryKey, StringsAreZeroTerminatedRegSzOnly) {
 
     // A string stored without its terminator is handed out with one, when
     // the buffer has room for it.
-    ASSERT_EQ(RegSetValueExA(key.Handle(), "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"),
-                             3),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegSetValueExA(key.Handle(), "Bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
+        ERROR_SUCCESS);
     EXPECT_EQ(key.QueryString("Bare", text, 4), 4u);
     EXPECT_STREQ(text, "abc");
     EXPECT_EQ(key.QueryString("Bare", text, 3), 0u);

@@ -158,7 +158,9 @@ int WaitWhileBusy(void*, int attempts) {
     return 1;
 }
 
-void BackOff(unsigned attempt) { usleep(attempt < 20 ? 200 : 2000); }
+void BackOff(unsigned attempt) {
+    usleep(attempt < 20 ? 200 : 2000);
+}
 
 // Now as a FILETIME: 100-nanosecond intervals since 1601.
 std::int64_t FileTimeNow() {
@@ -169,8 +171,7 @@ std::int64_t FileTimeNow() {
 }
 
 void BindName(sqlite3_stmt* statement, int index, std::string_view name) {
-    sqlite3_bind_text(statement, index, name.data(), static_cast<int>(name.size()),
-                      SQLITE_STATIC);
+    sqlite3_bind_text(statement, index, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
 }
 
 // Stores a name in a caller's buffer of *CHARS characters (terminator
@@ -207,14 +208,14 @@ struct Hive::Statement {
     ~Statement() { sqlite3_finalize(statement); }
 
     class Use {
-    public:
+      public:
         explicit Use(Statement& owner) : statement_(owner.statement) {}
         ~Use() { sqlite3_reset(statement_); }
         Use(const Use&) = delete;
         Use& operator=(const Use&) = delete;
         sqlite3_stmt* operator*() const { return statement_; }
 
-    private:
+      private:
         sqlite3_stmt* statement_;
     };
 };
@@ -306,15 +307,15 @@ DWORD Hive::OpenDatabase(bool create) {
     auto inspect = [&](Kind* kind) {
         return Retry([&]() -> DWORD {
             sqlite3_stmt* statement = nullptr;
-            int step = sqlite3_prepare_v2(
-                db_,
-                "SELECT (SELECT application_id FROM pragma_application_id),"
-                " (SELECT user_version FROM pragma_user_version),"
-                " (SELECT count(*) FROM sqlite_schema),"
-                " (SELECT group_concat(quick_check) FROM pragma_quick_check)",
-                -1, &statement, nullptr);
+            int step =
+                sqlite3_prepare_v2(db_,
+                                   "SELECT (SELECT application_id FROM pragma_application_id),"
+                                   " (SELECT user_version FROM pragma_user_version),"
+                                   " (SELECT count(*) FROM sqlite_schema),"
+                                   " (SELECT group_concat(quick_check) FROM pragma_quick_check)",
+                                   -1, &statement, nullptr);
             if (step == SQLITE_OK) step = sqlite3_step(statement);
-            DWORD error = step == SQLITE_ROW ? ERROR_SUCCESS
+            DWORD error = step == SQLITE_ROW                         ? ERROR_SUCCESS
                           : step == SQLITE_OK || step == SQLITE_DONE ? ERROR_BADDB
                                                                      : ErrorFromSqlite(step);
             if (error == ERROR_SUCCESS) {
@@ -343,8 +344,8 @@ DWORD Hive::OpenDatabase(bool create) {
     }
     if (!read_only_) {
         error = Retry([&] {
-            return ErrorFromSqlite(sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr,
-                                                nullptr, nullptr));
+            return ErrorFromSqlite(
+                sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr));
         });
         if (error != ERROR_SUCCESS) return error;
     }
@@ -353,15 +354,15 @@ DWORD Hive::OpenDatabase(bool create) {
         // Another process may be making the same file a hive: look again
         // under the write lock.
         error = Retry([&]() -> DWORD {
-            DWORD step = ErrorFromSqlite(
-                sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+            DWORD step =
+                ErrorFromSqlite(sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
             if (step == ERROR_SUCCESS) step = inspect(&kind);
             if (step == ERROR_SUCCESS && kind == Kind::Empty) {
                 std::string now = std::to_string(FileTimeNow());
-                std::string make = std::string(kSchema) +
-                                   "INSERT INTO keys(id, parent, name, last_write) VALUES(1, 0, '', " +
-                                   now + "); INSERT INTO key_values VALUES(1, char(0), 0, " + now +
-                                   ");";
+                std::string make =
+                    std::string(kSchema) +
+                    "INSERT INTO keys(id, parent, name, last_write) VALUES(1, 0, '', " + now +
+                    "); INSERT INTO key_values VALUES(1, char(0), 0, " + now + ");";
                 step = ErrorFromSqlite(sqlite3_exec(db_, make.c_str(), nullptr, nullptr, nullptr));
             }
             if (step == ERROR_SUCCESS && kind == Kind::Foreign) step = ERROR_BADDB;
@@ -566,8 +567,7 @@ DWORD Hive::DeleteKey(KeyId base, const KeyPath& path) {
     return ERROR_SUCCESS;
 }
 
-DWORD Hive::EnumKey(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars,
-                    PFILETIME last_write) {
+DWORD Hive::EnumKey(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars, PFILETIME last_write) {
     std::lock_guard guard(lock_);
     DWORD error = Attach(false);
     if (error == kAbsent) return ERROR_NO_MORE_ITEMS;

@@ -44,7 +44,7 @@ struct KeyObject {
 // of the process. Results are Windows error codes; a hive file that does not
 // exist yet reads as an empty hive and is created by the first write.
 class Hive {
-public:
+  public:
     Hive(std::string path, mode_t directory_mode);
     ~Hive();
     Hive(const Hive&) = delete;
@@ -82,7 +82,7 @@ public:
     // Looks for changes made by other processes and tells the watches.
     void Refresh();
 
-private:
+  private:
     struct Statement;
 
     DWORD Attach(bool create);

@@ -21,13 +21,13 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 // When to look again after a change of the log, counted from the change.
-constexpr milliseconds kSettleChecks[] = {milliseconds(2),  milliseconds(10), milliseconds(40),
+constexpr milliseconds kSettleChecks[] = {milliseconds(2), milliseconds(10), milliseconds(40),
                                           milliseconds(120), milliseconds(250)};
 constexpr milliseconds kSafetyInterval(1000);
 constexpr milliseconds kPollInterval(100);
 
 class HiveMonitor {
-public:
+  public:
     void Track(Hive* hive) {
         std::lock_guard guard(lock_);
         for (const Tracked& tracked : tracked_)
@@ -38,14 +38,13 @@ public:
             std::thread([this] { Run(); }).detach();
         }
         std::filesystem::path file(hive->Path());
-        int watch = inotify_ < 0 ? -1
-                                 : inotify_add_watch(inotify_, file.parent_path().c_str(),
-                                                     IN_MODIFY);
+        int watch =
+            inotify_ < 0 ? -1 : inotify_add_watch(inotify_, file.parent_path().c_str(), IN_MODIFY);
         if (watch < 0) polling_ = true;
         tracked_.push_back({hive, watch, file.filename().string() + "-wal"});
     }
 
-private:
+  private:
     struct Tracked {
         Hive* hive;
         int watch;  // inotify watch of the hive's folder, or -1

@@ -59,8 +59,8 @@ LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGS
     return error;
 }
 
-LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/,
-                                 LPSTR /*lpClass*/, DWORD dwOptions, REGSAM samDesired,
+LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPSTR /*lpClass*/,
+                                 DWORD dwOptions, REGSAM samDesired,
                                  const LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
                                  PHKEY phkResult, LPDWORD lpdwDisposition) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;

@@ -45,7 +45,7 @@ std::string LocalMachineHivePath() {
 }
 
 class KeyTable {
-public:
+  public:
     KeyTable()
         // The user's folder is private; the machine's is readable by everyone.
         : current_user_(CurrentUserHivePath(), 0700),
@@ -90,7 +90,7 @@ public:
         return object;
     }
 
-private:
+  private:
     struct Slot {
         std::shared_ptr<KeyObject> object;
         std::uint32_t generation = 0;
@@ -123,9 +123,13 @@ KeyTable& Table() {
 
 }  // namespace
 
-bool IsPredefinedKey(HKEY key) { return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
+bool IsPredefinedKey(HKEY key) {
+    return key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
+}
 
-HKEY InsertKey(std::shared_ptr<KeyObject> object) { return Table().Insert(std::move(object)); }
+HKEY InsertKey(std::shared_ptr<KeyObject> object) {
+    return Table().Insert(std::move(object));
+}
 
 DWORD ReferenceKey(HKEY key, ACCESS_MASK needed, std::shared_ptr<KeyObject>* object) {
     *object = Table().Lookup(key);
@@ -133,7 +137,9 @@ DWORD ReferenceKey(HKEY key, ACCESS_MASK needed, std::shared_ptr<KeyObject>* obj
     return ((*object)->access & needed) == needed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-std::shared_ptr<KeyObject> RemoveKey(HKEY key) { return Table().Remove(key); }
+std::shared_ptr<KeyObject> RemoveKey(HKEY key) {
+    return Table().Remove(key);
+}
 
 DWORD GrantAccess(Hive& hive, REGSAM desired, ACCESS_MASK* granted) {
     ACCESS_MASK rights = desired & (KEY_ALL_ACCESS | WRITE_DAC | WRITE_OWNER);

@@ -76,8 +76,8 @@ LSTATUS APIENTRY RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree, DWORD dw
     // its event before the change comes, as Windows allows.
     HANDLE event = fAsynchronous ? hEvent : CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HANDLE wake = nullptr;
-    if (!event || !DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &wake, 0,
-                                   FALSE, DUPLICATE_SAME_ACCESS)) {
+    if (!event || !DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &wake, 0, FALSE,
+                                   DUPLICATE_SAME_ACCESS)) {
         error = GetLastError();
     } else {
         error = key->hive->Watch(*key, dwNotifyFilter & kChanges, wake);

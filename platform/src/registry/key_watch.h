@@ -26,7 +26,7 @@ struct KeyStamp {
 
 // Every member is called with the hive's lock held.
 class KeyWatch {
-public:
+  public:
     explicit KeyWatch(KeyStamp seen) : seen_(seen) {}
     KeyWatch(const KeyWatch&) = delete;
     KeyWatch& operator=(const KeyWatch&) = delete;
@@ -45,7 +45,7 @@ public:
     // Completes every wait: the handle is being closed.
     void End();
 
-private:
+  private:
     struct Waiter {
         HANDLE wake;
         DWORD filter;

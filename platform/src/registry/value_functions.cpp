@@ -10,14 +10,16 @@ namespace {
 constexpr size_t kMaxValueName = 16383;
 
 // A null value name means the key's default value, whose name is empty.
-LPCSTR ValueName(LPCSTR name) { return name ? name : ""; }
+LPCSTR ValueName(LPCSTR name) {
+    return name ? name : "";
+}
 
 }  // namespace
 
 extern "C" {
 
-LSTATUS APIENTRY RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved,
-                                  LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+LSTATUS APIENTRY RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                  LPBYTE lpData, LPDWORD lpcbData) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_QUERY_VALUE, &key);
     if (error != ERROR_SUCCESS) return error;
@@ -43,9 +45,9 @@ LSTATUS APIENTRY RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
     return key->hive->DeleteValue(key->id, ValueName(lpValueName));
 }
 
-LSTATUS APIENTRY RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName,
-                               LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
-                               LPBYTE lpData, LPDWORD lpcbData) {
+LSTATUS APIENTRY RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                               LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                               LPDWORD lpcbData) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_QUERY_VALUE, &key);
     if (error != ERROR_SUCCESS) return error;
