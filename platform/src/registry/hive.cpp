@@ -387,12 +387,6 @@ DWORD Hive::Prepare() {
     return ERROR_SUCCESS;
 }
 
-DWORD Hive::AttachForWrite() {
-    DWORD error = Attach(true);
-    if (error == ERROR_SUCCESS && read_only_) error = ERROR_ACCESS_DENIED;
-    return error;
-}
-
 DWORD Hive::WriteAccess() {
     std::lock_guard guard(lock_);
     DWORD error = Attach(false);
@@ -567,75 +561,61 @@ DWORD Hive::DeleteKey(KeyId base, const KeyPath& path) {
     return ERROR_SUCCESS;
 }
 
-DWORD Hive::EnumKey(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars, PFILETIME last_write) {
+// Runs the one-row query STATEMENT about KEY (its first parameter; BIND sets
+// the others) and hands the row to READ. NONE answers for a missing row, or
+// for a hive that does not exist yet; ERROR_KEY_DELETED when KEY is gone.
+template <class Bind, class Read>
+DWORD Hive::ReadRow(int statement, KeyId key, DWORD none, Bind&& bind, Read&& read) {
     std::lock_guard guard(lock_);
     DWORD error = Attach(false);
-    if (error == kAbsent) return ERROR_NO_MORE_ITEMS;
+    if (error == kAbsent) return none;
     if (error != ERROR_SUCCESS) return error;
     return Retry([&]() -> DWORD {
-        Statement::Use enumerate(*statements_[kEnumKey]);
-        sqlite3_bind_int64(*enumerate, 1, key);
-        sqlite3_bind_int64(*enumerate, 2, index);
-        int result = sqlite3_step(*enumerate);
-        if (result == SQLITE_DONE) return KeyGone(key, ERROR_NO_MORE_ITEMS);
+        Statement::Use query(*statements_[statement]);
+        sqlite3_bind_int64(*query, 1, key);
+        bind(*query);
+        int result = sqlite3_step(*query);
+        if (result == SQLITE_DONE) return KeyGone(key, none);
         if (result != SQLITE_ROW) return ErrorFromSqlite(result);
-        DWORD copied = CopyName(sqlite3_column_text(*enumerate, 0),
-                                sqlite3_column_bytes(*enumerate, 0), name, name_chars);
-        if (copied == ERROR_SUCCESS && last_write) {
-            auto time = static_cast<std::uint64_t>(sqlite3_column_int64(*enumerate, 1));
-            last_write->dwLowDateTime = static_cast<DWORD>(time);
-            last_write->dwHighDateTime = static_cast<DWORD>(time >> 32);
-        }
-        return copied;
+        return read(*query);
     });
+}
+
+DWORD Hive::EnumKey(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars, PFILETIME last_write) {
+    return ReadRow(
+        kEnumKey, key, ERROR_NO_MORE_ITEMS,
+        [&](sqlite3_stmt* query) { sqlite3_bind_int64(query, 2, index); },
+        [&](sqlite3_stmt* query) {
+            DWORD copied = CopyName(sqlite3_column_text(query, 0), sqlite3_column_bytes(query, 0),
+                                    name, name_chars);
+            if (copied == ERROR_SUCCESS && last_write) {
+                auto time = static_cast<std::uint64_t>(sqlite3_column_int64(query, 1));
+                last_write->dwLowDateTime = static_cast<DWORD>(time);
+                last_write->dwHighDateTime = static_cast<DWORD>(time >> 32);
+            }
+            return copied;
+        });
 }
 
 DWORD Hive::QueryValue(KeyId key, LPCSTR name, LPDWORD type, LPBYTE data, LPDWORD size) {
-    std::lock_guard guard(lock_);
-    DWORD error = Attach(false);
-    if (error == kAbsent) return ERROR_FILE_NOT_FOUND;
-    if (error != ERROR_SUCCESS) return error;
-    return Retry([&]() -> DWORD {
-        Statement::Use query(*statements_[kQueryValue]);
-        sqlite3_bind_int64(*query, 1, key);
-        BindName(*query, 2, name);
-        int result = sqlite3_step(*query);
-        if (result == SQLITE_DONE) return KeyGone(key, ERROR_FILE_NOT_FOUND);
-        if (result != SQLITE_ROW) return ErrorFromSqlite(result);
-        if (type) *type = static_cast<DWORD>(sqlite3_column_int64(*query, 0));
-        return CopyData(sqlite3_column_blob(*query, 1), sqlite3_column_bytes(*query, 1), data,
-                        size);
-    });
+    return ReadRow(
+        kQueryValue, key, ERROR_FILE_NOT_FOUND,
+        [&](sqlite3_stmt* query) { BindName(query, 2, name); },
+        [&](sqlite3_stmt* query) {
+            if (type) *type = static_cast<DWORD>(sqlite3_column_int64(query, 0));
+            return CopyData(sqlite3_column_blob(query, 1), sqlite3_column_bytes(query, 1), data,
+                            size);
+        });
 }
 
-DWORD Hive::SetValue(KeyId key, LPCSTR name, DWORD type, const BYTE* data, DWORD size) {
+// Runs the value write STATEMENT on KEY's value NAME (BIND sets its other
+// parameters) and counts the change in KEY's change row, in one
+// transaction. CREATE makes a missing hive; ERROR_FILE_NOT_FOUND when the
+// statement changed nothing.
+template <class Bind>
+DWORD Hive::WriteValue(int statement, KeyId key, LPCSTR name, bool create, Bind&& bind) {
     std::lock_guard guard(lock_);
-    DWORD error = AttachForWrite();
-    if (error != ERROR_SUCCESS) return error;
-    KeyStamp stamp;
-    bool watched = false;
-    error = Transact([&]() -> DWORD {
-        {
-            Statement::Use set(*statements_[kSetValue]);
-            sqlite3_bind_int64(*set, 1, key);
-            BindName(*set, 2, name);
-            sqlite3_bind_int64(*set, 3, type);
-            sqlite3_bind_blob64(*set, 4, data ? data : reinterpret_cast<const BYTE*>(""), size,
-                                SQLITE_STATIC);
-            DWORD step = ErrorFromSqlite(sqlite3_step(*set));
-            if (step != ERROR_SUCCESS) return step;
-        }
-        // Also tells whether the key still exists (else the value written
-        // above is rolled back).
-        return Touch(*statements_[kTouchValues], key, &stamp, &watched);
-    });
-    if (error == ERROR_SUCCESS && watched) Deliver(key, &stamp);
-    return error;
-}
-
-DWORD Hive::DeleteValue(KeyId key, LPCSTR name) {
-    std::lock_guard guard(lock_);
-    DWORD error = Attach(false);
+    DWORD error = Attach(create);
     if (error == kAbsent) return ERROR_FILE_NOT_FOUND;
     if (error == ERROR_SUCCESS && read_only_) error = ERROR_ACCESS_DENIED;
     if (error != ERROR_SUCCESS) return error;
@@ -643,39 +623,47 @@ DWORD Hive::DeleteValue(KeyId key, LPCSTR name) {
     bool watched = false;
     error = Transact([&]() -> DWORD {
         {
-            Statement::Use remove(*statements_[kDeleteValue]);
-            sqlite3_bind_int64(*remove, 1, key);
-            BindName(*remove, 2, name);
-            DWORD step = ErrorFromSqlite(sqlite3_step(*remove));
+            Statement::Use write(*statements_[statement]);
+            sqlite3_bind_int64(*write, 1, key);
+            BindName(*write, 2, name);
+            bind(*write);
+            DWORD step = ErrorFromSqlite(sqlite3_step(*write));
             if (step != ERROR_SUCCESS) return step;
             if (sqlite3_changes(db_) == 0) return KeyGone(key, ERROR_FILE_NOT_FOUND);
         }
+        // Also tells whether the key still exists; when it does not, the
+        // write above is rolled back.
         return Touch(*statements_[kTouchValues], key, &stamp, &watched);
     });
     if (error == ERROR_SUCCESS && watched) Deliver(key, &stamp);
     return error;
 }
 
+DWORD Hive::SetValue(KeyId key, LPCSTR name, DWORD type, const BYTE* data, DWORD size) {
+    return WriteValue(kSetValue, key, name, true, [&](sqlite3_stmt* set) {
+        sqlite3_bind_int64(set, 3, type);
+        sqlite3_bind_blob64(set, 4, data ? data : reinterpret_cast<const BYTE*>(""), size,
+                            SQLITE_STATIC);
+    });
+}
+
+DWORD Hive::DeleteValue(KeyId key, LPCSTR name) {
+    return WriteValue(kDeleteValue, key, name, false, [](sqlite3_stmt*) {});
+}
+
 DWORD Hive::EnumValue(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars, LPDWORD type,
                       LPBYTE data, LPDWORD size) {
-    std::lock_guard guard(lock_);
-    DWORD error = Attach(false);
-    if (error == kAbsent) return ERROR_NO_MORE_ITEMS;
-    if (error != ERROR_SUCCESS) return error;
-    return Retry([&]() -> DWORD {
-        Statement::Use enumerate(*statements_[kEnumValue]);
-        sqlite3_bind_int64(*enumerate, 1, key);
-        sqlite3_bind_int64(*enumerate, 2, index);
-        int result = sqlite3_step(*enumerate);
-        if (result == SQLITE_DONE) return KeyGone(key, ERROR_NO_MORE_ITEMS);
-        if (result != SQLITE_ROW) return ErrorFromSqlite(result);
-        DWORD copied = CopyName(sqlite3_column_text(*enumerate, 0),
-                                sqlite3_column_bytes(*enumerate, 0), name, name_chars);
-        if (copied != ERROR_SUCCESS) return copied;
-        if (type) *type = static_cast<DWORD>(sqlite3_column_int64(*enumerate, 1));
-        return CopyData(sqlite3_column_blob(*enumerate, 2), sqlite3_column_bytes(*enumerate, 2),
-                        data, size);
-    });
+    return ReadRow(
+        kEnumValue, key, ERROR_NO_MORE_ITEMS,
+        [&](sqlite3_stmt* query) { sqlite3_bind_int64(query, 2, index); },
+        [&](sqlite3_stmt* query) {
+            DWORD copied = CopyName(sqlite3_column_text(query, 0), sqlite3_column_bytes(query, 0),
+                                    name, name_chars);
+            if (copied != ERROR_SUCCESS) return copied;
+            if (type) *type = static_cast<DWORD>(sqlite3_column_int64(query, 1));
+            return CopyData(sqlite3_column_blob(query, 2), sqlite3_column_bytes(query, 2), data,
+                            size);
+        });
 }
 
 DWORD Hive::Watch(KeyObject& object, DWORD filter, HANDLE wake) {

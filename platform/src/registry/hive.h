@@ -88,11 +88,14 @@ class Hive {
     DWORD Attach(bool create);
     DWORD OpenDatabase(bool create);
     DWORD Prepare();
-    DWORD AttachForWrite();
     template <class Body>
     DWORD Retry(Body&& body);
     template <class Body>
     DWORD Transact(Body&& body);
+    template <class Bind, class Read>
+    DWORD ReadRow(int statement, KeyId key, DWORD none, Bind&& bind, Read&& read);
+    template <class Bind>
+    DWORD WriteValue(int statement, KeyId key, LPCSTR name, bool create, Bind&& bind);
     DWORD Walk(KeyId base, const KeyPath& path, KeyId* reached, size_t* found);
     DWORD ReadKey(KeyId key, KeyId* parent, KeyStamp* stamp);
     DWORD KeyGone(KeyId key, DWORD otherwise);
