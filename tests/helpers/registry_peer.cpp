@@ -16,7 +16,6 @@
 //   notify-async FILTER          -> "armed" or "error N"
 //   wait-event MILLISECONDS      -> "signalled" or "timeout"
 //   notify-sync FILTER           -> "changed" once the call returns, or "error N"
-//   close                        -> "ok"
 #include <windows.h>
 
 #include <grp.h>
@@ -127,9 +126,6 @@ int main(int argc, char** argv) {
             DWORD filter = 0;
             words >> filter;
             answer = Result(RegNotifyChangeKeyValue(key, FALSE, filter, nullptr, FALSE), "changed");
-        } else if (command == "close") {
-            close_key();
-            answer = "ok";
         } else {
             answer = "unknown command";
         }

