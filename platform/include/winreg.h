@@ -6,7 +6,9 @@
  * /var/lib/kmx512/HKLM.db). A missing hive reads as an empty one; it and its
  * folder are created by the first call that writes. Any number of processes
  * may use one hive at once; every write is one committed transaction, visible
- * to every process when the call returns.
+ * to every process when the call returns and kept through the crash of any
+ * process (as with Windows' lazily flushed hives, only a power loss may take
+ * back the last writes).
  *
  * Errors that Windows reports for its own hive files are used for ours:
  * - ERROR_BADDB: the file is not a hive (a damaged database or a foreign
@@ -42,9 +44,10 @@
  *   asked for it (as if REG_NOTIFY_THREAD_AGNOSTIC were always given): the
  *   thread's end does not signal it. Changes made by this process are
  *   reported before the writing call returns; changes made by other
- *   processes within a few milliseconds. A synchronous wait that ends
- *   because its key was closed or deleted returns ERROR_SUCCESS. Watching a
- *   predefined key creates its hive file when missing.
+ *   processes normally within milliseconds, at the latest within about a
+ *   second. A synchronous wait that ends because its key was closed or
+ *   deleted returns ERROR_SUCCESS. Watching a predefined key creates its
+ *   hive file when missing.
  * - Only HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE exist among the predefined
  *   keys. */
 #ifndef KMXWIN_WINREG_H
