@@ -142,7 +142,7 @@ std::shared_ptr<KeyObject> RemoveKey(HKEY key) {
 }
 
 DWORD GrantAccess(Hive& hive, REGSAM desired, ACCESS_MASK* granted) {
-    ACCESS_MASK rights = desired & (KEY_ALL_ACCESS | WRITE_DAC | WRITE_OWNER);
+    ACCESS_MASK rights = desired & KEY_ALL_ACCESS;
     if (desired & GENERIC_READ) rights |= KEY_READ;
     if (desired & GENERIC_WRITE) rights |= KEY_WRITE;
     if (desired & GENERIC_EXECUTE) rights |= KEY_EXECUTE;
