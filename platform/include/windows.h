@@ -6,5 +6,6 @@
 #include <windef.h>
 #include <winbase.h>
 #include <winioctl.h>
+#include <winreg.h>
 
 #endif

@@ -1,5 +1,7 @@
 #include "capture/module_lifecycle.h"
 
+#include "debug/debug_flags.h"
+
 namespace kmx {
 namespace {
 
@@ -11,6 +13,8 @@ BOOL BaseExit() { return TRUE; }
 
 BOOL DriverAppStart() {
     // The subsystems' process-wide state joins here, in dependency order.
+    // The debug flags are read before the language file is loaded.
+    ReadDebugFlags();
     return BaseStart();
 }
 
