@@ -190,13 +190,19 @@ TEST_F(DeviceIo, OverlappedRequestIsPendingUntilTheDriverCompletesIt) {
     CloseHandle(device);
 }
 
-TEST_F(DeviceIo, AnOverlappedHandleNeedsAnOverlapped) {
+TEST_F(DeviceIo, BadOverlappedArgumentsAreRefused) {
     HANDLE device = Open(FILE_FLAG_OVERLAPPED);
     char buffer[4] = {};
     DWORD bytes = 0;
     SetLastError(0);
     EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, buffer, sizeof buffer, buffer, sizeof buffer, &bytes, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateMutexA(nullptr, FALSE, nullptr);  // not an event
+    SetLastError(0);
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, buffer, sizeof buffer, buffer, sizeof buffer, nullptr, &overlapped));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    CloseHandle(overlapped.hEvent);
     CloseHandle(device);
 }
 

@@ -91,9 +91,18 @@ public:
         }
         OVERLAPPED local{};
         OVERLAPPED* target = overlapped ? overlapped : &local;
+        // The event is held by its object for the life of the request, as
+        // Windows references it: the caller may close its handle as soon as
+        // it sees the request completed, and the handle value may name
+        // another object by the time the completion signals it.
+        std::shared_ptr<KernelObject> event;
+        if (target->hEvent) {
+            event = LookupHandleAs<KernelObject>(target->hEvent, ObjectType::Event);
+            if (!event) return FALSE;
+            SetEventObject(*event, false);
+        }
         target->InternalHigh = 0;
         __atomic_store_n(&target->Internal, StatusWord(STATUS_PENDING), __ATOMIC_RELEASE);
-        if (target->hEvent) ResetEvent(target->hEvent);
 
         uint64_t id;
         {
@@ -103,7 +112,8 @@ public:
                 return FALSE;
             }
             id = next_id_++;
-            pending_[id] = Pending{target, output, output_size, GetCurrentThreadId(), overlapped != nullptr};
+            pending_[id] = Pending{target, std::move(event), output, output_size, GetCurrentThreadId(),
+                                   overlapped != nullptr};
             if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
         }
 #if defined(__SANITIZE_THREAD__)
@@ -173,6 +183,7 @@ public:
 private:
     struct Pending {
         OVERLAPPED* overlapped;
+        std::shared_ptr<KernelObject> event;
         void* output;
         DWORD output_size;
         DWORD thread;
@@ -184,8 +195,9 @@ private:
         length = std::min<size_t>(length, request.output_size);
         if (data && length) std::memcpy(request.output, data, length);
         request.overlapped->InternalHigh = length;
+        // After this store the caller may free the OVERLAPPED: touch it no more.
         __atomic_store_n(&request.overlapped->Internal, StatusWord(status), __ATOMIC_RELEASE);
-        if (request.overlapped->hEvent) SetEvent(request.overlapped->hEvent);
+        if (request.event) SetEventObject(*request.event);
         completed_.notify_all();
     }
 

@@ -40,9 +40,9 @@ BOOL SetEventState(HANDLE handle, bool signalled) {
 
 }  // namespace
 
-bool SetEventObject(KernelObject& object) {
+bool SetEventObject(KernelObject& object, bool signalled) {
     if (object.Type() != ObjectType::Event) return false;
-    static_cast<Event&>(object).Set(true);
+    static_cast<Event&>(object).Set(signalled);
     return true;
 }
 

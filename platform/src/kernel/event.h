@@ -7,7 +7,7 @@
 
 namespace kmxwin {
 
-// Sets OBJECT if it is an event; false otherwise.
-bool SetEventObject(KernelObject& object);
+// Sets (or resets) OBJECT if it is an event; false otherwise.
+bool SetEventObject(KernelObject& object, bool signalled = true);
 
 }  // namespace kmxwin
