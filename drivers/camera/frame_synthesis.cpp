@@ -79,16 +79,22 @@ void SynthesizeFrame(int width, int height, uint32_t number, const PictureSettin
     int square_y = (bounce < 30 ? bounce : 60 - bounce) * (height - side) / 30;
     int cell = std::max(height / 60, 1);
 
-    std::vector<uint8_t> index(frame.luma_stride);
+    // The bars depend on the column alone; the square and the digits are
+    // drawn over them only on the rows they cross.
+    std::vector<uint8_t> bars(frame.luma_stride), index(frame.luma_stride);
+    for (int x = 0; x < frame.luma_stride; ++x)
+        bars[x] = static_cast<uint8_t>(std::clamp(scene_x[x] * 8 / width, 0, 7));
     for (int y = 0; y < frame.rows; ++y) {
         int sy = scene_y[y];
         bool square_row = sy >= square_y && sy < square_y + side;
-        for (int x = 0; x < frame.luma_stride; ++x) {
-            int sx = scene_x[x];
-            uint8_t colour = static_cast<uint8_t>(std::clamp(sx * 8 / width, 0, 7));
-            if (square_row && sx >= square_x && sx < square_x + side) colour = kSquare;
-            if (sy < 5 * cell && DigitPixel(number, sx, sy, cell)) colour = kDigit;
-            index[x] = colour;
+        bool digit_row = sy < 5 * cell;
+        index = bars;
+        if (square_row || digit_row) {
+            for (int x = 0; x < frame.luma_stride; ++x) {
+                int sx = scene_x[x];
+                if (square_row && sx >= square_x && sx < square_x + side) index[x] = kSquare;
+                if (digit_row && DigitPixel(number, sx, sy, cell)) index[x] = kDigit;
+            }
         }
         uint8_t* y_row = &frame.y[size_t(y) * frame.luma_stride];
         uint8_t* cb_row = &frame.cb[size_t(y) * frame.chroma_stride];
