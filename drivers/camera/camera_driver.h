@@ -1,0 +1,48 @@
+// The device driver of one simulated camera: decodes the request records of
+// its clients byte for byte, has the camera carry them out and writes the
+// command status into each reply, and applies the faults armed on it.
+#pragma once
+
+#include <kmxwin/device_service.h>
+
+#include "fault_injection.h"
+#include "simulated_camera.h"
+
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+namespace kmxcam {
+
+// What clients append to the interface path to reach the camera.
+constexpr const char* kConnectSuffix = "\\KMX512Connect";
+
+class CameraDriver : public kmxwin::DeviceDriver {
+public:
+    explicit CameraDriver(SimulatedCamera& camera) : camera_(camera) {}
+
+    bool Open(kmxwin::DeviceConnection& connection) override;
+    void Request(std::unique_ptr<kmxwin::DeviceRequest> request) override;
+    void Closed(kmxwin::DeviceConnection& connection) override;
+
+    void ArmFault(DWORD code, const Fault& fault);
+    // Clears every fault; stalled requests are then carried out.
+    void ClearFaults();
+    // The armed faults, one "CODE FAULT" a line.
+    std::string FaultsText();
+
+private:
+    // Carries out a request; LEAVE_STATUS keeps the status byte as sent.
+    void Execute(std::unique_ptr<kmxwin::DeviceRequest> request, bool leave_status);
+    uint8_t Connection(DWORD code, std::span<BYTE> record, const kmxwin::DeviceConnection& client);
+    uint8_t Interface(DWORD code, std::span<BYTE> record, kmxwin::DeviceConnection& client);
+    uint8_t Debug(DWORD code, std::span<BYTE> record);
+
+    SimulatedCamera& camera_;
+    std::mutex lock_;
+    FaultInjection faults_;
+    std::vector<std::unique_ptr<kmxwin::DeviceRequest>> stalled_;
+};
+
+}  // namespace kmxcam

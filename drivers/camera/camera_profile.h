@@ -1,0 +1,91 @@
+// What a simulated camera is: its identity, the modes it streams, its native
+// sizes and the properties it answers. Profiles come from the text file that
+// ships with the service (data/camera_profiles.ini documents the format).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kmxcam {
+
+struct ModeSpec {
+    uint32_t compression = 0;  // FourCC
+    uint8_t bits_per_pixel = 0;
+    uint16_t width_step = 1, height_step = 1;
+    uint16_t min_width = 0, min_height = 0;
+    uint16_t max_width = 0, max_height = 0;
+    uint16_t width = 0, height = 0;  // the mode's default size
+    uint32_t period_ms = 33;
+};
+
+enum class Access { ReadWrite, ReadOnly, ResetOnly };
+
+struct PropertySpec {
+    GUID set{};
+    std::string set_name;  // the short name the profile file gives the set
+    uint32_t id = 0;
+    uint32_t size = 0;
+    Access access = Access::ReadWrite;
+    // Inclusive limits of successive value words (the whole value when it
+    // is four bytes or less); words without a range take anything.
+    std::vector<std::pair<int64_t, int64_t>> ranges;
+    std::vector<uint8_t> default_value;
+};
+
+struct CameraProfile {
+    std::string name;
+    std::string description;
+    uint32_t identity1 = 0, identity2 = 0;
+    uint32_t device_id1 = 0, device_id2 = 0;
+    // Many webcams leave the Huffman tables out of their JPEG frames and
+    // rely on the standard ones; a profile can do the same.
+    bool huffman_tables = true;
+    std::vector<ModeSpec> modes;
+    std::vector<PropertySpec> properties;
+
+    const PropertySpec* FindProperty(const GUID& set, uint32_t id) const;
+    bool HasSet(const GUID& set) const;
+};
+
+struct ProfileSet {
+    std::vector<CameraProfile> profiles;
+    const CameraProfile* Find(const std::string& name) const;
+};
+
+// Parses the profile file's text; on failure nullopt and ERROR names the
+// line and what is wrong with it.
+std::optional<ProfileSet> ParseProfiles(const std::string& text, std::string& error);
+std::optional<ProfileSet> LoadProfiles(const std::string& path, std::string& error);
+// The profile file shipped beside the service's programs, unless
+// KMX512_CAMERA_PROFILES names another.
+std::string DefaultProfilePath();
+
+// The property sets every camera shares with its clients.
+namespace sets {
+// {2BBD8342-6AA2-11D3-A076-00A024AD71C2}: the camera's own settings.
+constexpr GUID kCamera = {0x2BBD8342, 0x6AA2, 0x11D3, {0xA0, 0x76, 0x00, 0xA0, 0x24, 0xAD, 0x71, 0xC2}};
+// {C6E13360-30AC-11D0-A18C-00A0C9118956}: the standard video processing amplifier.
+constexpr GUID kVideoProcAmp = {0xC6E13360, 0x30AC, 0x11D0, {0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11, 0x89, 0x56}};
+// {00A242B0-920E-11D3-A08F-00A024AD71C2}: notifications; id 0 is removal.
+constexpr GUID kNotification = {0x00A242B0, 0x920E, 0x11D3, {0xA0, 0x8F, 0x00, 0xA0, 0x24, 0xAD, 0x71, 0xC2}};
+}  // namespace sets
+
+// Ids within the camera's own set that change the frames it sends.
+namespace camera_ids {
+constexpr uint32_t kFlip = 4, kMirror = 5, kPanTiltLimits = 10, kPanTilt = 11, kZoomMaximum = 12, kZoom = 13;
+constexpr uint32_t kFirstNativeSize = 16, kLastNativeSize = 30;
+}  // namespace camera_ids
+namespace procamp_ids {
+constexpr uint32_t kBrightness = 0, kContrast = 1, kSaturation = 3;
+}
+
+bool operator==(const GUID& a, const GUID& b);
+std::optional<GUID> ParseGuid(const std::string& text);
+std::string GuidText(const GUID& guid);
+
+}  // namespace kmxcam

@@ -1,0 +1,133 @@
+#include "debug_unit.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kmxcam {
+
+namespace {
+
+constexpr const char* kBlockNames[] = {"General", "Stream", "USB"};
+constexpr const char* kFlagNames[][3] = {
+    {"Trace", "Warnings", "Errors"},
+    {"Frames", "Timing", "Dropped"},
+    {"Requests", "Transfers", nullptr},
+};
+// The block after the driver's own belongs to a part of the driver that has
+// been released; every flag command on it says so.
+constexpr uint32_t kReleasedBlock = 3;
+constexpr uint8_t kInterfaceAlternates = 4;
+
+// Copies TEXT zero-terminated into DATA, cut to fit.
+void PutText(std::span<uint8_t> data, const char* text) {
+    if (data.empty()) return;
+    size_t length = std::min(std::strlen(text), data.size() - 1);
+    std::memcpy(data.data(), text, length);
+    std::fill(data.begin() + static_cast<ptrdiff_t>(length), data.end(), 0);
+}
+
+template <class Record>
+uint8_t PutRecord(std::span<uint8_t> data, const Record& record) {
+    if (data.size() != sizeof record) return data.size() < sizeof record ? kBufferTooSmall : kBufferTooLarge;
+    std::memcpy(data.data(), &record, sizeof record);
+    return kSuccess;
+}
+
+}  // namespace
+
+std::vector<uint32_t>* DebugUnit::Block(uint32_t block, uint8_t& status) {
+    if (block < flags_.size()) return &flags_[block];
+    status = block == kReleasedBlock ? kReleaseDriver : kUnknownFlagBlock;
+    return nullptr;
+}
+
+uint8_t DebugUnit::Registers(bool write, uint32_t address, std::span<uint8_t> data) {
+    if (address > registers_.size() || data.size() > registers_.size() - address) return kBadParameter;
+    if (write) std::copy(data.begin(), data.end(), registers_.begin() + address);
+    else std::copy_n(registers_.begin() + address, data.size(), data.begin());
+    return kSuccess;
+}
+
+uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> data,
+                          const PropertyStore& properties, uint32_t registered_removals) {
+    uint8_t status = kSuccess;
+    switch (code) {
+        case kDebugVersion:
+            words[0] = 0;
+            words[1] = kInterfaceVersionNumber;
+            return kSuccess;
+        case kDebugFlagBlockName: {
+            if (!Block(words[0], status)) return status;
+            PutText(data, kBlockNames[words[0]]);
+            return kSuccess;
+        }
+        case kDebugFlagName:
+        case kDebugFlagInfo:
+        case kDebugSetFlagInfo: {
+            std::vector<uint32_t>* flags = Block(words[0], status);
+            if (!flags) return status;
+            if (words[1] >= flags->size()) return kUnknownFlag;
+            if (code == kDebugFlagName) PutText(data, kFlagNames[words[0]][words[1]]);
+            else if (code == kDebugFlagInfo) words[2] = (*flags)[words[1]];
+            else (*flags)[words[1]] = words[2];
+            return kSuccess;
+        }
+        case kDebugUsbSetInterface: {
+            uint8_t interface = static_cast<uint8_t>(words[0]), alternate = static_cast<uint8_t>(words[0] >> 8);
+            if (interface != 0 || alternate >= kInterfaceAlternates) return kBadParameter;
+            alternate_setting_ = alternate;
+            return kSuccess;
+        }
+        case kDebugCommand: {
+            // Byte parameter: 0 reads, 1 writes the registers at the 16-bit
+            // parameter; the 16-bit data length may not exceed the data sent.
+            uint8_t request = static_cast<uint8_t>(words[1]);
+            uint32_t address = words[1] >> 16, length = words[2] & 0xFFFF;
+            if (request > 1 || length > data.size()) return kBadParameter;
+            return Registers(request == 1, address, data.first(length));
+        }
+        case kDebugUsbTransfer: {
+            // Byte parameter: the endpoint, bit 7 set for a transfer in; the
+            // word parameter is the register address it reaches.
+            bool in = words[0] & 0x80;
+            if (words[1] > data.size()) return kBadParameter;
+            return Registers(!in, words[2], data.first(words[1]));
+        }
+        case kDebugDeviceId:
+            words[0] = profile_.device_id1;
+            words[1] = profile_.device_id2;
+            return kSuccess;
+        case kDebugPropertyDescriptor:
+        case kDebugPropertyInformation: {
+            const auto& entries = properties.Entries();
+            if (words[0] >= entries.size()) return kBadParameter;
+            const PropertyStore::Entry& entry = entries[words[0]];
+            if (code == kDebugPropertyInformation) {
+                if (data.size() < entry.value.size()) return kBufferTooSmall;
+                std::fill(std::copy(entry.value.begin(), entry.value.end(), data.begin()), data.end(), 0);
+                return kSuccess;
+            }
+            PropertyDescriptor descriptor{};
+            descriptor.set = entry.spec->set;
+            descriptor.id = entry.spec->id;
+            descriptor.size = entry.spec->size;
+            descriptor.access = static_cast<uint32_t>(entry.spec->access);
+            if (!entry.spec->ranges.empty()) {
+                descriptor.minimum = static_cast<int32_t>(entry.spec->ranges[0].first);
+                descriptor.maximum = static_cast<int32_t>(entry.spec->ranges[0].second);
+            }
+            snprintf(descriptor.name, sizeof descriptor.name, "%s %u", entry.spec->set_name.c_str(),
+                     static_cast<unsigned>(entry.spec->id));
+            return PutRecord(data, descriptor);
+        }
+        case kDebugNotificationDescriptor: {
+            if (words[0] != 0) return kBadParameter;
+            NotificationDescriptor descriptor{sets::kNotification, 0, registered_removals, "Removal"};
+            return PutRecord(data, descriptor);
+        }
+        default:
+            return kBadParameter;
+    }
+}
+
+}  // namespace kmxcam
