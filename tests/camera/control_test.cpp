@@ -21,6 +21,21 @@ std::pair<std::vector<std::string>, int> Command(const std::vector<std::string>&
     return {lines, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
+// A value of the machine's camera settings, or nullopt.
+std::optional<std::string> MachineValue(const char* subkey, const char* name) {
+    std::string path = std::string("Software\\Brelix\\USB Camera (KMX512)") + subkey;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::nullopt;
+    char data[512] = {};
+    DWORD type = 0, size = sizeof data - 1;
+    LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    if (type == REG_DWORD) return std::to_string(*reinterpret_cast<DWORD*>(data));
+    return std::string(data);
+}
+
 TEST(CameraControl, ServeAnswersControlCommandsUntilStopped) {
     EXPECT_EQ(Command({"list"}).second, 1);  // nothing runs yet
 
@@ -37,6 +52,9 @@ TEST(CameraControl, ServeAnswersControlCommandsUntilStopped) {
     auto [listed, list_status] = Command({"list"});
     EXPECT_EQ(list_status, 0);
     EXPECT_EQ(listed.size(), 2u);
+    // Each arrival changes the machine's camera-change key.
+    EXPECT_EQ(MachineValue("\\CameraChange", "Arrivals"), "2");
+    EXPECT_EQ(MachineValue("\\CameraChange", "Interface"), plugged[0]);
 
     // A fault armed from the command line reaches a client of the service.
     HANDLE device = OpenCamera(*path);
@@ -55,7 +73,10 @@ TEST(CameraControl, ServeAnswersControlCommandsUntilStopped) {
 
     EXPECT_EQ(Command({"unplug", "M2"}).second, 0);
     EXPECT_EQ(Command({"unplug", "M2"}).second, 1);
+    EXPECT_EQ(MachineValue("", "CameraWokeSystem"), std::nullopt);
     EXPECT_EQ(Command({"wake"}).second, 0);
+    EXPECT_EQ(Command({"wake"}).second, 0);
+    EXPECT_EQ(MachineValue("", "CameraWokeSystem"), "2");  // a new value each time
     EXPECT_EQ(Command({"stop"}).second, 0);
     int status = service.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
