@@ -188,17 +188,26 @@ uint8_t CameraDriver::Debug(DWORD code, std::span<BYTE> bytes) {
     return status;
 }
 
+std::vector<std::unique_ptr<kmxwin::DeviceRequest>> CameraDriver::TakeStalled(
+    const kmxwin::DeviceConnection& connection, std::optional<uint64_t> id) {
+    std::vector<std::unique_ptr<kmxwin::DeviceRequest>> taken;
+    std::lock_guard guard(lock_);
+    std::erase_if(stalled_, [&](std::unique_ptr<kmxwin::DeviceRequest>& request) {
+        if (!(request->Connection() == connection) || (id && request->Id() != *id)) return false;
+        taken.push_back(std::move(request));
+        return true;
+    });
+    return taken;
+}
+
 void CameraDriver::Closed(kmxwin::DeviceConnection& connection) {
-    std::vector<std::unique_ptr<kmxwin::DeviceRequest>> gone;
-    {
-        std::lock_guard guard(lock_);
-        std::erase_if(stalled_, [&](std::unique_ptr<kmxwin::DeviceRequest>& request) {
-            if (!(request->Connection() == connection)) return false;
-            gone.push_back(std::move(request));
-            return true;
-        });
-    }
+    TakeStalled(connection, std::nullopt);
     camera_.ClientClosed(connection);
+}
+
+void CameraDriver::Cancel(kmxwin::DeviceConnection& connection, uint64_t id) {
+    TakeStalled(connection, id);
+    camera_.CancelRead(connection, id);
 }
 
 void CameraDriver::ArmFault(DWORD code, const Fault& fault) {

@@ -9,6 +9,7 @@
 #include "simulated_camera.h"
 
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <span>
 #include <vector>
@@ -25,6 +26,7 @@ public:
     bool Open(kmxwin::DeviceConnection& connection) override;
     void Request(std::unique_ptr<kmxwin::DeviceRequest> request) override;
     void Closed(kmxwin::DeviceConnection& connection) override;
+    void Cancel(kmxwin::DeviceConnection& connection, uint64_t id) override;
 
     void ArmFault(DWORD code, const Fault& fault);
     // Clears every fault; stalled requests are then carried out.
@@ -38,6 +40,10 @@ private:
     uint8_t Connection(DWORD code, std::span<BYTE> record, const kmxwin::DeviceConnection& client);
     uint8_t Interface(DWORD code, std::span<BYTE> record, kmxwin::DeviceConnection& client);
     uint8_t Debug(DWORD code, std::span<BYTE> record);
+    // Takes the stalled requests of CONNECTION (only request ID, when given)
+    // off the list; the caller lets them go outside the lock.
+    std::vector<std::unique_ptr<kmxwin::DeviceRequest>> TakeStalled(
+        const kmxwin::DeviceConnection& connection, std::optional<uint64_t> id);
 
     SimulatedCamera& camera_;
     std::mutex lock_;

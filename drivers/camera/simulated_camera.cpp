@@ -226,18 +226,29 @@ uint8_t SimulatedCamera::Debug(DWORD code, uint32_t (&words)[3], std::span<uint8
     return debug_.Handle(code, words, data, properties_, static_cast<uint32_t>(registrations_.size()));
 }
 
+void SimulatedCamera::TakeReads(const kmxwin::DeviceConnection& client, std::optional<uint64_t> id,
+                                std::vector<PendingRead>& taken) {
+    for (auto read = reads_.begin(); read != reads_.end();) {
+        if (read->request->Connection() == client && (!id || read->request->Id() == *id)) {
+            taken.push_back(std::move(*read));
+            read = reads_.erase(read);
+        } else {
+            ++read;
+        }
+    }
+}
+
+void SimulatedCamera::CancelRead(const kmxwin::DeviceConnection& client, uint64_t id) {
+    std::vector<PendingRead> dropped;  // let go after the lock
+    std::lock_guard guard(lock_);
+    TakeReads(client, id, dropped);
+}
+
 void SimulatedCamera::ClientClosed(const kmxwin::DeviceConnection& client) {
     std::vector<PendingRead> failed, dropped;
     {
         std::lock_guard guard(lock_);
-        for (auto read = reads_.begin(); read != reads_.end();) {
-            if (read->request->Connection() == client) {
-                dropped.push_back(std::move(*read));
-                read = reads_.erase(read);
-            } else {
-                ++read;
-            }
-        }
+        TakeReads(client, std::nullopt, dropped);
         if (stream_owner_ && *stream_owner_ == client) EndStream(failed);
         std::erase_if(registrations_, [&](const Registration& r) { return r.client == client; });
     }

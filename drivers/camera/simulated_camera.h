@@ -57,6 +57,8 @@ public:
 
     // A client went away: its stream closes, its reads and registrations go.
     void ClientClosed(const kmxwin::DeviceConnection& client);
+    // A client cancelled its read ID: the read goes.
+    void CancelRead(const kmxwin::DeviceConnection& client, uint64_t id);
     // The camera is being unplugged: every removal notification is signalled.
     void SignalRemoval();
     // The current property values, one "SET ID = VALUE" a line.
@@ -78,6 +80,10 @@ private:
     // Closes the stream under the lock; the reads it held go to FAILED.
     void EndStream(std::vector<PendingRead>& failed);
     static void FailReads(std::vector<PendingRead>& reads);
+    // Moves the reads of CLIENT (only read ID, when given) to TAKEN; called
+    // with lock_ held.
+    void TakeReads(const kmxwin::DeviceConnection& client, std::optional<uint64_t> id,
+                   std::vector<PendingRead>& taken);
     void FrameClock();
     struct FrameJob;
     std::optional<FrameJob> NextJob(std::unique_lock<std::mutex>& lock);

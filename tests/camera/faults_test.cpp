@@ -70,6 +70,29 @@ TEST_F(Faults, StalledRequestsWaitForClearingOrTheirClient) {
     CloseHandle(overlapped.hEvent);
 }
 
+TEST_F(Faults, ACancelledStalledRequestIsNeverCarriedOut) {
+    ASSERT_TRUE(service_->ArmFault("T1", kSetMode, Fault{FaultKind::Stall, 0, 0}));
+    uint32_t one = 1;
+    ConnectionRecord set = ConnectionWith(0, &one, sizeof one);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_FALSE(DeviceIoControl(device_, kSetMode, &set, sizeof set, &set, sizeof set, nullptr, &overlapped));
+    ASSERT_TRUE(CancelIo(device_));
+    DWORD bytes = 0;
+    EXPECT_FALSE(GetOverlappedResult(device_, &overlapped, &bytes, FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    // A request after the cancel has passed it on the connection.
+    ConnectionRecord mode = ConnectionWith(0);
+    ASSERT_EQ(SendConnection(device_, kGetMode, mode), kSuccess);
+    ASSERT_TRUE(service_->ClearFaults("T1"));
+    mode = ConnectionWith(0);
+    ASSERT_EQ(SendConnection(device_, kGetMode, mode), kSuccess);
+    uint32_t current = 0;
+    std::memcpy(&current, mode.payload, sizeof current);
+    EXPECT_EQ(current, 0u);
+    CloseHandle(overlapped.hEvent);
+}
+
 TEST_F(Faults, DropEndsTheConnection) {
     ASSERT_TRUE(service_->ArmFault("T1", kSetMode, Fault{FaultKind::Drop, 0, 1}));
     ConnectionRecord mode = ConnectionWith(0);

@@ -62,6 +62,8 @@ public:
     DeviceRequest(const DeviceRequest&) = delete;
     DeviceRequest& operator=(const DeviceRequest&) = delete;
 
+    // Tells this request from the client's others (see DeviceDriver::Cancel).
+    uint64_t Id() const { return id_; }
     DWORD ControlCode() const { return code_; }
     const std::vector<BYTE>& Input() const { return input_; }
     DWORD OutputLength() const { return output_length_; }
@@ -96,6 +98,10 @@ public:
     virtual void Request(std::unique_ptr<DeviceRequest> request) = 0;
     // The client closed its handle or went away.
     virtual void Closed(DeviceConnection& connection) = 0;
+    // The client cancelled the request ID (CancelIo) and has completed it
+    // itself; a driver that keeps requests drops it. A reply sent anyway is
+    // ignored.
+    virtual void Cancel(DeviceConnection&, uint64_t /*id*/) {}
 };
 
 // A registered device interface. Destroying it removes the interface and

@@ -209,9 +209,11 @@ private:
                                                                 header.output_length));
                 payload = {};
                 return true;
-            case WireType::Cancel:
-                // The client has completed it already; a late reply is dropped there.
+            case WireType::Cancel: {
+                DeviceConnection cancelling(connection);
+                driver_.Cancel(cancelling, header.id);
                 return true;
+            }
             default:
                 return false;
         }
