@@ -108,16 +108,16 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
                 return kSuccess;
             }
             PropertyDescriptor descriptor{};
-            descriptor.set = entry.spec->set;
-            descriptor.id = entry.spec->id;
-            descriptor.size = entry.spec->size;
-            descriptor.access = static_cast<uint32_t>(entry.spec->access);
-            if (!entry.spec->ranges.empty()) {
-                descriptor.minimum = static_cast<int32_t>(entry.spec->ranges[0].first);
-                descriptor.maximum = static_cast<int32_t>(entry.spec->ranges[0].second);
+            descriptor.set = entry.definition->set;
+            descriptor.id = entry.definition->id;
+            descriptor.size = entry.definition->size;
+            descriptor.access = static_cast<uint32_t>(entry.definition->access);
+            if (!entry.definition->ranges.empty()) {
+                descriptor.minimum = static_cast<int32_t>(entry.definition->ranges[0].first);
+                descriptor.maximum = static_cast<int32_t>(entry.definition->ranges[0].second);
             }
-            snprintf(descriptor.name, sizeof descriptor.name, "%s %u", entry.spec->set_name.c_str(),
-                     static_cast<unsigned>(entry.spec->id));
+            snprintf(descriptor.name, sizeof descriptor.name, "%s %u", entry.definition->set_name.c_str(),
+                     static_cast<unsigned>(entry.definition->id));
             return PutRecord(data, descriptor);
         }
         case kDebugNotificationDescriptor: {

@@ -25,13 +25,13 @@ int64_t ReadWord(std::span<const uint8_t> value, size_t word) {
 }  // namespace
 
 PropertyStore::PropertyStore(const CameraProfile& profile) : profile_(profile) {
-    for (const PropertySpec& spec : profile.properties) entries_.push_back({&spec, spec.default_value});
+    for (const PropertySpec& definition : profile.properties) entries_.push_back({&definition, definition.default_value});
 }
 
 template <class Self>
 auto* PropertyStore::Find(Self& self, const GUID& set, uint32_t id, uint8_t& status) {
     for (auto& entry : self.entries_)
-        if (entry.spec->id == id && entry.spec->set == set) return &entry;
+        if (entry.definition->id == id && entry.definition->set == set) return &entry;
     status = self.profile_.HasSet(set) ? kUnknownId : kUnknownSet;
     return static_cast<decltype(&self.entries_.front())>(nullptr);
 }
@@ -40,7 +40,7 @@ uint8_t PropertyStore::Get(const GUID& set, uint32_t id, std::span<uint8_t> valu
     uint8_t status = kSuccess;
     const Entry* entry = Find(*this, set, id, status);
     if (!entry) return status;
-    if (entry->spec->access == Access::ResetOnly) return kBadParameter;
+    if (entry->definition->access == Access::ResetOnly) return kBadParameter;
     if (value.size() != entry->value.size()) return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
     std::memcpy(value.data(), entry->value.data(), value.size());
     return kSuccess;
@@ -50,9 +50,9 @@ uint8_t PropertyStore::Set(const GUID& set, uint32_t id, std::span<const uint8_t
     uint8_t status = kSuccess;
     Entry* entry = Find(*this, set, id, status);
     if (!entry) return status;
-    if (entry->spec->access != Access::ReadWrite) return kBadParameter;
+    if (entry->definition->access != Access::ReadWrite) return kBadParameter;
     if (value.size() != entry->value.size()) return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
-    const auto& ranges = entry->spec->ranges;
+    const auto& ranges = entry->definition->ranges;
     for (size_t word = 0; word < ranges.size(); ++word) {
         int64_t number = ReadWord(value, word);
         if (number < ranges[word].first || number > ranges[word].second) return kBadParameter;
@@ -65,15 +65,15 @@ uint8_t PropertyStore::Reset(const GUID& set, uint32_t id) {
     uint8_t status = kSuccess;
     Entry* entry = Find(*this, set, id, status);
     if (!entry) return status;
-    if (entry->spec->access == Access::ReadOnly) return kBadParameter;
-    entry->value = entry->spec->default_value;
+    if (entry->definition->access == Access::ReadOnly) return kBadParameter;
+    entry->value = entry->definition->default_value;
     return kSuccess;
 }
 
 int64_t PropertyStore::Word(const GUID& set, uint32_t id, size_t word, int64_t fallback) const {
     uint8_t ignored;
     const Entry* entry = Find(*this, set, id, ignored);
-    return entry && entry->spec->access != Access::ResetOnly ? ReadWord(entry->value, word) : fallback;
+    return entry && entry->definition->access != Access::ResetOnly ? ReadWord(entry->value, word) : fallback;
 }
 
 }  // namespace kmxcam

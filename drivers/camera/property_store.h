@@ -26,7 +26,7 @@ public:
     int64_t Word(const GUID& set, uint32_t id, size_t word, int64_t fallback) const;
 
     struct Entry {
-        const PropertySpec* spec;
+        const PropertySpec* definition;
         std::vector<uint8_t> value;
     };
     const std::vector<Entry>& Entries() const { return entries_; }

@@ -264,8 +264,8 @@ std::string SimulatedCamera::PropertiesText() {
     std::lock_guard guard(lock_);
     std::ostringstream text;
     for (const PropertyStore::Entry& entry : properties_.Entries()) {
-        if (entry.spec->access == Access::ResetOnly) continue;
-        text << entry.spec->set_name << ' ' << entry.spec->id << " =";
+        if (entry.definition->access == Access::ResetOnly) continue;
+        text << entry.definition->set_name << ' ' << entry.definition->id << " =";
         const std::vector<uint8_t>& value = entry.value;
         if (value.size() <= 4) {
             uint32_t number = 0;
@@ -296,11 +296,11 @@ PictureSettings SimulatedCamera::Picture() const {
         double span;
     };
     auto amount = [&](uint32_t id) -> std::optional<Amount> {
-        const PropertySpec* spec = profile_.FindProperty(sets::kVideoProcAmp, id);
-        if (!spec || spec->ranges.empty() || spec->default_value.size() < 4) return std::nullopt;
+        const PropertySpec* definition = profile_.FindProperty(sets::kVideoProcAmp, id);
+        if (!definition || definition->ranges.empty() || definition->default_value.size() < 4) return std::nullopt;
         int32_t standard;
-        std::memcpy(&standard, spec->default_value.data(), 4);
-        double span = std::max(double(spec->ranges[0].second - spec->ranges[0].first), 1.0);
+        std::memcpy(&standard, definition->default_value.data(), 4);
+        double span = std::max(double(definition->ranges[0].second - definition->ranges[0].first), 1.0);
         return Amount{properties_.Word(sets::kVideoProcAmp, id, 0, standard), standard, span};
     };
     if (auto brightness = amount(procamp_ids::kBrightness))
