@@ -1,29 +1,12 @@
 #include "camera_client.h"
 
-#include <setupapi.h>
+#include "common/interface_list.h"
 
 #include <cstring>
 
 namespace kmxcamtest {
 
-std::vector<std::string> ListedCameras() {
-    std::vector<std::string> paths;
-    HDEVINFO set = SetupDiGetClassDevsA(&kCameraInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set == INVALID_HANDLE_VALUE) return paths;
-    SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = sizeof data;
-    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &kCameraInterfaceClass, i, &data); ++i) {
-        DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
-        std::vector<char> buffer(required);
-        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, nullptr))
-            paths.push_back(detail->DevicePath);
-    }
-    SetupDiDestroyDeviceInfoList(set);
-    return paths;
-}
+std::vector<std::string> ListedCameras() { return kmxtest::ListedInterfaces(kCameraInterfaceClass); }
 
 HANDLE OpenCamera(const std::string& path, const std::string& suffix) {
     return CreateFileA((path + suffix).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

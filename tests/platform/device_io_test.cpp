@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/echo_driver.h"
+#include "common/interface_list.h"
 #include "common/test_environment.h"
 
 namespace {
@@ -22,23 +23,7 @@ using kmxtest::EchoDriver;
 using kmxtest::kTestInterfaceClass;
 
 std::vector<std::string> ListedPaths(const GUID& guid = kTestInterfaceClass) {
-    std::vector<std::string> paths;
-    HDEVINFO set = SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set == INVALID_HANDLE_VALUE) return paths;
-    SP_DEVICE_INTERFACE_DATA data{};
-    data.cbSize = sizeof data;
-    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(set, nullptr, &guid, i, &data); ++i) {
-        DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
-        std::vector<char> buffer(required);
-        auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.data());
-        detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, nullptr))
-            paths.push_back(detail->DevicePath);
-    }
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
-    SetupDiDestroyDeviceInfoList(set);
-    return paths;
+    return kmxtest::ListedInterfaces(guid);
 }
 
 class DeviceIo : public testing::Test {
@@ -82,6 +67,9 @@ TEST_F(DeviceIo, DetailQueryReportsItsSizeAndChecksTheRecordSizes) {
     EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &kTestInterfaceClass, 0, &data));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
     data.cbSize = sizeof data;
+    SetLastError(0);
+    EXPECT_FALSE(SetupDiEnumDeviceInterfaces(set, nullptr, &kTestInterfaceClass, 1, &data));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
     ASSERT_TRUE(SetupDiEnumDeviceInterfaces(set, nullptr, &kTestInterfaceClass, 0, &data));
 
     DWORD required = 0;
