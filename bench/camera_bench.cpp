@@ -32,7 +32,8 @@ uint32_t Command(HANDLE device, DWORD code, uint32_t stream, const void* payload
     DWORD bytes = 0;
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!DeviceIoControl(device, code, &record, sizeof record, &record, sizeof record, &bytes, &overlapped))
+    if (!DeviceIoControl(device, code, &record, sizeof record, &record, sizeof record, &bytes,
+                         &overlapped))
         GetOverlappedResult(device, &overlapped, &bytes, TRUE);
     CloseHandle(overlapped.hEvent);
     uint32_t answer;
@@ -47,9 +48,10 @@ void BM_ReadFrameThroughput(benchmark::State& state) {
     if (!profiles) return state.SkipWithError(error.c_str());
     CameraService service(std::move(*profiles));
     std::optional<std::string> path = service.Plug("pantilt", "BENCH", error);
-    HANDLE device = path ? CreateFileA((*path + kConnectSuffix).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)
-                         : INVALID_HANDLE_VALUE;
+    HANDLE device =
+        path ? CreateFileA((*path + kConnectSuffix).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)
+             : INVALID_HANDLE_VALUE;
     if (device == INVALID_HANDLE_VALUE) return state.SkipWithError("no camera");
     FormatRecord vga{640, 480, 24, {}, kMjpg, kCapacity, 1};
     uint32_t stream = Command(device, kStreamOpen, 0, &vga, sizeof vga);
@@ -65,8 +67,9 @@ void BM_ReadFrameThroughput(benchmark::State& state) {
         ReadFrameHeader header{kUnwritten, stream, kCapacity, 0, {}};
         std::memcpy(read.record.data(), &header, sizeof header);
         DWORD bytes = 0;
-        DeviceIoControl(device, kReadFrame, read.record.data(), static_cast<DWORD>(read.record.size()),
-                        read.record.data(), static_cast<DWORD>(read.record.size()), &bytes, &read.overlapped);
+        DeviceIoControl(device, kReadFrame, read.record.data(),
+                        static_cast<DWORD>(read.record.size()), read.record.data(),
+                        static_cast<DWORD>(read.record.size()), &bytes, &read.overlapped);
     };
     for (Read& read : reads) {
         read.overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -75,7 +78,8 @@ void BM_ReadFrameThroughput(benchmark::State& state) {
     for (auto _ : state) {
         Read& read = reads.front();
         DWORD bytes = 0;
-        if (!GetOverlappedResult(device, &read.overlapped, &bytes, TRUE) || read.record[0] != kSuccess)
+        if (!GetOverlappedResult(device, &read.overlapped, &bytes, TRUE) ||
+            read.record[0] != kSuccess)
             state.SkipWithError("read failed");
         start(read);
         reads.splice(reads.end(), reads, reads.begin());

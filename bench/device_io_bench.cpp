@@ -36,7 +36,7 @@ void BM_UnixSocketPingPong(benchmark::State& state) {
 BENCHMARK(BM_UnixSocketPingPong)->UseRealTime();
 
 class EchoDriver : public kmxwin::DeviceDriver {
-public:
+  public:
     bool Open(kmxwin::DeviceConnection&) override { return true; }
     void Request(std::unique_ptr<kmxwin::DeviceRequest> request) override {
         const std::vector<BYTE>& input = request->Input();
@@ -46,11 +46,12 @@ public:
 };
 
 void BM_DeviceIoControlRoundTrip(benchmark::State& state) {
-    static constexpr GUID kClass = {0x5B0C1D2E, 0x3F40, 0x4152, {0x86, 0x97, 0xA8, 0xB9, 0xCA, 0xDB, 0xEC, 0xFD}};
+    static constexpr GUID kClass = {
+        0x5B0C1D2E, 0x3F40, 0x4152, {0x86, 0x97, 0xA8, 0xB9, 0xCA, 0xDB, 0xEC, 0xFD}};
     EchoDriver driver;
     auto interface = kmxwin::DeviceInterface::Register(kClass, "\\\\?\\bench#echo", driver);
-    HANDLE device = CreateFileA("\\\\?\\bench#echo\\Connect", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE device = CreateFileA("\\\\?\\bench#echo\\Connect", GENERIC_READ | GENERIC_WRITE, 0,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     if (!interface || device == INVALID_HANDLE_VALUE) {
         state.SkipWithError("no device");
         return;
@@ -58,7 +59,8 @@ void BM_DeviceIoControlRoundTrip(benchmark::State& state) {
     BYTE record[kRecordSize] = {};
     DWORD bytes = 0;
     for (auto _ : state) {
-        if (!DeviceIoControl(device, 1, record, sizeof record, record, sizeof record, &bytes, nullptr))
+        if (!DeviceIoControl(device, 1, record, sizeof record, record, sizeof record, &bytes,
+                             nullptr))
             state.SkipWithError("request failed");
     }
     CloseHandle(device);

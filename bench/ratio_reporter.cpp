@@ -45,8 +45,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     // Colours only on a terminal: the output is often kept in a file.
-    kmxbench::RatioReporter reporter(isatty(STDOUT_FILENO) ? benchmark::ConsoleReporter::OO_Defaults
-                                                           : benchmark::ConsoleReporter::OO_Tabular);
+    kmxbench::RatioReporter reporter(isatty(STDOUT_FILENO)
+                                         ? benchmark::ConsoleReporter::OO_Defaults
+                                         : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ignored;

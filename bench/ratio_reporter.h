@@ -17,12 +17,12 @@ inline void CompareWith(benchmark::State& state, const std::string& baseline) {
 }
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     explicit RatioReporter(OutputOptions options) : ConsoleReporter(options) {}
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
 
-private:
+  private:
     struct Result {
         double real_time;
         std::string baseline;

@@ -38,7 +38,8 @@ void NoteCameraArrival(const std::string& interface_path) {
     std::string path = std::string(kSettingsKey) + "\\CameraChange";
     HKEY key = OpenForWriting(path.c_str());
     if (!key) return;
-    RegSetValueExA(key, "Interface", 0, REG_SZ, reinterpret_cast<const BYTE*>(interface_path.c_str()),
+    RegSetValueExA(key, "Interface", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(interface_path.c_str()),
                    static_cast<DWORD>(interface_path.size() + 1));
     Increment(key, "Arrivals");
     RegCloseKey(key);

@@ -13,9 +13,12 @@ enum class Family { Connection, ReadFrame, Interface, Debug, Unknown };
 
 Family FamilyOf(DWORD code) {
     if (code == kReadFrame) return Family::ReadFrame;
-    if (code >= kInterfaceVersion && code <= kConnectionIdentity && code % 4 == 0) return Family::Connection;
-    if (code >= kCameraIdentity && code <= kAbortVideoCapture && code % 4 == 0) return Family::Interface;
-    if (code >= kDebugVersion && code <= kDebugNotificationDescriptor && code % 4 == 0) return Family::Debug;
+    if (code >= kInterfaceVersion && code <= kConnectionIdentity && code % 4 == 0)
+        return Family::Connection;
+    if (code >= kCameraIdentity && code <= kAbortVideoCapture && code % 4 == 0)
+        return Family::Interface;
+    if (code >= kDebugVersion && code <= kDebugNotificationDescriptor && code % 4 == 0)
+        return Family::Debug;
     return Family::Unknown;
 }
 
@@ -80,7 +83,8 @@ void CameraDriver::Execute(std::unique_ptr<kmxwin::DeviceRequest> request, bool 
     Family family = FamilyOf(request->ControlCode());
     // Too short to carry a status, or a code this driver does not know: the
     // request fails as a kernel driver fails it.
-    if (family == Family::Unknown) return request->Complete(STATUS_INVALID_DEVICE_REQUEST, nullptr, 0);
+    if (family == Family::Unknown)
+        return request->Complete(STATUS_INVALID_DEVICE_REQUEST, nullptr, 0);
     if (record.size() < 4) return request->Complete(STATUS_INVALID_PARAMETER, nullptr, 0);
     kmxwin::DeviceConnection client = request->Connection();
     uint8_t status = kSuccess;
@@ -98,16 +102,24 @@ void CameraDriver::Execute(std::unique_ptr<kmxwin::DeviceRequest> request, bool 
             }
             return camera_.Read(std::move(request), header);
         }
-        case Family::Connection: status = Connection(request->ControlCode(), record, client); break;
-        case Family::Interface: status = Interface(request->ControlCode(), record, client); break;
-        case Family::Debug: status = Debug(request->ControlCode(), record); break;
-        case Family::Unknown: break;
+        case Family::Connection:
+            status = Connection(request->ControlCode(), record, client);
+            break;
+        case Family::Interface:
+            status = Interface(request->ControlCode(), record, client);
+            break;
+        case Family::Debug:
+            status = Debug(request->ControlCode(), record);
+            break;
+        case Family::Unknown:
+            break;
     }
     if (!leave_status) record[0] = status;
     Reply(*request, record);
 }
 
-uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes, const kmxwin::DeviceConnection& client) {
+uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes,
+                                 const kmxwin::DeviceConnection& client) {
     if (bytes.size() != sizeof(ConnectionRecord))
         return bytes.size() < sizeof(ConnectionRecord) ? kBufferTooSmall : kBufferTooLarge;
     auto record = Read<ConnectionRecord>(bytes);
@@ -142,8 +154,12 @@ uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes, const kmxwin
             if (status == kSuccess) Write(payload, descriptor);
             break;
         }
-        case kCheckFormat: status = camera_.CheckFormat(format); break;
-        case kSetFormat: status = camera_.SetFormat(format); break;
+        case kCheckFormat:
+            status = camera_.CheckFormat(format);
+            break;
+        case kSetFormat:
+            status = camera_.SetFormat(format);
+            break;
         case kConnectionIdentity: {
             const uint32_t identity[2] = {camera_.Profile().identity1, camera_.Profile().identity2};
             Write(payload, identity);
@@ -154,7 +170,8 @@ uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes, const kmxwin
     return status;
 }
 
-uint8_t CameraDriver::Interface(DWORD code, std::span<BYTE> bytes, kmxwin::DeviceConnection& client) {
+uint8_t CameraDriver::Interface(DWORD code, std::span<BYTE> bytes,
+                                kmxwin::DeviceConnection& client) {
     if (bytes.size() < sizeof(InterfaceHeader)) return kBufferTooSmall;
     auto header = Read<InterfaceHeader>(bytes);
     std::span<BYTE> payload = bytes.subspan(sizeof header);
@@ -171,10 +188,14 @@ uint8_t CameraDriver::Interface(DWORD code, std::span<BYTE> bytes, kmxwin::Devic
             if (header.length != payload.size()) return kBadParameter;
             return code == kPropertyGet ? camera_.PropertyGet(header.set, header.id, payload)
                                         : camera_.PropertySet(header.set, header.id, payload);
-        case kPropertyDefault: return camera_.PropertyDefault(header.set, header.id);
-        case kNotificationSet: return camera_.NotificationSet(client, header.set, header.id, header.length);
-        case kNotificationClear: return camera_.NotificationClear(client, header.length);
-        case kAbortVideoCapture: return camera_.AbortCapture();
+        case kPropertyDefault:
+            return camera_.PropertyDefault(header.set, header.id);
+        case kNotificationSet:
+            return camera_.NotificationSet(client, header.set, header.id, header.length);
+        case kNotificationClear:
+            return camera_.NotificationClear(client, header.length);
+        case kAbortVideoCapture:
+            return camera_.AbortCapture();
     }
     return kBadParameter;
 }
@@ -222,14 +243,16 @@ void CameraDriver::ClearFaults() {
         faults_.Clear();
         released.swap(stalled_);
     }
-    for (std::unique_ptr<kmxwin::DeviceRequest>& request : released) Execute(std::move(request), false);
+    for (std::unique_ptr<kmxwin::DeviceRequest>& request : released)
+        Execute(std::move(request), false);
 }
 
 std::string CameraDriver::FaultsText() {
     std::lock_guard guard(lock_);
     std::ostringstream text;
     for (const auto& [code, fault] : faults_.Armed())
-        text << "0x" << std::hex << std::uppercase << code << std::dec << ' ' << FaultText(fault) << '\n';
+        text << "0x" << std::hex << std::uppercase << code << std::dec << ' ' << FaultText(fault)
+             << '\n';
     return text.str();
 }
 

@@ -20,7 +20,7 @@ namespace kmxcam {
 constexpr const char* kConnectSuffix = "\\KMX512Connect";
 
 class CameraDriver : public kmxwin::DeviceDriver {
-public:
+  public:
     explicit CameraDriver(SimulatedCamera& camera) : camera_(camera) {}
 
     bool Open(kmxwin::DeviceConnection& connection) override;
@@ -34,7 +34,7 @@ public:
     // The armed faults, one "CODE FAULT" a line.
     std::string FaultsText();
 
-private:
+  private:
     // Carries out a request; LEAVE_STATUS keeps the status byte as sent.
     void Execute(std::unique_ptr<kmxwin::DeviceRequest> request, bool leave_status);
     uint8_t Connection(DWORD code, std::span<BYTE> record, const kmxwin::DeviceConnection& client);

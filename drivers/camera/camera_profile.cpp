@@ -11,12 +11,15 @@
 
 namespace kmxcam {
 
-bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool operator==(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 std::optional<GUID> ParseGuid(const std::string& input) {
     std::string text = input;
     if (text.size() == 38 && text.front() == '{' && text.back() == '}') text = text.substr(1, 36);
-    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+    if (text.size() != 36 || text[8] != '-' || text[13] != '-' || text[18] != '-' ||
+        text[23] != '-')
         return std::nullopt;
     std::string digits;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -24,7 +27,9 @@ std::optional<GUID> ParseGuid(const std::string& input) {
         if (!isxdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
         digits += text[i];
     }
-    auto field = [&](size_t at, size_t count) { return std::stoul(digits.substr(at, count), nullptr, 16); };
+    auto field = [&](size_t at, size_t count) {
+        return std::stoul(digits.substr(at, count), nullptr, 16);
+    };
     GUID guid{};
     guid.Data1 = static_cast<ULONG>(field(0, 8));
     guid.Data2 = static_cast<USHORT>(field(8, 4));
@@ -36,8 +41,9 @@ std::optional<GUID> ParseGuid(const std::string& input) {
 std::string GuidText(const GUID& guid) {
     char text[40];
     snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-             static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-             guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+             static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0],
+             guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
+             guid.Data4[6], guid.Data4[7]);
     return text;
 }
 
@@ -80,7 +86,8 @@ std::pair<uint16_t, uint16_t> Size(const std::string& token) {
     size_t x = token.find('x');
     if (x == std::string::npos) throw ParseError{"not a size WxH: " + token};
     int64_t width = Number(token.substr(0, x)), height = Number(token.substr(x + 1));
-    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) throw ParseError{"bad size: " + token};
+    if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF)
+        throw ParseError{"bad size: " + token};
     return {static_cast<uint16_t>(width), static_cast<uint16_t>(height)};
 }
 
@@ -114,9 +121,11 @@ ModeSpec ParseMode(const std::vector<std::string>& tokens) {
     ModeSpec mode;
     const std::string& name = tokens[0];
     mode.compression = FourCC(name[0], name[1], name[2], name[3]);
-    if (mode.compression != kMjpg && mode.compression != kKmxx) throw ParseError{"unsupported mode " + name};
+    if (mode.compression != kMjpg && mode.compression != kKmxx)
+        throw ParseError{"unsupported mode " + name};
     int64_t bits = Number(tokens[1]);
-    if (bits != 8 && bits != 16 && bits != 24) throw ParseError{"bits per pixel must be 8, 16 or 24"};
+    if (bits != 8 && bits != 16 && bits != 24)
+        throw ParseError{"bits per pixel must be 8, 16 or 24"};
     if (mode.compression == kKmxx && bits == 24) throw ParseError{"KMXX carries 8 or 16 bits"};
     mode.bits_per_pixel = static_cast<uint8_t>(bits);
     int64_t wstep = Number(tokens[3]), hstep = Number(tokens[4]);
@@ -126,8 +135,8 @@ ModeSpec ParseMode(const std::vector<std::string>& tokens) {
     std::tie(mode.min_width, mode.min_height) = Size(tokens[6]);
     std::tie(mode.max_width, mode.max_height) = Size(tokens[8]);
     std::tie(mode.width, mode.height) = Size(tokens[10]);
-    if (mode.width < mode.min_width || mode.width > mode.max_width || mode.height < mode.min_height ||
-        mode.height > mode.max_height)
+    if (mode.width < mode.min_width || mode.width > mode.max_width ||
+        mode.height < mode.min_height || mode.height > mode.max_height)
         throw ParseError{"the default size lies outside the mode's range"};
     return mode;
 }
@@ -138,21 +147,28 @@ void StoreWord(std::vector<uint8_t>& value, size_t at, size_t width, int64_t num
 }
 
 // property = SET ID SIZE ACCESS [range LO..HI[,LO..HI]...] [DEFAULT...]
-PropertySpec ParseProperty(const std::vector<std::string>& tokens, const std::map<std::string, GUID>& sets) {
-    if (tokens.size() < 4) throw ParseError{"property wants: SET ID SIZE ACCESS [range R] DEFAULT..."};
+PropertySpec ParseProperty(const std::vector<std::string>& tokens,
+                           const std::map<std::string, GUID>& sets) {
+    if (tokens.size() < 4)
+        throw ParseError{"property wants: SET ID SIZE ACCESS [range R] DEFAULT..."};
     PropertySpec property;
     auto set = sets.find(tokens[0]);
-    if (set == sets.end()) throw ParseError{"unknown set " + tokens[0] + " (declare it with set NAME = {GUID})"};
+    if (set == sets.end())
+        throw ParseError{"unknown set " + tokens[0] + " (declare it with set NAME = {GUID})"};
     property.set = set->second;
     property.set_name = tokens[0];
     property.id = static_cast<uint32_t>(Number(tokens[1]));
     int64_t size = Number(tokens[2]);
     if (size < 0 || size > 256) throw ParseError{"property size must lie in 0..256"};
     property.size = static_cast<uint32_t>(size);
-    if (tokens[3] == "rw") property.access = Access::ReadWrite;
-    else if (tokens[3] == "ro") property.access = Access::ReadOnly;
-    else if (tokens[3] == "reset") property.access = Access::ResetOnly;
-    else throw ParseError{"access must be rw, ro or reset"};
+    if (tokens[3] == "rw")
+        property.access = Access::ReadWrite;
+    else if (tokens[3] == "ro")
+        property.access = Access::ReadOnly;
+    else if (tokens[3] == "reset")
+        property.access = Access::ResetOnly;
+    else
+        throw ParseError{"access must be rw, ro or reset"};
     if ((property.access == Access::ResetOnly) != (property.size == 0))
         throw ParseError{"a reset-only property has size 0, and only it"};
     size_t next = 4;
@@ -163,7 +179,8 @@ PropertySpec ParseProperty(const std::vector<std::string>& tokens, const std::ma
         while (std::getline(ranges, range, ',')) {
             size_t dots = range.find("..");
             if (dots == std::string::npos) throw ParseError{"range wants LO..HI"};
-            property.ranges.emplace_back(Number(range.substr(0, dots)), Number(range.substr(dots + 2)));
+            property.ranges.emplace_back(Number(range.substr(0, dots)),
+                                         Number(range.substr(dots + 2)));
         }
     }
     property.default_value.assign(property.size, 0);
@@ -204,12 +221,14 @@ std::optional<ProfileSet> ParseProfiles(const std::string& text, std::string& er
                     throw ParseError{"a section is [profile NAME]"};
                 CameraProfile profile;
                 profile.name = tokens[1].substr(0, tokens[1].size() - 1);
-                if (result.Find(profile.name)) throw ParseError{"profile " + profile.name + " given twice"};
+                if (result.Find(profile.name))
+                    throw ParseError{"profile " + profile.name + " given twice"};
                 result.profiles.push_back(std::move(profile));
                 continue;
             }
             size_t equals = tokens[0] == "set" ? 2 : 1;
-            if (tokens.size() <= equals + 1 || tokens[equals] != "=") throw ParseError{"a line is KEY = VALUE"};
+            if (tokens.size() <= equals + 1 || tokens[equals] != "=")
+                throw ParseError{"a line is KEY = VALUE"};
             if (tokens[0] == "set") {
                 std::optional<GUID> guid = tokens.size() == 4 ? ParseGuid(tokens[3]) : std::nullopt;
                 if (!guid) throw ParseError{"set NAME = {GUID}"};
@@ -230,13 +249,15 @@ std::optional<ProfileSet> ParseProfiles(const std::string& text, std::string& er
             } else if (key == "device-id" && value.size() == 2) {
                 profile.device_id1 = static_cast<uint32_t>(Number(value[0]));
                 profile.device_id2 = static_cast<uint32_t>(Number(value[1]));
-            } else if (key == "huffman-tables" && value.size() == 1 && (value[0] == "yes" || value[0] == "no")) {
+            } else if (key == "huffman-tables" && value.size() == 1 &&
+                       (value[0] == "yes" || value[0] == "no")) {
                 profile.huffman_tables = value[0] == "yes";
             } else if (key == "mode") {
                 if (value.size() == 13 && value[11] == "period") {
                     ModeSpec mode = ParseMode({value.begin(), value.begin() + 11});
                     int64_t period = Number(value[12]);
-                    if (period <= 0 || period > 10000) throw ParseError{"period must lie in 1..10000 ms"};
+                    if (period <= 0 || period > 10000)
+                        throw ParseError{"period must lie in 1..10000 ms"};
                     mode.period_ms = static_cast<uint32_t>(period);
                     profile.modes.push_back(mode);
                 } else {
@@ -246,9 +267,12 @@ std::optional<ProfileSet> ParseProfiles(const std::string& text, std::string& er
                 // The native sizes are read-only properties of the camera's own set.
                 uint32_t id = camera_ids::kFirstNativeSize;
                 for (const std::string& token : value) {
-                    if (id > camera_ids::kLastNativeSize) throw ParseError{"at most 15 native sizes"};
+                    if (id > camera_ids::kLastNativeSize)
+                        throw ParseError{"at most 15 native sizes"};
                     auto [width, height] = Size(token);
-                    PropertySpec size{sets::kCamera, "native", id++, 8, Access::ReadOnly, {}, std::vector<uint8_t>(8)};
+                    PropertySpec size{
+                        sets::kCamera,          "native", id++, 8, Access::ReadOnly, {},
+                        std::vector<uint8_t>(8)};
                     StoreWord(size.default_value, 0, 4, width);
                     StoreWord(size.default_value, 4, 4, height);
                     profile.properties.push_back(std::move(size));
@@ -292,7 +316,8 @@ std::string DefaultProfilePath() {
     if (const char* named = getenv("KMX512_CAMERA_PROFILES"); named && *named) return named;
     char self[4096];
     ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string directory = length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string();
+    std::string directory =
+        length > 0 ? std::string(self, static_cast<size_t>(length)) : std::string();
     directory = directory.substr(0, directory.find_last_of('/') + 1);
     return directory + "camera_profiles.ini";
 }

@@ -50,7 +50,8 @@ enum Code : DWORD {
     kPropertyDefault = ControlCode(0x306),
     kAbortVideoCapture = ControlCode(0x307),
 };
-static_assert(kReadFrame == 0x220824 && kAbortVideoCapture == 0x220C1C && kDebugNotificationDescriptor == 0x22042C);
+static_assert(kReadFrame == 0x220824 && kAbortVideoCapture == 0x220C1C &&
+              kDebugNotificationDescriptor == 0x22042C);
 
 // The version of the record set this driver speaks; clients refuse others.
 constexpr uint16_t kInterfaceVersionNumber = 0x0215;
@@ -107,7 +108,8 @@ struct FormatDescriptor {
     FormatRecord format;
 };
 static_assert(sizeof(FormatDescriptor) == 36);
-static_assert(offsetof(FormatDescriptor, max_height) == 14 && offsetof(FormatDescriptor, format) == 16);
+static_assert(offsetof(FormatDescriptor, max_height) == 14 &&
+              offsetof(FormatDescriptor, format) == 16);
 
 struct ConnectionRecord {
     uint32_t status;

@@ -11,7 +11,8 @@ namespace {
 
 // Serials become part of a device path, so they keep to its safe characters.
 bool ValidSerial(const std::string& serial) {
-    return !serial.empty() && serial.size() <= 32 && std::all_of(serial.begin(), serial.end(), [](char c) {
+    return !serial.empty() && serial.size() <= 32 &&
+           std::all_of(serial.begin(), serial.end(), [](char c) {
                return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
            });
 }
@@ -32,7 +33,8 @@ std::string CameraService::InterfacePath(const CameraProfile& profile, const std
     snprintf(prefix, sizeof prefix, "\\\\?\\usb#vid_%04x&pid_%04x#", profile.device_id1 >> 16,
              profile.device_id1 & 0xFFFF);
     std::string guid = GuidText(kCameraInterfaceClass);
-    std::transform(guid.begin(), guid.end(), guid.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(guid.begin(), guid.end(), guid.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return prefix + serial + "#" + guid;
 }
 
@@ -67,7 +69,8 @@ std::optional<std::string> CameraService::Plug(const std::string& profile_name, 
     plugged->camera = std::make_unique<SimulatedCamera>(*profile, serial);
     plugged->driver = std::make_unique<CameraDriver>(*plugged->camera);
     std::string path = InterfacePath(*profile, serial);
-    plugged->interface = kmxwin::DeviceInterface::Register(kCameraInterfaceClass, path, *plugged->driver);
+    plugged->interface =
+        kmxwin::DeviceInterface::Register(kCameraInterfaceClass, path, *plugged->driver);
     if (!plugged->interface) {
         error = "cannot register " + path + " (error " + std::to_string(GetLastError()) + ")";
         return std::nullopt;
@@ -88,8 +91,9 @@ bool CameraService::Unplug(const std::string& serial) {
     std::unique_ptr<Plugged> removed;
     {
         std::lock_guard guard(lock_);
-        auto found = std::find_if(cameras_.begin(), cameras_.end(),
-                                  [&](const auto& plugged) { return plugged->camera->Serial() == serial; });
+        auto found = std::find_if(cameras_.begin(), cameras_.end(), [&](const auto& plugged) {
+            return plugged->camera->Serial() == serial;
+        });
         if (found == cameras_.end()) return false;
         removed = std::move(*found);
         cameras_.erase(found);
@@ -104,7 +108,8 @@ std::vector<CameraService::Listing> CameraService::List() {
     std::lock_guard guard(lock_);
     std::vector<Listing> listing;
     for (const std::unique_ptr<Plugged>& plugged : cameras_)
-        listing.push_back({plugged->camera->Serial(), plugged->camera->Profile().name, plugged->interface->Path()});
+        listing.push_back({plugged->camera->Serial(), plugged->camera->Profile().name,
+                           plugged->interface->Path()});
     return listing;
 }
 

@@ -20,10 +20,11 @@
 namespace kmxcam {
 
 // {43F88DB0-28FE-11D5-A4DC-005004478CB4}: the camera's device interface class.
-constexpr GUID kCameraInterfaceClass = {0x43F88DB0, 0x28FE, 0x11D5, {0xA4, 0xDC, 0x00, 0x50, 0x04, 0x47, 0x8C, 0xB4}};
+constexpr GUID kCameraInterfaceClass = {
+    0x43F88DB0, 0x28FE, 0x11D5, {0xA4, 0xDC, 0x00, 0x50, 0x04, 0x47, 0x8C, 0xB4}};
 
 class CameraService {
-public:
+  public:
     explicit CameraService(ProfileSet profiles) : profiles_(std::move(profiles)) {}
     ~CameraService();
     CameraService(const CameraService&) = delete;
@@ -31,7 +32,8 @@ public:
 
     // Plugs a camera of PROFILE with SERIAL (a fresh one when empty); its
     // interface path, or nullopt with ERROR saying why not.
-    std::optional<std::string> Plug(const std::string& profile, std::string serial, std::string& error);
+    std::optional<std::string> Plug(const std::string& profile, std::string serial,
+                                    std::string& error);
     bool Unplug(const std::string& serial);
 
     struct Listing {
@@ -47,7 +49,7 @@ public:
     const ProfileSet& Profiles() const { return profiles_; }
     static std::string InterfacePath(const CameraProfile& profile, const std::string& serial);
 
-private:
+  private:
     struct Plugged {
         std::unique_ptr<SimulatedCamera> camera;
         std::unique_ptr<CameraDriver> driver;

@@ -23,9 +23,12 @@ namespace {
 // The runtime directory as the platform layer chooses it.
 std::string RuntimeDirectory() {
     std::string directory;
-    if (const char* named = getenv("KMX512_RUNTIME_DIR"); named && *named) directory = named;
-    else if (const char* runtime = getenv("XDG_RUNTIME_DIR"); runtime && *runtime) directory = std::string(runtime) + "/kmx512";
-    else directory = "/tmp/kmx512-" + std::to_string(getuid());
+    if (const char* named = getenv("KMX512_RUNTIME_DIR"); named && *named)
+        directory = named;
+    else if (const char* runtime = getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        directory = std::string(runtime) + "/kmx512";
+    else
+        directory = "/tmp/kmx512-" + std::to_string(getuid());
     // Each missing level is made in turn, private to the user.
     for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
         mkdir(directory.substr(0, slash).c_str(), 0700);
@@ -47,7 +50,8 @@ int Connect() {
     sockaddr_un address;
     if (!SocketAddress(address)) return -1;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        return fd;
     if (fd >= 0) close(fd);
     return -1;
 }
@@ -89,7 +93,9 @@ std::string Join(const std::vector<std::string>& words, size_t from) {
 
 }  // namespace
 
-std::string ControlSocketPath() { return RuntimeDirectory() + "/camd.sock"; }
+std::string ControlSocketPath() {
+    return RuntimeDirectory() + "/camd.sock";
+}
 
 ControlServer::~ControlServer() {
     if (thread_.joinable()) {
@@ -117,7 +123,8 @@ bool ControlServer::Start(std::string& error) {
     unlink(address.sun_path);  // left by a service that died
     listen_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     wake_ = eventfd(0, EFD_CLOEXEC);
-    if (listen_ < 0 || wake_ < 0 || bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (listen_ < 0 || wake_ < 0 ||
+        bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listen_, 16) != 0) {
         error = "cannot serve " + ControlSocketPath() + ": " + strerror(errno);
         return false;
@@ -188,9 +195,12 @@ std::string ControlServer::Execute(const std::vector<std::string>& words, bool& 
         unsigned long code = strtoul(words[2].c_str(), &end, 0);
         if (*end || code > 0xFFFFFFFF) return failure("not a control code: " + words[2]);
         std::optional<Fault> fault = ParseFault(Join(words, 3));
-        if (!fault) return failure("a fault is: status N | wrong-length | unwritten | stall | drop [count N]");
-        return service_.ArmFault(words[1], static_cast<DWORD>(code), *fault) ? ""
-                                                                            : failure("no camera with serial " + words[1]);
+        if (!fault)
+            return failure(
+                "a fault is: status N | wrong-length | unwritten | stall | drop [count N]");
+        return service_.ArmFault(words[1], static_cast<DWORD>(code), *fault)
+                   ? ""
+                   : failure("no camera with serial " + words[1]);
     }
     if (command == "clear-faults" && wants(2))
         return service_.ClearFaults(words[1]) ? "" : failure("no camera with serial " + words[1]);
@@ -212,7 +222,8 @@ std::string ControlServer::Execute(const std::vector<std::string>& words, bool& 
 int RunControlCommand(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     // `plug PROFILE --serial S` travels as `plug PROFILE S`.
     std::vector<std::string> sent = words;
-    if (sent.size() == 4 && sent[0] == "plug" && sent[2] == "--serial") sent.erase(sent.begin() + 2);
+    if (sent.size() == 4 && sent[0] == "plug" && sent[2] == "--serial")
+        sent.erase(sent.begin() + 2);
     int fd = Connect();
     if (fd < 0) {
         err << "kmx512-camd: no camera service is running (" << ControlSocketPath()
@@ -223,7 +234,8 @@ int RunControlCommand(const std::vector<std::string>& words, std::ostream& out, 
     if (WriteAll(fd, Join(sent, 0) + "\n")) answer = ReadAll(fd, false);
     close(fd);
     static const std::string kOk = "ok\n";
-    if (answer.size() >= kOk.size() && answer.compare(answer.size() - kOk.size(), kOk.size(), kOk) == 0) {
+    if (answer.size() >= kOk.size() &&
+        answer.compare(answer.size() - kOk.size(), kOk.size(), kOk) == 0) {
         out << answer.substr(0, answer.size() - kOk.size());
         return 0;
     }
@@ -238,16 +250,19 @@ int Serve(const std::vector<std::string>& arguments, std::ostream& out, std::ost
     for (size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == "--daemon") {
             daemon = true;
-        } else if ((arguments[i] == "--plug" || arguments[i] == "--profiles") && i + 1 < arguments.size()) {
+        } else if ((arguments[i] == "--plug" || arguments[i] == "--profiles") &&
+                   i + 1 < arguments.size()) {
             const std::string& value = arguments[++i];
             if (arguments[i - 1] == "--profiles") {
                 profiles_path = value;
                 continue;
             }
             size_t colon = value.find(':');
-            plugs.emplace_back(value.substr(0, colon), colon == std::string::npos ? "" : value.substr(colon + 1));
+            plugs.emplace_back(value.substr(0, colon),
+                               colon == std::string::npos ? "" : value.substr(colon + 1));
         } else {
-            err << "usage: kmx512-camd serve [--plug PROFILE[:SERIAL]]... [--daemon] [--profiles FILE]\n";
+            err << "usage: kmx512-camd serve [--plug PROFILE[:SERIAL]]... [--daemon] [--profiles "
+                   "FILE]\n";
             return 2;
         }
     }

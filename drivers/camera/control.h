@@ -20,7 +20,7 @@ std::string ControlSocketPath();
 
 // Serves the control socket for SERVICE on its own thread.
 class ControlServer {
-public:
+  public:
     explicit ControlServer(CameraService& service) : service_(service) {}
     ~ControlServer();
     ControlServer(const ControlServer&) = delete;
@@ -32,7 +32,7 @@ public:
     void WaitForStop();
     void RequestStop();
 
-private:
+  private:
     void Serve();
     void Answer(int client);
     // Carries out one command; its output, with OK telling success.

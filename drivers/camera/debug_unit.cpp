@@ -28,7 +28,8 @@ void PutText(std::span<uint8_t> data, const char* text) {
 
 template <class Record>
 uint8_t PutRecord(std::span<uint8_t> data, const Record& record) {
-    if (data.size() != sizeof record) return data.size() < sizeof record ? kBufferTooSmall : kBufferTooLarge;
+    if (data.size() != sizeof record)
+        return data.size() < sizeof record ? kBufferTooSmall : kBufferTooLarge;
     std::memcpy(data.data(), &record, sizeof record);
     return kSuccess;
 }
@@ -42,9 +43,12 @@ std::vector<uint32_t>* DebugUnit::Block(uint32_t block, uint8_t& status) {
 }
 
 uint8_t DebugUnit::Registers(bool write, uint32_t address, std::span<uint8_t> data) {
-    if (address > registers_.size() || data.size() > registers_.size() - address) return kBadParameter;
-    if (write) std::copy(data.begin(), data.end(), registers_.begin() + address);
-    else std::copy_n(registers_.begin() + address, data.size(), data.begin());
+    if (address > registers_.size() || data.size() > registers_.size() - address)
+        return kBadParameter;
+    if (write)
+        std::copy(data.begin(), data.end(), registers_.begin() + address);
+    else
+        std::copy_n(registers_.begin() + address, data.size(), data.begin());
     return kSuccess;
 }
 
@@ -67,13 +71,17 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
             std::vector<uint32_t>* flags = Block(words[0], status);
             if (!flags) return status;
             if (words[1] >= flags->size()) return kUnknownFlag;
-            if (code == kDebugFlagName) PutText(data, kFlagNames[words[0]][words[1]]);
-            else if (code == kDebugFlagInfo) words[2] = (*flags)[words[1]];
-            else (*flags)[words[1]] = words[2];
+            if (code == kDebugFlagName)
+                PutText(data, kFlagNames[words[0]][words[1]]);
+            else if (code == kDebugFlagInfo)
+                words[2] = (*flags)[words[1]];
+            else
+                (*flags)[words[1]] = words[2];
             return kSuccess;
         }
         case kDebugUsbSetInterface: {
-            uint8_t interface = static_cast<uint8_t>(words[0]), alternate = static_cast<uint8_t>(words[0] >> 8);
+            uint8_t interface = static_cast<uint8_t>(words[0]),
+                    alternate = static_cast<uint8_t>(words[0] >> 8);
             if (interface != 0 || alternate >= kInterfaceAlternates) return kBadParameter;
             alternate_setting_ = alternate;
             return kSuccess;
@@ -104,7 +112,8 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
             const PropertyStore::Entry& entry = entries[words[0]];
             if (code == kDebugPropertyInformation) {
                 if (data.size() < entry.value.size()) return kBufferTooSmall;
-                std::fill(std::copy(entry.value.begin(), entry.value.end(), data.begin()), data.end(), 0);
+                std::fill(std::copy(entry.value.begin(), entry.value.end(), data.begin()),
+                          data.end(), 0);
                 return kSuccess;
             }
             PropertyDescriptor descriptor{};
@@ -116,13 +125,15 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
                 descriptor.minimum = static_cast<int32_t>(entry.definition->ranges[0].first);
                 descriptor.maximum = static_cast<int32_t>(entry.definition->ranges[0].second);
             }
-            snprintf(descriptor.name, sizeof descriptor.name, "%s %u", entry.definition->set_name.c_str(),
+            snprintf(descriptor.name, sizeof descriptor.name, "%s %u",
+                     entry.definition->set_name.c_str(),
                      static_cast<unsigned>(entry.definition->id));
             return PutRecord(data, descriptor);
         }
         case kDebugNotificationDescriptor: {
             if (words[0] != 0) return kBadParameter;
-            NotificationDescriptor descriptor{sets::kNotification, 0, registered_removals, "Removal"};
+            NotificationDescriptor descriptor{sets::kNotification, 0, registered_removals,
+                                              "Removal"};
             return PutRecord(data, descriptor);
         }
         default:

@@ -24,7 +24,7 @@ struct PropertyDescriptor {
     uint32_t access;  // 0 read-write, 1 read-only, 2 default only
     int32_t minimum;  // of the first value word; 0 and 0 when unlimited
     int32_t maximum;
-    char name[32];    // the set's short name and the id, zero-terminated
+    char name[32];  // the set's short name and the id, zero-terminated
 };
 struct NotificationDescriptor {
     GUID set;
@@ -38,16 +38,16 @@ static_assert(sizeof(NotificationDescriptor) == 68 && offsetof(NotificationDescr
 
 // Not locked: the camera guards it with its own lock.
 class DebugUnit {
-public:
+  public:
     explicit DebugUnit(const CameraProfile& profile) : profile_(profile) {}
 
     // Handles one debug command on its three words and its data; answers
     // the command status. REGISTERED_REMOVALS is the number of events
     // registered for the removal notification.
-    uint8_t Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> data, const PropertyStore& properties,
-                   uint32_t registered_removals);
+    uint8_t Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> data,
+                   const PropertyStore& properties, uint32_t registered_removals);
 
-private:
+  private:
     // The flag array of a driver block, or nullptr with STATUS telling why.
     std::vector<uint32_t>* Block(uint32_t block, uint8_t& status);
     uint8_t Registers(bool write, uint32_t address, std::span<uint8_t> data);

@@ -28,7 +28,8 @@ std::optional<Fault> ParseFault(const std::string& text) {
     std::string word;
     if (in >> word) {
         long long count = 0;
-        if (word != "count" || !(in >> count) || count <= 0 || count > 0xFFFFFFFFLL) return std::nullopt;
+        if (word != "count" || !(in >> count) || count <= 0 || count > 0xFFFFFFFFLL)
+            return std::nullopt;
         fault.count = static_cast<uint32_t>(count);
     }
     if (in >> word) return std::nullopt;
@@ -38,11 +39,21 @@ std::optional<Fault> ParseFault(const std::string& text) {
 std::string FaultText(const Fault& fault) {
     std::string text;
     switch (fault.kind) {
-        case FaultKind::Status: text = "status " + std::to_string(fault.status); break;
-        case FaultKind::WrongLength: text = "wrong-length"; break;
-        case FaultKind::Unwritten: text = "unwritten"; break;
-        case FaultKind::Stall: text = "stall"; break;
-        case FaultKind::Drop: text = "drop"; break;
+        case FaultKind::Status:
+            text = "status " + std::to_string(fault.status);
+            break;
+        case FaultKind::WrongLength:
+            text = "wrong-length";
+            break;
+        case FaultKind::Unwritten:
+            text = "unwritten";
+            break;
+        case FaultKind::Stall:
+            text = "stall";
+            break;
+        case FaultKind::Drop:
+            text = "drop";
+            break;
     }
     return fault.count ? text + " count " + std::to_string(fault.count) : text;
 }

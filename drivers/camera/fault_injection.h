@@ -19,8 +19,8 @@ enum class FaultKind { Status, WrongLength, Unwritten, Stall, Drop };
 
 struct Fault {
     FaultKind kind = FaultKind::Status;
-    uint8_t status = 0;   // for FaultKind::Status
-    uint32_t count = 0;   // requests it applies to; 0 until cleared
+    uint8_t status = 0;  // for FaultKind::Status
+    uint32_t count = 0;  // requests it applies to; 0 until cleared
 };
 
 // "status N", "wrong-length", "unwritten", "stall", "drop", each optionally
@@ -30,14 +30,14 @@ std::string FaultText(const Fault& fault);
 
 // Not locked: the camera guards it with its own lock.
 class FaultInjection {
-public:
+  public:
     void Arm(DWORD code, const Fault& fault) { faults_[code] = fault; }
     void Clear() { faults_.clear(); }
     // The fault for the next request of CODE, counting it down.
     std::optional<Fault> Take(DWORD code);
     const std::map<DWORD, Fault>& Armed() const { return faults_; }
 
-private:
+  private:
     std::map<DWORD, Fault> faults_;
 };
 

@@ -14,13 +14,14 @@ struct Colour {
 // Palette: the eight bars (white, yellow, cyan, green, magenta, red, blue,
 // black), then the moving square and the digits.
 constexpr Colour kPalette[] = {
-    {235, 128, 128}, {210, 16, 146}, {170, 166, 16}, {145, 54, 34}, {106, 202, 222},
+    {235, 128, 128}, {210, 16, 146}, {170, 166, 16}, {145, 54, 34},  {106, 202, 222},
     {81, 90, 240},   {41, 240, 110}, {16, 128, 128}, {180, 44, 200}, {235, 128, 128},
 };
 constexpr uint8_t kSquare = 8, kDigit = 9;
 
 // Digits 0-9 on a 3x5 grid, one row per three bits.
-constexpr uint16_t kFont[10] = {0x7B6F, 0x2C97, 0x73E7, 0x73CF, 0x5BC9, 0x79CF, 0x79EF, 0x7249, 0x7BEF, 0x7BCF};
+constexpr uint16_t kFont[10] = {0x7B6F, 0x2C97, 0x73E7, 0x73CF, 0x5BC9,
+                                0x79CF, 0x79EF, 0x7249, 0x7BEF, 0x7BCF};
 
 bool DigitPixel(uint32_t number, int x, int y, int cell) {
     // Eight digits, each 4 cells wide with the gap, from the top left.
@@ -33,11 +34,14 @@ bool DigitPixel(uint32_t number, int x, int y, int cell) {
     return bits >> (14 - (row * 3 + column % 4)) & 1;
 }
 
-uint8_t Clamp(double value) { return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L)); }
+uint8_t Clamp(double value) {
+    return static_cast<uint8_t>(std::clamp(std::lround(value), 0L, 255L));
+}
 
 }  // namespace
 
-void SynthesizeFrame(int width, int height, uint32_t number, const PictureSettings& settings, YuvFrame& frame) {
+void SynthesizeFrame(int width, int height, uint32_t number, const PictureSettings& settings,
+                     YuvFrame& frame) {
     frame.width = width;
     frame.height = height;
     frame.number = number;

@@ -11,13 +11,13 @@
 namespace kmxcam {
 
 struct PictureSettings {
-    int brightness = 0;        // added to luma, -255..255
-    double contrast = 1.0;     // luma gain about mid-grey
-    double saturation = 1.0;   // chroma gain
-    bool flip = false;         // upside down
-    bool mirror = false;       // left-right
-    double zoom = 1.0;         // magnification, 1 = whole scene
-    double pan = 0.0;          // view centre offset, -1..1 of the spare room
+    int brightness = 0;       // added to luma, -255..255
+    double contrast = 1.0;    // luma gain about mid-grey
+    double saturation = 1.0;  // chroma gain
+    bool flip = false;        // upside down
+    bool mirror = false;      // left-right
+    double zoom = 1.0;        // magnification, 1 = whole scene
+    double pan = 0.0;         // view centre offset, -1..1 of the spare room
     double tilt = 0.0;
 };
 
@@ -30,6 +30,7 @@ struct YuvFrame {
     uint32_t number = 0;
 };
 
-void SynthesizeFrame(int width, int height, uint32_t number, const PictureSettings& settings, YuvFrame& frame);
+void SynthesizeFrame(int width, int height, uint32_t number, const PictureSettings& settings,
+                     YuvFrame& frame);
 
 }  // namespace kmxcam

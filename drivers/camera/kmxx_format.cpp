@@ -8,8 +8,13 @@ void EncodeKmxx(const YuvFrame& frame, int bits_per_pixel, std::vector<uint8_t>&
     const size_t width = size_t(frame.width), height = size_t(frame.height);
     const size_t pixel_bytes = bits_per_pixel == 16 ? 2 : 1;
     out.resize(sizeof(KmxxHeader) + width * height * pixel_bytes);
-    KmxxHeader header{{'K', 'M', 'X', 'X'}, static_cast<uint16_t>(width), static_cast<uint16_t>(height),
-                      static_cast<uint8_t>(bits_per_pixel), 1, sizeof(KmxxHeader), frame.number};
+    KmxxHeader header{{'K', 'M', 'X', 'X'},
+                      static_cast<uint16_t>(width),
+                      static_cast<uint16_t>(height),
+                      static_cast<uint8_t>(bits_per_pixel),
+                      1,
+                      sizeof(KmxxHeader),
+                      frame.number};
     std::memcpy(out.data(), &header, sizeof header);
     uint8_t* pixels = out.data() + sizeof header;
     for (size_t y = 0; y < height; ++y) {

@@ -16,7 +16,9 @@ struct ErrorManager {
     jmp_buf escape;
 };
 
-void ErrorExit(j_common_ptr info) { longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1); }
+void ErrorExit(j_common_ptr info) {
+    longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1);
+}
 void OutputMessage(j_common_ptr) {}
 
 // Writes the compressed data straight into a growing vector.
@@ -65,7 +67,9 @@ MjpegEncoder::MjpegEncoder(int quality) : state_(std::make_unique<State>()), qua
     state_->info.dest = &state_->destination.base;
 }
 
-MjpegEncoder::~MjpegEncoder() { jpeg_destroy_compress(&state_->info); }
+MjpegEncoder::~MjpegEncoder() {
+    jpeg_destroy_compress(&state_->info);
+}
 
 bool MjpegEncoder::Encode(const YuvFrame& frame, bool huffman_tables, std::vector<uint8_t>& out) {
     jpeg_compress_struct& info = state_->info;
@@ -86,7 +90,8 @@ bool MjpegEncoder::Encode(const YuvFrame& frame, bool huffman_tables, std::vecto
     // 4:2:2: luma at full resolution, chroma halved horizontally.
     info.comp_info[0].h_samp_factor = 2;
     info.comp_info[0].v_samp_factor = 1;
-    for (int c = 1; c < 3; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
+    for (int c = 1; c < 3; ++c)
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
     if (!huffman_tables) {
         // Marked as sent, the standard tables are used but never written;
         // the quantisation tables still go out with the frame.

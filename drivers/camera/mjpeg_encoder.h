@@ -12,7 +12,7 @@
 namespace kmxcam {
 
 class MjpegEncoder {
-public:
+  public:
     explicit MjpegEncoder(int quality = 80);
     ~MjpegEncoder();
     MjpegEncoder(const MjpegEncoder&) = delete;
@@ -21,7 +21,7 @@ public:
     // Replaces OUT with the JPEG image of FRAME; false if libjpeg failed.
     bool Encode(const YuvFrame& frame, bool huffman_tables, std::vector<uint8_t>& out);
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> state_;
     int quality_;

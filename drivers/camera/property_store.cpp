@@ -25,7 +25,8 @@ int64_t ReadWord(std::span<const uint8_t> value, size_t word) {
 }  // namespace
 
 PropertyStore::PropertyStore(const CameraProfile& profile) : profile_(profile) {
-    for (const PropertySpec& definition : profile.properties) entries_.push_back({&definition, definition.default_value});
+    for (const PropertySpec& definition : profile.properties)
+        entries_.push_back({&definition, definition.default_value});
 }
 
 template <class Self>
@@ -41,7 +42,8 @@ uint8_t PropertyStore::Get(const GUID& set, uint32_t id, std::span<uint8_t> valu
     const Entry* entry = Find(*this, set, id, status);
     if (!entry) return status;
     if (entry->definition->access == Access::ResetOnly) return kBadParameter;
-    if (value.size() != entry->value.size()) return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
+    if (value.size() != entry->value.size())
+        return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
     std::memcpy(value.data(), entry->value.data(), value.size());
     return kSuccess;
 }
@@ -51,7 +53,8 @@ uint8_t PropertyStore::Set(const GUID& set, uint32_t id, std::span<const uint8_t
     Entry* entry = Find(*this, set, id, status);
     if (!entry) return status;
     if (entry->definition->access != Access::ReadWrite) return kBadParameter;
-    if (value.size() != entry->value.size()) return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
+    if (value.size() != entry->value.size())
+        return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
     const auto& ranges = entry->definition->ranges;
     for (size_t word = 0; word < ranges.size(); ++word) {
         int64_t number = ReadWord(value, word);
@@ -73,7 +76,8 @@ uint8_t PropertyStore::Reset(const GUID& set, uint32_t id) {
 int64_t PropertyStore::Word(const GUID& set, uint32_t id, size_t word, int64_t fallback) const {
     uint8_t ignored;
     const Entry* entry = Find(*this, set, id, ignored);
-    return entry && entry->definition->access != Access::ResetOnly ? ReadWord(entry->value, word) : fallback;
+    return entry && entry->definition->access != Access::ResetOnly ? ReadWord(entry->value, word)
+                                                                   : fallback;
 }
 
 }  // namespace kmxcam

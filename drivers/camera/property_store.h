@@ -12,7 +12,7 @@
 namespace kmxcam {
 
 class PropertyStore {
-public:
+  public:
     explicit PropertyStore(const CameraProfile& profile);
 
     // Each answers a command status. Get fills VALUE; Set keeps VALUE (and
@@ -31,7 +31,7 @@ public:
     };
     const std::vector<Entry>& Entries() const { return entries_; }
 
-private:
+  private:
     // The entry of SET and ID, or nullptr with STATUS telling why not.
     template <class Self>
     static auto* Find(Self& self, const GUID& set, uint32_t id, uint8_t& status);

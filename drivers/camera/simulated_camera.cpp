@@ -26,7 +26,8 @@ void CompleteRead(kmxwin::DeviceRequest& request, ReadFrameHeader header, uint8_
     header.delivered = static_cast<uint32_t>(frame.size());
     // The reply carries the header and the bytes delivered, not the unused
     // rest of the client's buffer: the delivered count says how much is valid.
-    request.Complete(STATUS_SUCCESS, &header, sizeof header, frame.data(), static_cast<DWORD>(frame.size()));
+    request.Complete(STATUS_SUCCESS, &header, sizeof header, frame.data(),
+                     static_cast<DWORD>(frame.size()));
 }
 
 }  // namespace
@@ -42,8 +43,13 @@ struct SimulatedCamera::FrameJob {
 SimulatedCamera::SimulatedCamera(const CameraProfile& profile, std::string serial)
     : profile_(profile), serial_(std::move(serial)), properties_(profile_), debug_(profile_) {
     const ModeSpec& first = profile_.modes.front();
-    format_ = FormatRecord{first.width, first.height, first.bits_per_pixel, {}, first.compression,
-                           ImageSize(first, first.width, first.height), 0};
+    format_ = FormatRecord{first.width,
+                           first.height,
+                           first.bits_per_pixel,
+                           {},
+                           first.compression,
+                           ImageSize(first, first.width, first.height),
+                           0};
     period_ = milliseconds(first.period_ms);
     clock_ = std::thread([this] { FrameClock(); });
 }
@@ -59,9 +65,11 @@ SimulatedCamera::~SimulatedCamera() {
 
 const ModeSpec* SimulatedCamera::ModeFor(const FormatRecord& format) const {
     for (const ModeSpec& mode : profile_.modes) {
-        if (mode.compression != format.compression || mode.bits_per_pixel != format.bits_per_pixel) continue;
-        if (format.width < mode.min_width || format.width > mode.max_width || format.width % mode.width_step ||
-            format.height < mode.min_height || format.height > mode.max_height || format.height % mode.height_step)
+        if (mode.compression != format.compression || mode.bits_per_pixel != format.bits_per_pixel)
+            continue;
+        if (format.width < mode.min_width || format.width > mode.max_width ||
+            format.width % mode.width_step || format.height < mode.min_height ||
+            format.height > mode.max_height || format.height % mode.height_step)
             continue;
         return &mode;
     }
@@ -72,8 +80,8 @@ void SimulatedCamera::TakeTiming(const FormatRecord& format, const ModeSpec& mod
     period_ = milliseconds(format.timing ? format.timing : mode.period_ms);
 }
 
-uint8_t SimulatedCamera::OpenStream(const kmxwin::DeviceConnection& client, const FormatRecord& format,
-                                    uint32_t& stream) {
+uint8_t SimulatedCamera::OpenStream(const kmxwin::DeviceConnection& client,
+                                    const FormatRecord& format, uint32_t& stream) {
     std::lock_guard guard(lock_);
     if (stream_) return kInUse;
     const ModeSpec* mode = ModeFor(format);
@@ -135,8 +143,13 @@ uint8_t SimulatedCamera::Descriptor(uint16_t index, FormatDescriptor& descriptor
                                   mode.min_height,
                                   mode.max_width,
                                   mode.max_height,
-                                  {mode.width, mode.height, mode.bits_per_pixel, {}, mode.compression,
-                                   ImageSize(mode, mode.width, mode.height), mode.period_ms}};
+                                  {mode.width,
+                                   mode.height,
+                                   mode.bits_per_pixel,
+                                   {},
+                                   mode.compression,
+                                   ImageSize(mode, mode.width, mode.height),
+                                   mode.period_ms}};
     return kSuccess;
 }
 
@@ -160,7 +173,8 @@ uint8_t SimulatedCamera::SetFormat(const FormatRecord& format) {
     return kSuccess;
 }
 
-void SimulatedCamera::Read(std::unique_ptr<kmxwin::DeviceRequest> request, const ReadFrameHeader& header) {
+void SimulatedCamera::Read(std::unique_ptr<kmxwin::DeviceRequest> request,
+                           const ReadFrameHeader& header) {
     {
         std::lock_guard guard(lock_);
         if (stream_ && header.stream == stream_) {
@@ -187,8 +201,8 @@ uint8_t SimulatedCamera::PropertyDefault(const GUID& set, uint32_t id) {
     return properties_.Reset(set, id);
 }
 
-uint8_t SimulatedCamera::NotificationSet(kmxwin::DeviceConnection& client, const GUID& set, uint32_t id,
-                                         uint32_t event) {
+uint8_t SimulatedCamera::NotificationSet(kmxwin::DeviceConnection& client, const GUID& set,
+                                         uint32_t id, uint32_t event) {
     if (!(set == sets::kNotification)) return kUnknownSet;
     if (id != 0) return kUnknownId;
     std::lock_guard guard(lock_);
@@ -202,9 +216,9 @@ uint8_t SimulatedCamera::NotificationSet(kmxwin::DeviceConnection& client, const
 
 uint8_t SimulatedCamera::NotificationClear(kmxwin::DeviceConnection& client, uint32_t event) {
     std::lock_guard guard(lock_);
-    auto found = std::find_if(registrations_.begin(), registrations_.end(), [&](const Registration& r) {
-        return r.client == client && r.event == event;
-    });
+    auto found =
+        std::find_if(registrations_.begin(), registrations_.end(),
+                     [&](const Registration& r) { return r.client == client && r.event == event; });
     if (found == registrations_.end()) return kBadParameter;
     client.ReleaseEvent(event);
     registrations_.erase(found);
@@ -223,7 +237,8 @@ uint8_t SimulatedCamera::AbortCapture() {
 
 uint8_t SimulatedCamera::Debug(DWORD code, uint32_t (&words)[3], std::span<uint8_t> data) {
     std::lock_guard guard(lock_);
-    return debug_.Handle(code, words, data, properties_, static_cast<uint32_t>(registrations_.size()));
+    return debug_.Handle(code, words, data, properties_,
+                         static_cast<uint32_t>(registrations_.size()));
 }
 
 void SimulatedCamera::TakeReads(const kmxwin::DeviceConnection& client, std::optional<uint64_t> id,
@@ -257,7 +272,8 @@ void SimulatedCamera::ClientClosed(const kmxwin::DeviceConnection& client) {
 
 void SimulatedCamera::SignalRemoval() {
     std::lock_guard guard(lock_);
-    for (Registration& registration : registrations_) registration.client.SignalEvent(registration.event);
+    for (Registration& registration : registrations_)
+        registration.client.SignalEvent(registration.event);
 }
 
 std::string SimulatedCamera::PropertiesText() {
@@ -278,8 +294,9 @@ std::string SimulatedCamera::PropertiesText() {
                 text << ' ' << word;
             }
         } else {
-            text << " \"" << std::string(reinterpret_cast<const char*>(value.data()),
-                                          strnlen(reinterpret_cast<const char*>(value.data()), value.size()))
+            text << " \""
+                 << std::string(reinterpret_cast<const char*>(value.data()),
+                                strnlen(reinterpret_cast<const char*>(value.data()), value.size()))
                  << '"';
         }
         text << '\n';
@@ -297,23 +314,29 @@ PictureSettings SimulatedCamera::Picture() const {
     };
     auto amount = [&](uint32_t id) -> std::optional<Amount> {
         const PropertySpec* definition = profile_.FindProperty(sets::kVideoProcAmp, id);
-        if (!definition || definition->ranges.empty() || definition->default_value.size() < 4) return std::nullopt;
+        if (!definition || definition->ranges.empty() || definition->default_value.size() < 4)
+            return std::nullopt;
         int32_t standard;
         std::memcpy(&standard, definition->default_value.data(), 4);
-        double span = std::max(double(definition->ranges[0].second - definition->ranges[0].first), 1.0);
+        double span =
+            std::max(double(definition->ranges[0].second - definition->ranges[0].first), 1.0);
         return Amount{properties_.Word(sets::kVideoProcAmp, id, 0, standard), standard, span};
     };
     if (auto brightness = amount(procamp_ids::kBrightness))
-        settings.brightness = static_cast<int>(double(brightness->value - brightness->standard) * 255 / brightness->span);
+        settings.brightness = static_cast<int>(double(brightness->value - brightness->standard) *
+                                               255 / brightness->span);
     if (auto contrast = amount(procamp_ids::kContrast); contrast && contrast->standard > 0)
-        settings.contrast = double(std::max<int64_t>(contrast->value, 0)) / double(contrast->standard);
+        settings.contrast =
+            double(std::max<int64_t>(contrast->value, 0)) / double(contrast->standard);
     if (auto saturation = amount(procamp_ids::kSaturation); saturation && saturation->standard > 0)
-        settings.saturation = double(std::max<int64_t>(saturation->value, 0)) / double(saturation->standard);
+        settings.saturation =
+            double(std::max<int64_t>(saturation->value, 0)) / double(saturation->standard);
     settings.flip = properties_.Word(sets::kCamera, camera_ids::kFlip, 0, 0) != 0;
     settings.mirror = properties_.Word(sets::kCamera, camera_ids::kMirror, 0, 0) != 0;
     int64_t zoom_maximum = properties_.Word(sets::kCamera, camera_ids::kZoomMaximum, 0, 0);
     if (zoom_maximum > 0)
-        settings.zoom = 1.0 + double(properties_.Word(sets::kCamera, camera_ids::kZoom, 0, 0)) / double(zoom_maximum);
+        settings.zoom = 1.0 + double(properties_.Word(sets::kCamera, camera_ids::kZoom, 0, 0)) /
+                                  double(zoom_maximum);
     auto position = [&](size_t axis) {
         int64_t low = properties_.Word(sets::kCamera, camera_ids::kPanTiltLimits, 2 * axis, 0);
         int64_t high = properties_.Word(sets::kCamera, camera_ids::kPanTiltLimits, 2 * axis + 1, 0);
@@ -326,7 +349,8 @@ PictureSettings SimulatedCamera::Picture() const {
     return settings;
 }
 
-std::optional<SimulatedCamera::FrameJob> SimulatedCamera::NextJob(std::unique_lock<std::mutex>& lock) {
+std::optional<SimulatedCamera::FrameJob> SimulatedCamera::NextJob(
+    std::unique_lock<std::mutex>& lock) {
     for (;;) {
         if (stopping_) return std::nullopt;
         if (mode_ != kStreaming || !stream_ || reads_.empty()) {
@@ -342,7 +366,8 @@ std::optional<SimulatedCamera::FrameJob> SimulatedCamera::NextJob(std::unique_lo
             continue;
         }
         next_frame_ += period_;
-        FrameJob job{format_, profile_.huffman_tables, Picture(), frame_number_++, std::move(reads_.front())};
+        FrameJob job{format_, profile_.huffman_tables, Picture(), frame_number_++,
+                     std::move(reads_.front())};
         reads_.pop_front();
         return job;
     }
@@ -351,11 +376,16 @@ std::optional<SimulatedCamera::FrameJob> SimulatedCamera::NextJob(std::unique_lo
 void SimulatedCamera::Deliver(FrameJob& job) {
     SynthesizeFrame(job.format.width, job.format.height, job.number, job.settings, picture_);
     bool made = true;
-    if (job.format.compression == kMjpg) made = encoder_.Encode(picture_, job.huffman_tables, frame_);
-    else EncodeKmxx(picture_, job.format.bits_per_pixel, frame_);
-    if (!made) CompleteRead(*job.read.request, job.read.header, kBadState);
-    else if (frame_.size() > job.read.header.capacity) CompleteRead(*job.read.request, job.read.header, kBufferTooSmall);
-    else CompleteRead(*job.read.request, job.read.header, kSuccess, frame_);
+    if (job.format.compression == kMjpg)
+        made = encoder_.Encode(picture_, job.huffman_tables, frame_);
+    else
+        EncodeKmxx(picture_, job.format.bits_per_pixel, frame_);
+    if (!made)
+        CompleteRead(*job.read.request, job.read.header, kBadState);
+    else if (frame_.size() > job.read.header.capacity)
+        CompleteRead(*job.read.request, job.read.header, kBufferTooSmall);
+    else
+        CompleteRead(*job.read.request, job.read.header, kSuccess, frame_);
 }
 
 void SimulatedCamera::FrameClock() {

@@ -27,7 +27,7 @@
 namespace kmxcam {
 
 class SimulatedCamera {
-public:
+  public:
     SimulatedCamera(const CameraProfile& profile, std::string serial);
     ~SimulatedCamera();
     SimulatedCamera(const SimulatedCamera&) = delete;
@@ -37,7 +37,8 @@ public:
     const std::string& Serial() const { return serial_; }
 
     // The commands; each answers a command status.
-    uint8_t OpenStream(const kmxwin::DeviceConnection& client, const FormatRecord& format, uint32_t& stream);
+    uint8_t OpenStream(const kmxwin::DeviceConnection& client, const FormatRecord& format,
+                       uint32_t& stream);
     uint8_t CloseStream(uint32_t stream);
     uint32_t Mode();
     uint8_t SetMode(uint32_t mode);
@@ -50,7 +51,8 @@ public:
     uint8_t PropertyGet(const GUID& set, uint32_t id, std::span<uint8_t> value);
     uint8_t PropertySet(const GUID& set, uint32_t id, std::span<const uint8_t> value);
     uint8_t PropertyDefault(const GUID& set, uint32_t id);
-    uint8_t NotificationSet(kmxwin::DeviceConnection& client, const GUID& set, uint32_t id, uint32_t event);
+    uint8_t NotificationSet(kmxwin::DeviceConnection& client, const GUID& set, uint32_t id,
+                            uint32_t event);
     uint8_t NotificationClear(kmxwin::DeviceConnection& client, uint32_t event);
     uint8_t AbortCapture();
     uint8_t Debug(DWORD code, uint32_t (&words)[3], std::span<uint8_t> data);
@@ -64,7 +66,7 @@ public:
     // The current property values, one "SET ID = VALUE" a line.
     std::string PropertiesText();
 
-private:
+  private:
     struct PendingRead {
         std::unique_ptr<kmxwin::DeviceRequest> request;
         ReadFrameHeader header;

@@ -21,8 +21,7 @@ WINBASEAPI BOOL WINAPI CloseHandle(HANDLE hObject);
  * current thread's pseudo handle duplicates into a real handle on the thread. */
 WINBASEAPI BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
                                        HANDLE hTargetProcessHandle, LPHANDLE lpTargetHandle,
-                                       DWORD dwDesiredAccess, BOOL bInheritHandle,
-                                       DWORD dwOptions);
+                                       DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwOptions);
 
 #ifdef __cplusplus
 }

@@ -10,12 +10,12 @@ typedef struct _SECURITY_ATTRIBUTES {
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
-typedef DWORD(WINAPI *PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 
 typedef struct _OVERLAPPED {
-    ULONG_PTR Internal;      /* completion status; STATUS_PENDING until done */
-    ULONG_PTR InternalHigh;  /* bytes transferred */
+    ULONG_PTR Internal;     /* completion status; STATUS_PENDING until done */
+    ULONG_PTR InternalHigh; /* bytes transferred */
     union {
         struct {
             DWORD Offset;

@@ -49,18 +49,21 @@ typedef BOOL *PBOOL, *LPBOOL;
 typedef BYTE *PBYTE, *LPBYTE;
 typedef int *PINT, *LPINT;
 typedef WORD *PWORD, *LPWORD;
-typedef int *LPLONG;
+typedef int* LPLONG;
 typedef DWORD *PDWORD, *LPDWORD;
-typedef void *LPVOID;
-typedef const void *LPCVOID;
-typedef unsigned int *PUINT;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef unsigned int* PUINT;
 
 typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 
-#define MAKEWORD(a, b) ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
-#define MAKELONG(a, b) ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) << 16))
+#define MAKEWORD(a, b) \
+    ((WORD)(((BYTE)(((DWORD_PTR)(a)) & 0xff)) | ((WORD)((BYTE)(((DWORD_PTR)(b)) & 0xff))) << 8))
+#define MAKELONG(a, b)                                                                         \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff))) \
+                                                      << 16))
 #define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
 #define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
@@ -76,8 +79,8 @@ typedef LONG_PTR LRESULT;
 DECLARE_HANDLE(HINSTANCE);
 typedef HINSTANCE HMODULE;
 typedef HANDLE *PHANDLE, *LPHANDLE;
-typedef INT_PTR(WINAPI *FARPROC)(void);
-typedef INT_PTR(WINAPI *PROC)(void);
+typedef INT_PTR(WINAPI* FARPROC)(void);
+typedef INT_PTR(WINAPI* PROC)(void);
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;

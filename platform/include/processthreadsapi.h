@@ -51,11 +51,9 @@ WINBASEAPI HANDLE WINAPI GetCurrentThread(void);
 WINBASEAPI DWORD WINAPI GetCurrentProcessId(void);
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void);
 
-WINBASEAPI HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes,
-                                      SIZE_T dwStackSize,
-                                      LPTHREAD_START_ROUTINE lpStartAddress,
-                                      LPVOID lpParameter, DWORD dwCreationFlags,
-                                      LPDWORD lpThreadId);
+WINBASEAPI HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
+                                      LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
+                                      DWORD dwCreationFlags, LPDWORD lpThreadId);
 WINBASEAPI __attribute__((noreturn)) void WINAPI ExitThread(DWORD dwExitCode);
 WINBASEAPI BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode);
 WINBASEAPI BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);

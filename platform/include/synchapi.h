@@ -19,8 +19,8 @@
 
 #define INFINITE 0xFFFFFFFF
 
-typedef void(CALLBACK *PTIMERAPCROUTINE)(LPVOID lpArgToCompletionRoutine,
-                                         DWORD dwTimerLowValue, DWORD dwTimerHighValue);
+typedef void(CALLBACK* PTIMERAPCROUTINE)(LPVOID lpArgToCompletionRoutine, DWORD dwTimerLowValue,
+                                         DWORD dwTimerHighValue);
 
 #define MUTEX_MODIFY_STATE MUTANT_QUERY_STATE
 #define MUTEX_ALL_ACCESS MUTANT_ALL_ACCESS
@@ -52,14 +52,14 @@ WINBASEAPI BOOL WINAPI ReleaseMutex(HANDLE hMutex);
 
 WINBASEAPI HANDLE WINAPI CreateWaitableTimerA(LPSECURITY_ATTRIBUTES lpTimerAttributes,
                                               BOOL bManualReset, LPCSTR lpTimerName);
-WINBASEAPI BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime,
-                                        LONG lPeriod, PTIMERAPCROUTINE pfnCompletionRoutine,
+WINBASEAPI BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime, LONG lPeriod,
+                                        PTIMERAPCROUTINE pfnCompletionRoutine,
                                         LPVOID lpArgToCompletionRoutine, BOOL fResume);
 WINBASEAPI BOOL WINAPI CancelWaitableTimer(HANDLE hTimer);
 
 WINBASEAPI DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
-WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles,
-                                               BOOL bWaitAll, DWORD dwMilliseconds);
+WINBASEAPI DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
+                                               DWORD dwMilliseconds);
 WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds);
 
 #ifdef __cplusplus

@@ -16,15 +16,15 @@ typedef unsigned long long ULONGLONG;
 typedef ULONGLONG DWORDLONG;
 typedef CHAR *PCHAR, *LPCH, *PCH, *NPSTR, *LPSTR, *PSTR;
 typedef const CHAR *LPCCH, *PCCH, *LPCSTR, *PCSTR;
-typedef UCHAR *PUCHAR;
-typedef SHORT *PSHORT;
-typedef USHORT *PUSHORT;
-typedef LONG *PLONG;
-typedef ULONG *PULONG;
-typedef LONGLONG *PLONGLONG;
-typedef ULONGLONG *PULONGLONG;
-typedef void *PVOID;
-typedef void *HANDLE;
+typedef UCHAR* PUCHAR;
+typedef SHORT* PSHORT;
+typedef USHORT* PUSHORT;
+typedef LONG* PLONG;
+typedef ULONG* PULONG;
+typedef LONGLONG* PLONGLONG;
+typedef ULONGLONG* PULONGLONG;
+typedef void* PVOID;
+typedef void* HANDLE;
 typedef BYTE BOOLEAN, *PBOOLEAN;
 typedef DWORD ACCESS_MASK, *PACCESS_MASK;
 
@@ -58,8 +58,8 @@ typedef struct _GUID {
     USHORT Data3;
     UCHAR Data4[8];
 } GUID;
-typedef GUID *LPGUID;
-typedef const GUID *LPCGUID;
+typedef GUID* LPGUID;
+typedef const GUID* LPCGUID;
 
 /* Access rights. */
 #define DELETE 0x00010000L
@@ -88,7 +88,8 @@ typedef const GUID *LPCGUID;
 #define THREAD_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFFF)
 #define TIMER_QUERY_STATE 0x0001
 #define TIMER_MODIFY_STATE 0x0002
-#define TIMER_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | TIMER_QUERY_STATE | TIMER_MODIFY_STATE)
+#define TIMER_ALL_ACCESS \
+    (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | TIMER_QUERY_STATE | TIMER_MODIFY_STATE)
 
 #define DUPLICATE_CLOSE_SOURCE 0x00000001
 #define DUPLICATE_SAME_ACCESS 0x00000002
@@ -104,7 +105,7 @@ typedef const GUID *LPCGUID;
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define ANYSIZE_ARRAY 1
 
-typedef struct _RTL_CRITICAL_SECTION_DEBUG *PRTL_CRITICAL_SECTION_DEBUG;
+typedef struct _RTL_CRITICAL_SECTION_DEBUG* PRTL_CRITICAL_SECTION_DEBUG;
 typedef struct _RTL_CRITICAL_SECTION {
     PRTL_CRITICAL_SECTION_DEBUG DebugInfo;
     LONG LockCount;
@@ -139,34 +140,34 @@ typedef struct _RTL_CRITICAL_SECTION {
 /* Interlocked operations: full barriers, as on Windows. Each returns what the
  * Windows function returns (the new value for increment and decrement, the
  * previous value for the others). */
-static inline LONG InterlockedIncrement(LONG volatile *addend) {
+static inline LONG InterlockedIncrement(LONG volatile* addend) {
     return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);
 }
-static inline LONG InterlockedDecrement(LONG volatile *addend) {
+static inline LONG InterlockedDecrement(LONG volatile* addend) {
     return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);
 }
-static inline LONG InterlockedExchange(LONG volatile *target, LONG value) {
+static inline LONG InterlockedExchange(LONG volatile* target, LONG value) {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
-static inline LONG InterlockedExchangeAdd(LONG volatile *addend, LONG value) {
+static inline LONG InterlockedExchangeAdd(LONG volatile* addend, LONG value) {
     return __atomic_fetch_add(addend, value, __ATOMIC_SEQ_CST);
 }
-static inline LONG InterlockedCompareExchange(LONG volatile *destination, LONG exchange,
+static inline LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange,
                                               LONG comparand) {
     __atomic_compare_exchange_n(destination, &comparand, exchange, 0, __ATOMIC_SEQ_CST,
                                 __ATOMIC_SEQ_CST);
     return comparand;
 }
-static inline LONG InterlockedOr(LONG volatile *destination, LONG value) {
+static inline LONG InterlockedOr(LONG volatile* destination, LONG value) {
     return __atomic_fetch_or(destination, value, __ATOMIC_SEQ_CST);
 }
-static inline LONG InterlockedAnd(LONG volatile *destination, LONG value) {
+static inline LONG InterlockedAnd(LONG volatile* destination, LONG value) {
     return __atomic_fetch_and(destination, value, __ATOMIC_SEQ_CST);
 }
-static inline PVOID InterlockedExchangePointer(PVOID volatile *target, PVOID value) {
+static inline PVOID InterlockedExchangePointer(PVOID volatile* target, PVOID value) {
     return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
 }
-static inline PVOID InterlockedCompareExchangePointer(PVOID volatile *destination, PVOID exchange,
+static inline PVOID InterlockedCompareExchangePointer(PVOID volatile* destination, PVOID exchange,
                                                       PVOID comparand) {
     __atomic_compare_exchange_n(destination, &comparand, exchange, 0, __ATOMIC_SEQ_CST,
                                 __ATOMIC_SEQ_CST);

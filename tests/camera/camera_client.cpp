@@ -6,11 +6,14 @@
 
 namespace kmxcamtest {
 
-std::vector<std::string> ListedCameras() { return kmxtest::ListedInterfaces(kCameraInterfaceClass); }
+std::vector<std::string> ListedCameras() {
+    return kmxtest::ListedInterfaces(kCameraInterfaceClass);
+}
 
 HANDLE OpenCamera(const std::string& path, const std::string& suffix) {
-    return CreateFileA((path + suffix).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    return CreateFileA((path + suffix).c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OVERLAPPED, nullptr);
 }
 
 std::optional<uint8_t> Send(HANDLE device, DWORD code, std::vector<BYTE>& record, DWORD* bytes) {
@@ -18,9 +21,11 @@ std::optional<uint8_t> Send(HANDLE device, DWORD code, std::vector<BYTE>& record
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD count = 0;
-    BOOL done = DeviceIoControl(device, code, record.data(), static_cast<DWORD>(record.size()), record.data(),
-                                static_cast<DWORD>(record.size()), &count, &overlapped);
-    if (!done && GetLastError() == ERROR_IO_PENDING) done = GetOverlappedResult(device, &overlapped, &count, TRUE);
+    BOOL done =
+        DeviceIoControl(device, code, record.data(), static_cast<DWORD>(record.size()),
+                        record.data(), static_cast<DWORD>(record.size()), &count, &overlapped);
+    if (!done && GetLastError() == ERROR_IO_PENDING)
+        done = GetOverlappedResult(device, &overlapped, &count, TRUE);
     CloseHandle(overlapped.hEvent);
     if (bytes) *bytes = count;
     if (!done) return std::nullopt;
@@ -34,8 +39,10 @@ ConnectionRecord ConnectionWith(uint32_t stream, const void* payload, size_t len
     return record;
 }
 
-FormatRecord Format(uint16_t width, uint16_t height, uint32_t compression, uint8_t bits, uint32_t timing) {
-    uint32_t size = compression == kMjpg ? 2u * width * height + 608 : width * bits * height / 8u + 1024;
+FormatRecord Format(uint16_t width, uint16_t height, uint32_t compression, uint8_t bits,
+                    uint32_t timing) {
+    uint32_t size =
+        compression == kMjpg ? 2u * width * height + 608 : width * bits * height / 8u + 1024;
     return FormatRecord{width, height, bits, {}, compression, size, timing};
 }
 
@@ -62,8 +69,11 @@ std::optional<uint8_t> SendInterface(HANDLE device, DWORD code, const GUID& set,
     return status;
 }
 
-std::optional<uint8_t> SendDebug(HANDLE device, DWORD code, uint32_t (&words)[3], std::vector<BYTE>& data) {
-    DebugHeader header{0, static_cast<uint32_t>(data.size() + sizeof(DebugHeader)), {words[0], words[1], words[2]}};
+std::optional<uint8_t> SendDebug(HANDLE device, DWORD code, uint32_t (&words)[3],
+                                 std::vector<BYTE>& data) {
+    DebugHeader header{0,
+                       static_cast<uint32_t>(data.size() + sizeof(DebugHeader)),
+                       {words[0], words[1], words[2]}};
     std::vector<BYTE> record(header.total_length);
     std::memcpy(record.data(), &header, sizeof header);
     std::copy(data.begin(), data.end(), record.begin() + sizeof header);
@@ -74,17 +84,21 @@ std::optional<uint8_t> SendDebug(HANDLE device, DWORD code, uint32_t (&words)[3]
     return status;
 }
 
-FrameRead::FrameRead(uint32_t stream, uint32_t capacity) : record(sizeof(ReadFrameHeader) + capacity) {
+FrameRead::FrameRead(uint32_t stream, uint32_t capacity)
+    : record(sizeof(ReadFrameHeader) + capacity) {
     ReadFrameHeader header{kUnwritten, stream, capacity, 0, {}};
     std::memcpy(record.data(), &header, sizeof header);
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
-FrameRead::~FrameRead() { CloseHandle(overlapped.hEvent); }
+FrameRead::~FrameRead() {
+    CloseHandle(overlapped.hEvent);
+}
 
 bool FrameRead::Start(HANDLE device) {
-    BOOL done = DeviceIoControl(device, kReadFrame, record.data(), static_cast<DWORD>(record.size()), record.data(),
-                                static_cast<DWORD>(record.size()), &bytes, &overlapped);
+    BOOL done =
+        DeviceIoControl(device, kReadFrame, record.data(), static_cast<DWORD>(record.size()),
+                        record.data(), static_cast<DWORD>(record.size()), &bytes, &overlapped);
     return done || GetLastError() == ERROR_IO_PENDING;
 }
 
@@ -101,7 +115,9 @@ ReadFrameHeader FrameRead::Header() const {
 
 std::vector<BYTE> FrameRead::Data() const {
     auto begin = record.begin() + sizeof(ReadFrameHeader);
-    return std::vector<BYTE>(begin, begin + std::min<size_t>(Header().delivered, record.size() - sizeof(ReadFrameHeader)));
+    return std::vector<BYTE>(
+        begin,
+        begin + std::min<size_t>(Header().delivered, record.size() - sizeof(ReadFrameHeader)));
 }
 
 void CameraTest::SetUp() {

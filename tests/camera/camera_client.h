@@ -25,17 +25,20 @@ HANDLE OpenCamera(const std::string& path, const std::string& suffix = kConnectS
 
 // Sends RECORD as input and output; its status byte, or nullopt when the
 // call itself failed. BYTES gets the reply's length.
-std::optional<uint8_t> Send(HANDLE device, DWORD code, std::vector<BYTE>& record, DWORD* bytes = nullptr);
+std::optional<uint8_t> Send(HANDLE device, DWORD code, std::vector<BYTE>& record,
+                            DWORD* bytes = nullptr);
 
 // A connection command with a payload; the reply record in OUT.
 std::optional<uint8_t> SendConnection(HANDLE device, DWORD code, ConnectionRecord& record);
 ConnectionRecord ConnectionWith(uint32_t stream, const void* payload = nullptr, size_t length = 0);
-FormatRecord Format(uint16_t width, uint16_t height, uint32_t compression, uint8_t bits, uint32_t timing = 0);
+FormatRecord Format(uint16_t width, uint16_t height, uint32_t compression, uint8_t bits,
+                    uint32_t timing = 0);
 
 // An interface command: header, then VALUE as payload (replaced by the reply's).
 std::optional<uint8_t> SendInterface(HANDLE device, DWORD code, const GUID& set, uint32_t id,
                                      std::vector<BYTE>& value, uint32_t length_word);
-std::optional<uint8_t> SendDebug(HANDLE device, DWORD code, uint32_t (&words)[3], std::vector<BYTE>& data);
+std::optional<uint8_t> SendDebug(HANDLE device, DWORD code, uint32_t (&words)[3],
+                                 std::vector<BYTE>& data);
 
 // One overlapped read frame request with its own event and buffer.
 struct FrameRead {
@@ -54,7 +57,7 @@ struct FrameRead {
 
 // The service with one camera of PROFILE plugged, and a client handle on it.
 class CameraTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     std::string Plug(const std::string& profile, const std::string& serial);

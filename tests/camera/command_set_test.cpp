@@ -10,7 +10,8 @@ namespace {
 
 using CommandSet = CameraTest;
 
-constexpr GUID kScalingSet = {0x345D7661, 0x62F1, 0x11D4, {0xA1, 0x40, 0x00, 0xA0, 0x24, 0xAD, 0x71, 0xC2}};
+constexpr GUID kScalingSet = {
+    0x345D7661, 0x62F1, 0x11D4, {0xA1, 0x40, 0x00, 0xA0, 0x24, 0xAD, 0x71, 0xC2}};
 
 template <class T>
 T PayloadAs(const ConnectionRecord& record, size_t offset = 0) {
@@ -117,7 +118,8 @@ TEST_F(CommandSet, PropertiesAreCheckedKeptAndSharedByClients) {
     std::vector<BYTE> firmware(2);
     ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, 0, firmware, 2), kSuccess);
     EXPECT_EQ(firmware, (std::vector<BYTE>{0x02, 0x03}));
-    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, 0, firmware, 2), kBadParameter);  // read-only
+    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, 0, firmware, 2),
+              kBadParameter);  // read-only
     std::vector<BYTE> wide(4), narrow(1);
     EXPECT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, 0, narrow, 1), kBufferTooSmall);
     EXPECT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, 0, wide, 4), kBufferTooLarge);
@@ -129,28 +131,37 @@ TEST_F(CommandSet, PropertiesAreCheckedKeptAndSharedByClients) {
 
     // Values outside the range are refused; a set's reply carries the value.
     std::vector<BYTE> zoom{9};
-    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1), kBadParameter);
+    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1),
+              kBadParameter);
     zoom = {5};
-    ASSERT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1), kSuccess);
+    ASSERT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1),
+              kSuccess);
     EXPECT_EQ(zoom, std::vector<BYTE>{5});
     std::vector<BYTE> pan_tilt(8);
     int32_t position[2] = {-100, 61};
     std::memcpy(pan_tilt.data(), position, 8);
-    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kPanTilt, pan_tilt, 8), kBadParameter);
+    EXPECT_EQ(
+        SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kPanTilt, pan_tilt, 8),
+        kBadParameter);
 
     // Another client sees the value; a default restores it for everyone.
     HANDLE other = OpenCamera(path_);
     std::vector<BYTE> seen(1);
-    ASSERT_EQ(SendInterface(other, kPropertyGet, sets::kCamera, camera_ids::kZoom, seen, 1), kSuccess);
+    ASSERT_EQ(SendInterface(other, kPropertyGet, sets::kCamera, camera_ids::kZoom, seen, 1),
+              kSuccess);
     EXPECT_EQ(seen, std::vector<BYTE>{5});
     std::vector<BYTE> none;
-    EXPECT_EQ(SendInterface(other, kPropertyDefault, sets::kCamera, camera_ids::kZoom, none, 0), kSuccess);
-    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kZoom, seen, 1), kSuccess);
+    EXPECT_EQ(SendInterface(other, kPropertyDefault, sets::kCamera, camera_ids::kZoom, none, 0),
+              kSuccess);
+    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kZoom, seen, 1),
+              kSuccess);
     EXPECT_EQ(seen, std::vector<BYTE>{0});
     CloseHandle(other);
 
     std::vector<BYTE> procamp(12);
-    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kVideoProcAmp, procamp_ids::kContrast, procamp, 12), kSuccess);
+    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kVideoProcAmp, procamp_ids::kContrast,
+                            procamp, 12),
+              kSuccess);
     int32_t words[3];
     std::memcpy(words, procamp.data(), sizeof words);
     EXPECT_EQ(words[0], 100);
@@ -205,7 +216,8 @@ TEST_F(CommandSet, DebugFamilyReportsFlagsRegistersAndDescriptors) {
     std::memcpy(&property, descriptor.data(), sizeof property);
     EXPECT_EQ(property.size, 8u);  // the first native size
     EXPECT_EQ(property.id, camera_ids::kFirstNativeSize);
-    EXPECT_EQ(SendDebug(device_, kDebugPropertyDescriptor, first, short_descriptor), kBufferTooSmall);
+    EXPECT_EQ(SendDebug(device_, kDebugPropertyDescriptor, first, short_descriptor),
+              kBufferTooSmall);
     uint32_t beyond[3] = {1000, 0, 0};
     EXPECT_EQ(SendDebug(device_, kDebugPropertyDescriptor, beyond, descriptor), kBadParameter);
     std::vector<BYTE> value(8);

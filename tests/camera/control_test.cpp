@@ -66,7 +66,8 @@ TEST(CameraControl, ServeAnswersControlCommandsUntilStopped) {
     EXPECT_EQ(Command({"fault", "P1", "0x22080C", "sometimes"}).second, 1);
 
     std::vector<BYTE> zoom{3};
-    ASSERT_EQ(SendInterface(device, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1), kSuccess);
+    ASSERT_EQ(SendInterface(device, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1),
+              kSuccess);
     auto [props, props_status] = Command({"props", "P1"});
     EXPECT_EQ(props_status, 0);
     EXPECT_NE(std::find(props.begin(), props.end(), "camera 13 = 3"), props.end());

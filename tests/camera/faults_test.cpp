@@ -33,9 +33,11 @@ TEST_F(Faults, StatusAndWrongLengthLastForTheirCount) {
 TEST_F(Faults, UnwrittenStatusStillCarriesOutTheCommand) {
     ASSERT_TRUE(service_->ArmFault("T1", kPropertySet, Fault{FaultKind::Unwritten, 0, 1}));
     std::vector<BYTE> flip{1};
-    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kFlip, flip, 1), kUnwritten);
+    EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kCamera, camera_ids::kFlip, flip, 1),
+              kUnwritten);
     std::vector<BYTE> seen(1);
-    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kFlip, seen, 1), kSuccess);
+    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kFlip, seen, 1),
+              kSuccess);
     EXPECT_EQ(seen, std::vector<BYTE>{1});
 }
 
@@ -45,7 +47,8 @@ TEST_F(Faults, StalledRequestsWaitForClearingOrTheirClient) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD bytes = 0;
-    ASSERT_FALSE(DeviceIoControl(device_, kConnectionIdentity, record.data(), 44, record.data(), 44, &bytes, &overlapped));
+    ASSERT_FALSE(DeviceIoControl(device_, kConnectionIdentity, record.data(), 44, record.data(), 44,
+                                 &bytes, &overlapped));
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     // Other commands pass meanwhile.
     ConnectionRecord version = ConnectionWith(0);
@@ -63,7 +66,8 @@ TEST_F(Faults, StalledRequestsWaitForClearingOrTheirClient) {
     ASSERT_TRUE(service_->ArmFault("T1", kGetMode, Fault{FaultKind::Stall, 0, 0}));
     HANDLE other = OpenCamera(path_);
     ResetEvent(overlapped.hEvent);
-    ASSERT_FALSE(DeviceIoControl(other, kGetMode, record.data(), 44, record.data(), 44, &bytes, &overlapped));
+    ASSERT_FALSE(DeviceIoControl(other, kGetMode, record.data(), 44, record.data(), 44, &bytes,
+                                 &overlapped));
     CloseHandle(other);
     EXPECT_EQ(WaitForSingleObject(overlapped.hEvent, 20000), static_cast<DWORD>(WAIT_OBJECT_0));
     ASSERT_TRUE(service_->ClearFaults("T1"));
@@ -76,7 +80,8 @@ TEST_F(Faults, ACancelledStalledRequestIsNeverCarriedOut) {
     ConnectionRecord set = ConnectionWith(0, &one, sizeof one);
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_FALSE(DeviceIoControl(device_, kSetMode, &set, sizeof set, &set, sizeof set, nullptr, &overlapped));
+    ASSERT_FALSE(DeviceIoControl(device_, kSetMode, &set, sizeof set, &set, sizeof set, nullptr,
+                                 &overlapped));
     ASSERT_TRUE(CancelIo(device_));
     DWORD bytes = 0;
     EXPECT_FALSE(GetOverlappedResult(device_, &overlapped, &bytes, FALSE));

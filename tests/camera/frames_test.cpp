@@ -52,7 +52,8 @@ TEST_F(Frames, ReadsPendUntilStreamingThenCompleteOnceEachWithAJpegFrame) {
     FrameRead later(stream, kVgaCapacity);
     ASSERT_TRUE(later.Start(device_));
     ASSERT_TRUE(later.Finish(device_));
-    for (FrameRead& read : reads) EXPECT_EQ(WaitForSingleObject(read.overlapped.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    for (FrameRead& read : reads)
+        EXPECT_EQ(WaitForSingleObject(read.overlapped.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 TEST_F(Frames, FramesComeNoFasterThanTheFramePeriod) {
@@ -131,7 +132,8 @@ TEST_F(Frames, BrightnessShowsInTheFrames) {
     auto mean_luma = [&](int32_t brightness) {
         std::vector<BYTE> value(12);
         std::memcpy(value.data(), &brightness, sizeof brightness);
-        EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kVideoProcAmp, procamp_ids::kBrightness, value, 12),
+        EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kVideoProcAmp,
+                                procamp_ids::kBrightness, value, 12),
                   kSuccess);
         FrameRead read(stream, 2 * 320 * 240 + 608);
         EXPECT_TRUE(read.Start(device_));

@@ -18,7 +18,9 @@ std::optional<DecodedJpeg> DecodeJpeg(const std::vector<uint8_t>& data) {
     jpeg_decompress_struct info{};
     JpegError error{};
     info.err = jpeg_std_error(&error.base);
-    error.base.error_exit = [](j_common_ptr common) { longjmp(reinterpret_cast<JpegError*>(common->err)->escape, 1); };
+    error.base.error_exit = [](j_common_ptr common) {
+        longjmp(reinterpret_cast<JpegError*>(common->err)->escape, 1);
+    };
     error.base.output_message = [](j_common_ptr) {};
     std::vector<uint8_t> row;
     if (setjmp(error.escape)) {

@@ -32,7 +32,8 @@ TEST_F(Plugging, UnplugSignalsRemovalAndFailsPendingReads) {
                             static_cast<uint32_t>(reinterpret_cast<uintptr_t>(removal))),
               kSuccess);
     EXPECT_EQ(SendInterface(device_, kNotificationSet, sets::kCamera, 0, none, 4), kUnknownSet);
-    EXPECT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 1, none, 4), kUnknownId);
+    EXPECT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 1, none, 4),
+              kUnknownId);
     EXPECT_EQ(SendInterface(device_, kNotificationClear, GUID{}, 0, none, 12345), kBadParameter);
 
     uint32_t stream = StartStreaming(device_, Format(640, 480, kMjpg, 24, 1));
@@ -56,7 +57,8 @@ TEST_F(Plugging, ClearedNotificationsAreNotSignalled) {
     HANDLE removal = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(removal));
     std::vector<BYTE> none;
-    ASSERT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 0, none, handle), kSuccess);
+    ASSERT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 0, none, handle),
+              kSuccess);
     ASSERT_EQ(SendInterface(device_, kNotificationClear, GUID{}, 0, none, handle), kSuccess);
     // The next request completes after the clear was handled.
     ConnectionRecord mode = ConnectionWith(0);
@@ -77,7 +79,8 @@ TEST_F(Plugging, ManyClientsShareOneCamera) {
             for (int i = 0; i < 50; ++i) {
                 std::vector<BYTE> value{static_cast<BYTE>(i % 2)};
                 std::vector<BYTE> text(32);
-                if (SendInterface(device, kPropertySet, sets::kCamera, camera_ids::kMirror, value, 1) != kSuccess ||
+                if (SendInterface(device, kPropertySet, sets::kCamera, camera_ids::kMirror, value,
+                                  1) != kSuccess ||
                     SendInterface(device, kPropertyGet, sets::kCamera, 2, text, 32) != kSuccess ||
                     std::string(reinterpret_cast<char*>(text.data())) != "Pan/tilt camera")
                     ++failures[c];
@@ -88,7 +91,8 @@ TEST_F(Plugging, ManyClientsShareOneCamera) {
     for (std::thread& client : clients) client.join();
     EXPECT_EQ(failures, std::vector<int>(kClients, 0));
     std::vector<BYTE> mirror(1);
-    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kMirror, mirror, 1), kSuccess);
+    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kMirror, mirror, 1),
+              kSuccess);
     EXPECT_EQ(mirror, std::vector<BYTE>{1});
 }
 
@@ -106,7 +110,8 @@ TEST_F(Plugging, TwoCamerasAreIndependent) {
     EXPECT_NE(stream, 0u);
     EXPECT_NE(other, 0u);
     std::vector<BYTE> zoom(1);
-    EXPECT_EQ(SendInterface(minimal, kPropertyGet, sets::kCamera, camera_ids::kZoom, zoom, 1), kUnknownId);
+    EXPECT_EQ(SendInterface(minimal, kPropertyGet, sets::kCamera, camera_ids::kZoom, zoom, 1),
+              kUnknownId);
     FrameRead read(other, 2 * 320 * 240 + 608);
     ASSERT_TRUE(read.Start(minimal));
     ASSERT_TRUE(read.Finish(minimal));

@@ -52,7 +52,7 @@ struct Recorder {
 };
 
 class WaitServiceTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(StartWaitService(&service), 1); }
     void TearDown() override {
         StopWaitService(&service);
@@ -217,7 +217,9 @@ TEST_F(WaitServiceTest, AWorkerStuckInACallbackIsTerminatedAndPendingEntriesStil
 
 TEST_F(WaitServiceTest, AWorkerStuckInAShutdownCallbackLeavesTheRestToTheStoppingThread) {
     HANDLE never = NewEvent(TRUE);
-    auto blocking = [](void* context, DWORD) { WaitForSingleObject(static_cast<HANDLE>(context), INFINITE); };
+    auto blocking = [](void* context, DWORD) {
+        WaitForSingleObject(static_cast<HANDLE>(context), INFINITE);
+    };
     Recorder::Context later{&recorder, 2};
     AddWait(&service, blocking, never, NewEvent());
     AddWait(&service, Recorder::Callback, &later, NewEvent());

@@ -25,7 +25,7 @@ enum EchoCode : DWORD {
 };
 
 class EchoDriver : public kmxwin::DeviceDriver {
-public:
+  public:
     bool Open(kmxwin::DeviceConnection& connection) override;
     void Request(std::unique_ptr<kmxwin::DeviceRequest> request) override;
     void Closed(kmxwin::DeviceConnection& connection) override;
@@ -40,7 +40,7 @@ public:
     void ReleaseEvent(uint32_t handle);
     int Closes();
 
-private:
+  private:
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<kmxwin::DeviceRequest>> held_;

@@ -6,7 +6,8 @@ namespace kmxtest {
 
 std::vector<std::string> ListedInterfaces(const GUID& class_guid) {
     std::vector<std::string> paths;
-    HDEVINFO set = SetupDiGetClassDevsA(&class_guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsA(&class_guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) return paths;
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;

@@ -20,9 +20,13 @@ namespace {
 std::string g_test_directory;
 }
 
-const std::string& TestDirectory() { return g_test_directory; }
+const std::string& TestDirectory() {
+    return g_test_directory;
+}
 
-void SetTestDirectory(const std::string& directory) { g_test_directory = directory; }
+void SetTestDirectory(const std::string& directory) {
+    g_test_directory = directory;
+}
 
 std::string ProgramPath(const std::string& name) {
     return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
@@ -38,7 +42,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_adddup2(&actions, output[1], 1);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     int error = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -22,7 +22,7 @@ std::string ProgramPath(const std::string& name);
 // A child process running a program with its standard input and output on
 // pipes. It inherits the test's environment, hence its runtime directory.
 class ChildProcess {
-public:
+  public:
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments);
     ~ChildProcess();  // kills the child if it still runs
     ChildProcess(const ChildProcess&) = delete;
@@ -30,14 +30,15 @@ public:
 
     // The next line the child writes (without the newline), or nullopt when
     // it closes its output or nothing comes within TIMEOUT.
-    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    std::optional<std::string> ReadLine(
+        std::chrono::milliseconds timeout = std::chrono::seconds(20));
     // Sends LINE and a newline to the child.
     void WriteLine(const std::string& line);
     void Kill(int signal);
     // Waits for the child to end; its exit status as waitpid reports it.
     int Wait();
 
-private:
+  private:
     pid_t pid_ = -1;
     int to_child_ = -1;
     int from_child_ = -1;

@@ -14,7 +14,7 @@ namespace {
 using kmxtest::ChildProcess;
 
 class Peer : public ChildProcess {
-public:
+  public:
     Peer() : ChildProcess(kmxtest::ProgramPath("kernel_peer"), {}) {}
     std::string Ask(const std::string& command) {
         WriteLine(command);

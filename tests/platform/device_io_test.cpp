@@ -27,14 +27,15 @@ std::vector<std::string> ListedPaths(const GUID& guid = kTestInterfaceClass) {
 }
 
 class DeviceIo : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         interface_ = kmxwin::DeviceInterface::Register(kTestInterfaceClass, kPath, driver_);
         ASSERT_NE(interface_, nullptr);
     }
     HANDLE Open(DWORD flags, const std::string& suffix = "\\Connect") {
         return CreateFileA((kPath + suffix).c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
+                           nullptr);
     }
     static inline const std::string kPath = "\\\\?\\test#device#1";
     EchoDriver driver_;
@@ -43,7 +44,8 @@ protected:
 
 TEST_F(DeviceIo, InterfacesAreListedInRegistrationOrderWhileRegistered) {
     EchoDriver other_driver;
-    auto second = kmxwin::DeviceInterface::Register(kTestInterfaceClass, "\\\\?\\test#device#0", other_driver);
+    auto second = kmxwin::DeviceInterface::Register(kTestInterfaceClass, "\\\\?\\test#device#0",
+                                                    other_driver);
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(ListedPaths(), (std::vector<std::string>{kPath, "\\\\?\\test#device#0"}));
     GUID other_class = kTestInterfaceClass;
@@ -51,7 +53,9 @@ TEST_F(DeviceIo, InterfacesAreListedInRegistrationOrderWhileRegistered) {
     EXPECT_TRUE(ListedPaths(other_class).empty());
     // A path is registered once (paths compare without case).
     SetLastError(0);
-    EXPECT_EQ(kmxwin::DeviceInterface::Register(kTestInterfaceClass, "\\\\?\\TEST#DEVICE#1", other_driver), nullptr);
+    EXPECT_EQ(kmxwin::DeviceInterface::Register(kTestInterfaceClass, "\\\\?\\TEST#DEVICE#1",
+                                                other_driver),
+              nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     interface_.reset();
     EXPECT_EQ(ListedPaths(), (std::vector<std::string>{"\\\\?\\test#device#0"}));
@@ -86,7 +90,8 @@ TEST_F(DeviceIo, DetailQueryReportsItsSizeAndChecksTheRecordSizes) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_USER_BUFFER));
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     SetLastError(0);
-    EXPECT_FALSE(SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required - 1, nullptr, nullptr));
+    EXPECT_FALSE(
+        SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required - 1, nullptr, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_TRUE(SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, nullptr));
     EXPECT_EQ(std::string(detail->DevicePath), kPath);
@@ -104,12 +109,15 @@ TEST_F(DeviceIo, OpeningNeedsARegisteredPathAndTheDriversConsent) {
     HANDLE device = Open(0);
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     CloseHandle(device);
-    device = CreateFileA("\\\\?\\TEST#Device#1\\Connect", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    device = CreateFileA("\\\\?\\TEST#Device#1\\Connect", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                         0, nullptr);
     EXPECT_NE(device, INVALID_HANDLE_VALUE);
     CloseHandle(device);
-    for (const char* path : {"\\\\?\\test#device#2\\Connect", "\\\\?\\test#device#1x", "/etc/passwd"}) {
+    for (const char* path :
+         {"\\\\?\\test#device#2\\Connect", "\\\\?\\test#device#1x", "/etc/passwd"}) {
         SetLastError(0);
-        EXPECT_EQ(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     }
     SetLastError(0);
@@ -122,22 +130,26 @@ TEST_F(DeviceIo, SynchronousRequestsReturnTheReplyAndTheDriversFailures) {
     char input[] = "request record";
     char output[32] = {};
     DWORD bytes = 0;
-    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kEcho, input, sizeof input, output, sizeof output, &bytes, nullptr));
+    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kEcho, input, sizeof input, output, sizeof output,
+                                &bytes, nullptr));
     EXPECT_EQ(bytes, sizeof input);
     EXPECT_STREQ(output, input);
     // A reply larger than the output buffer is cut to the buffer.
     char small[4] = {};
-    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kOversized, nullptr, 0, small, sizeof small, &bytes, nullptr));
+    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kOversized, nullptr, 0, small, sizeof small,
+                                &bytes, nullptr));
     EXPECT_EQ(bytes, sizeof small);
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kFail, input, sizeof input, output, sizeof output, &bytes, nullptr));
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kFail, input, sizeof input, output, sizeof output,
+                                 &bytes, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     SetLastError(0);
     EXPECT_FALSE(DeviceIoControl(device, 0x999, nullptr, 0, nullptr, 0, &bytes, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
     CloseHandle(device);
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, input, sizeof input, output, sizeof output, &bytes, nullptr));
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, input, sizeof input, output, sizeof output,
+                                 &bytes, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
@@ -148,7 +160,8 @@ TEST_F(DeviceIo, OverlappedRequestIsPendingUntilTheDriverCompletesIt) {
     char output[16];
     std::memset(output, 0x11, sizeof output);
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr, &overlapped));
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr,
+                                 &overlapped));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     driver_.WaitHeld();
     EXPECT_EQ(overlapped.Internal, static_cast<ULONG_PTR>(STATUS_PENDING));
@@ -168,7 +181,8 @@ TEST_F(DeviceIo, OverlappedRequestIsPendingUntilTheDriverCompletesIt) {
     EXPECT_EQ(bytes, 4u);
 
     // A failure comes through GetOverlappedResult, waiting for it.
-    DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr, &overlapped);
+    DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr,
+                    &overlapped);
     std::thread completer([this] { driver_.CompleteHeld(STATUS_DEVICE_NOT_CONNECTED, ""); });
     SetLastError(0);
     EXPECT_FALSE(GetOverlappedResult(device, &overlapped, &bytes, TRUE));
@@ -183,12 +197,14 @@ TEST_F(DeviceIo, BadOverlappedArgumentsAreRefused) {
     char buffer[4] = {};
     DWORD bytes = 0;
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, buffer, sizeof buffer, buffer, sizeof buffer, &bytes, nullptr));
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, buffer, sizeof buffer, buffer,
+                                 sizeof buffer, &bytes, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateMutexA(nullptr, FALSE, nullptr);  // not an event
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, buffer, sizeof buffer, buffer, sizeof buffer, nullptr, &overlapped));
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, buffer, sizeof buffer, buffer,
+                                 sizeof buffer, nullptr, &overlapped));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     CloseHandle(overlapped.hEvent);
     CloseHandle(device);
@@ -200,7 +216,8 @@ TEST_F(DeviceIo, CancelIoEndsTheThreadsRequestsAndALateReplyIsDropped) {
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     char output[8];
     std::memset(output, 0x22, sizeof output);
-    DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr, &overlapped);
+    DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr,
+                    &overlapped);
     driver_.WaitHeld();
     EXPECT_TRUE(CancelIo(device));
     EXPECT_EQ(WaitForSingleObject(overlapped.hEvent, 0), WAIT_OBJECT_0);
@@ -211,7 +228,8 @@ TEST_F(DeviceIo, CancelIoEndsTheThreadsRequestsAndALateReplyIsDropped) {
     driver_.CompleteHeld(STATUS_SUCCESS, "too late");
     // A request after it proves the late reply has gone by.
     char echo[4] = "abc";
-    DeviceIoControl(device, kmxtest::kEcho, echo, sizeof echo, echo, sizeof echo, nullptr, &overlapped);
+    DeviceIoControl(device, kmxtest::kEcho, echo, sizeof echo, echo, sizeof echo, nullptr,
+                    &overlapped);
     EXPECT_TRUE(GetOverlappedResult(device, &overlapped, &bytes, TRUE));
     EXPECT_EQ(output[0], 0x22);
     CloseHandle(overlapped.hEvent);
@@ -232,7 +250,8 @@ TEST_F(DeviceIo, ALostConnectionFailsPendingAndLaterRequests) {
     EXPECT_FALSE(GetOverlappedResult(device, &held, &bytes, FALSE));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
     SetLastError(0);
-    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, output, sizeof output, output, sizeof output, nullptr, &held));
+    EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, output, sizeof output, output,
+                                 sizeof output, nullptr, &held));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
     CloseHandle(held.hEvent);
     CloseHandle(device);
@@ -243,9 +262,11 @@ TEST_F(DeviceIo, TheDriverSignalsAReferencedEventEvenAfterTheClientClosedItsHand
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     auto value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(event));
     DWORD bytes = 0;
-    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kReferenceEvent, &value, sizeof value, nullptr, 0, &bytes, nullptr));
+    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kReferenceEvent, &value, sizeof value, nullptr, 0,
+                                &bytes, nullptr));
     HANDLE copy = nullptr;
-    DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
     CloseHandle(event);
     driver_.SignalEvent(value);
     EXPECT_EQ(WaitForSingleObject(copy, 20000), WAIT_OBJECT_0);
@@ -265,8 +286,8 @@ TEST(DeviceIoAcrossProcesses, ADeadServiceDropsItsClientsAndLeavesNoInterface) {
     peer.WriteLine("serve \\\\?\\peer#device");
     ASSERT_EQ(peer.ReadLine().value_or(""), "serving");
     EXPECT_EQ(ListedPaths(), std::vector<std::string>{"\\\\?\\peer#device"});
-    HANDLE device = CreateFileA("\\\\?\\peer#device\\Connect", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    HANDLE device = CreateFileA("\\\\?\\peer#device\\Connect", GENERIC_READ | GENERIC_WRITE, 0,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);

@@ -93,8 +93,8 @@ TEST(Handles, DuplicateRefusesOtherProcessesAndBadSources) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     CloseHandle(event);
     SetLastError(0);
-    EXPECT_FALSE(DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0,
-                                 FALSE, DUPLICATE_SAME_ACCESS));
+    EXPECT_FALSE(DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &copy, 0, FALSE,
+                                 DUPLICATE_SAME_ACCESS));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 

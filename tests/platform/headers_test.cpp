@@ -2,4 +2,6 @@
 
 extern "C" int kmx_c_program_round_trip(void);
 
-TEST(Headers, CompileAndWorkFromC) { EXPECT_TRUE(kmx_c_program_round_trip()); }
+TEST(Headers, CompileAndWorkFromC) {
+    EXPECT_TRUE(kmx_c_program_round_trip());
+}

@@ -14,7 +14,7 @@ DWORD WaitOnOtherThread(HANDLE object, DWORD timeout) {
 }
 
 class MutexKinds : public testing::TestWithParam<const char*> {
-protected:
+  protected:
     HANDLE Create(BOOL initial_owner) {
         const char* name = GetParam();
         return CreateMutexA(nullptr, initial_owner, *name ? name : nullptr);

@@ -66,7 +66,8 @@ TEST(WaitableTimer, AbsoluteDueTimesAreSystemTimes) {
     GetSystemTimeAsFileTime(&now);
     LARGE_INTEGER due;
     due.QuadPart = static_cast<LONGLONG>((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
-                                         now.dwLowDateTime) + 50 * 10000;
+                                         now.dwLowDateTime) +
+                   50 * 10000;
     auto start = steady_clock::now();
     SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
     EXPECT_EQ(WaitForSingleObject(timer, 10000), WAIT_OBJECT_0);

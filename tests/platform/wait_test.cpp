@@ -15,7 +15,8 @@ using std::chrono::steady_clock;
 struct EventSet {
     std::vector<HANDLE> events;
     EventSet(size_t count, BOOL manual) {
-        for (size_t i = 0; i < count; ++i) events.push_back(CreateEventA(nullptr, manual, FALSE, nullptr));
+        for (size_t i = 0; i < count; ++i)
+            events.push_back(CreateEventA(nullptr, manual, FALSE, nullptr));
     }
     ~EventSet() {
         for (HANDLE event : events) CloseHandle(event);
@@ -29,7 +30,8 @@ TEST(WaitForMultipleObjects, LowestSignalledIndexWins) {
     EXPECT_EQ(WaitForMultipleObjects(5, set.events.data(), FALSE, 0), WAIT_OBJECT_0 + 1);
     // Only the winner was consumed.
     EXPECT_EQ(WaitForMultipleObjects(5, set.events.data(), FALSE, 0), WAIT_OBJECT_0 + 3);
-    EXPECT_EQ(WaitForMultipleObjects(5, set.events.data(), FALSE, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(WaitForMultipleObjects(5, set.events.data(), FALSE, 0),
+              static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 TEST(WaitForMultipleObjects, SixtyFourHandlesAreAllowedSixtyFiveAreNot) {
@@ -79,7 +81,8 @@ TEST(WaitForMultipleObjects, WaitAllNeedsEveryObjectAndTakesThemTogether) {
     std::thread signaller([&set] { SetEvent(set.events[1]); });
     EXPECT_EQ(WaitForMultipleObjects(4, handles, TRUE, INFINITE), WAIT_OBJECT_0);
     signaller.join();
-    for (HANDLE event : set.events) EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    for (HANDLE event : set.events)
+        EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(ReleaseMutex(mutex));  // the wait made this thread the owner
     CloseHandle(mutex);
 }

@@ -27,7 +27,7 @@ class DeviceInterfaceState;
 
 // One client's open handle on the interface.
 class KMXWIN_API DeviceConnection {
-public:
+  public:
     explicit DeviceConnection(std::shared_ptr<DeviceConnectionState> state);
     // What the client opened: the part of its path after the interface path.
     const std::string& Suffix() const;
@@ -48,14 +48,14 @@ public:
 
     bool operator==(const DeviceConnection& other) const { return state_ == other.state_; }
 
-private:
+  private:
     std::shared_ptr<DeviceConnectionState> state_;
 };
 
 // One I/O control request. Completing it sends the reply; a request that is
 // destroyed without being completed is completed with STATUS_CANCELLED.
 class KMXWIN_API DeviceRequest {
-public:
+  public:
     DeviceRequest(std::shared_ptr<DeviceConnectionState> connection, uint64_t id, DWORD code,
                   std::vector<BYTE> input, DWORD output_length);
     ~DeviceRequest();
@@ -77,7 +77,7 @@ public:
                   DWORD body_length);
     bool Completed() const { return completed_; }
 
-private:
+  private:
     std::shared_ptr<DeviceConnectionState> connection_;
     uint64_t id_;
     DWORD code_;
@@ -89,7 +89,7 @@ private:
 // What a driver does. The calls come on the interface's own service thread,
 // one at a time; they must not block for long.
 class DeviceDriver {
-public:
+  public:
     virtual ~DeviceDriver() = default;
     // A client opens the interface; false refuses (the client's CreateFileA
     // fails with ERROR_FILE_NOT_FOUND).
@@ -107,16 +107,16 @@ public:
 // A registered device interface. Destroying it removes the interface and
 // ends every connection on it.
 class KMXWIN_API DeviceInterface {
-public:
+  public:
     // Registers PATH under CLASS_GUID and starts serving it with DRIVER,
     // which must outlive the interface. nullptr with the last error set on
     // failure (ERROR_ALREADY_EXISTS when a live interface has that path).
-    static std::unique_ptr<DeviceInterface> Register(const GUID& class_guid, const std::string& path,
-                                                     DeviceDriver& driver);
+    static std::unique_ptr<DeviceInterface> Register(const GUID& class_guid,
+                                                     const std::string& path, DeviceDriver& driver);
     ~DeviceInterface();
     const std::string& Path() const;
 
-private:
+  private:
     explicit DeviceInterface(std::unique_ptr<DeviceInterfaceState> state);
     std::unique_ptr<DeviceInterfaceState> state_;
 };

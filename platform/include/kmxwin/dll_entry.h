@@ -37,12 +37,12 @@ KMXWIN_API void WINAPI KmxWinModuleDetach(const void* anchor);
 }
 #endif
 
-#define KMXWIN_DLL_ENTRY_POINT(entry)                                        \
-    __attribute__((constructor)) static void kmxwin_module_attach_(void) {  \
-        KmxWinModuleAttach((const void*)&kmxwin_module_attach_, (entry));    \
-    }                                                                        \
-    __attribute__((destructor)) static void kmxwin_module_detach_(void) {   \
-        KmxWinModuleDetach((const void*)&kmxwin_module_attach_);             \
+#define KMXWIN_DLL_ENTRY_POINT(entry)                                      \
+    __attribute__((constructor)) static void kmxwin_module_attach_(void) { \
+        KmxWinModuleAttach((const void*)&kmxwin_module_attach_, (entry));  \
+    }                                                                      \
+    __attribute__((destructor)) static void kmxwin_module_detach_(void) {  \
+        KmxWinModuleDetach((const void*)&kmxwin_module_attach_);           \
     }
 
 #endif

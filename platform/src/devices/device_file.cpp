@@ -48,7 +48,9 @@ DWORD ErrorOfStatus(NTSTATUS status) {
     }
 }
 
-ULONG_PTR StatusWord(NTSTATUS status) { return static_cast<ULONG_PTR>(static_cast<DWORD>(status)); }
+ULONG_PTR StatusWord(NTSTATUS status) {
+    return static_cast<ULONG_PTR>(static_cast<DWORD>(status));
+}
 
 // The outcome of a completed OVERLAPPED as a call's result.
 BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
@@ -60,7 +62,7 @@ BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
 }
 
 class DeviceFile : public KernelObject {
-public:
+  public:
     DeviceFile(int fd, bool overlapped_handle)
         : KernelObject(ObjectType::DeviceFile), fd_(fd), overlapped_handle_(overlapped_handle) {
         receiver_ = std::thread([this] { Receive(); });
@@ -112,8 +114,8 @@ public:
                 return FALSE;
             }
             id = next_id_++;
-            pending_[id] = Pending{target, std::move(event), output, output_size, GetCurrentThreadId(),
-                                   overlapped != nullptr};
+            pending_[id] = Pending{target,      std::move(event),     output,
+                                   output_size, GetCurrentThreadId(), overlapped != nullptr};
             if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
         }
 #if defined(__SANITIZE_THREAD__)
@@ -127,8 +129,8 @@ public:
         bool sent;
         {
             std::lock_guard guard(send_lock_);
-            sent = SendMessage(fd_, WireHeader{WireType::Request, code, id, 0, output_size, 0}, input,
-                               input_size);
+            sent = SendMessage(fd_, WireHeader{WireType::Request, code, id, 0, output_size, 0},
+                               input, input_size);
         }
         if (!sent) {
             std::lock_guard guard(lock_);
@@ -177,10 +179,11 @@ public:
             }
         }
         std::lock_guard guard(send_lock_);
-        for (uint64_t id : cancelled) SendMessage(fd_, WireHeader{WireType::Cancel, 0, id, 0, 0, 0});
+        for (uint64_t id : cancelled)
+            SendMessage(fd_, WireHeader{WireType::Cancel, 0, id, 0, 0, 0});
     }
 
-private:
+  private:
     struct Pending {
         OVERLAPPED* overlapped;
         std::shared_ptr<KernelObject> event;
@@ -262,8 +265,9 @@ private:
     // Whether a message may come that no waiting thread would read: a reply
     // to a request whose caller went on, or a driver's event signal.
     bool NeedsReceiver() const {
-        return !events_.empty() || std::any_of(pending_.begin(), pending_.end(),
-                                                [](const auto& entry) { return entry.second.background; });
+        return !events_.empty() ||
+               std::any_of(pending_.begin(), pending_.end(),
+                           [](const auto& entry) { return entry.second.background; });
     }
 
     // Reads while no waiting thread does and someone needs it; ends with the
@@ -287,12 +291,14 @@ private:
         }
     }
 
-    static HANDLE ToHandle(uint64_t value) { return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value)); }
+    static HANDLE ToHandle(uint64_t value) {
+        return reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+    }
 
     const int fd_;
     const bool overlapped_handle_;
-    std::mutex send_lock_;  // one message at a time on the socket
-    std::mutex lock_;       // the rest
+    std::mutex send_lock_;                   // one message at a time on the socket
+    std::mutex lock_;                        // the rest
     std::condition_variable completed_;      // requests completed, reader left
     std::condition_variable receiver_wake_;  // the receiver may have work
     std::map<uint64_t, Pending> pending_;
@@ -300,8 +306,8 @@ private:
     uint64_t next_id_ = 1;
     bool lost_ = false;
     bool closing_ = false;
-    bool reading_ = false;      // a thread is reading the connection
-    int waiting_readers_ = 0;   // threads waiting for their own requests
+    bool reading_ = false;       // a thread is reading the connection
+    int waiting_readers_ = 0;    // threads waiting for their own requests
     std::vector<BYTE> payload_;  // the reader's buffer
     std::thread receiver_;
 };
@@ -318,7 +324,8 @@ int Connect(const InterfaceRecord& record, const std::string& suffix) {
     std::vector<BYTE> payload;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         !SendMessage(fd, WireHeader{WireType::Open, 0, 0, 0, 0, 0}, suffix.data(), suffix.size()) ||
-        !ReceiveMessage(fd, reply, payload) || reply.type != WireType::OpenReply || reply.status != 0) {
+        !ReceiveMessage(fd, reply, payload) || reply.type != WireType::OpenReply ||
+        reply.status != 0) {
         close(fd);
         return -1;
     }

@@ -22,7 +22,7 @@
 namespace kmxwin {
 
 class DeviceConnectionState {
-public:
+  public:
     explicit DeviceConnectionState(int fd) : fd_(fd) {}
     ~DeviceConnectionState() { close(fd_); }
 
@@ -47,7 +47,7 @@ public:
     DWORD process_id = 0;
     bool opened = false;  // the driver accepted the open
 
-private:
+  private:
     const int fd_;
     std::mutex send_lock_;
     bool connected_ = true;
@@ -57,13 +57,27 @@ private:
 
 DeviceConnection::DeviceConnection(std::shared_ptr<DeviceConnectionState> state)
     : state_(std::move(state)) {}
-const std::string& DeviceConnection::Suffix() const { return state_->suffix; }
-DWORD DeviceConnection::ProcessId() const { return state_->process_id; }
-void DeviceConnection::ReferenceEvent(uint32_t handle) { state_->SendNotice(WireType::Reference, handle); }
-void DeviceConnection::SignalEvent(uint32_t handle) { state_->SendNotice(WireType::Signal, handle); }
-void DeviceConnection::ReleaseEvent(uint32_t handle) { state_->SendNotice(WireType::Release, handle); }
-void DeviceConnection::Disconnect() { state_->Disconnect(); }
-bool DeviceConnection::Connected() const { return state_->Connected(); }
+const std::string& DeviceConnection::Suffix() const {
+    return state_->suffix;
+}
+DWORD DeviceConnection::ProcessId() const {
+    return state_->process_id;
+}
+void DeviceConnection::ReferenceEvent(uint32_t handle) {
+    state_->SendNotice(WireType::Reference, handle);
+}
+void DeviceConnection::SignalEvent(uint32_t handle) {
+    state_->SendNotice(WireType::Signal, handle);
+}
+void DeviceConnection::ReleaseEvent(uint32_t handle) {
+    state_->SendNotice(WireType::Release, handle);
+}
+void DeviceConnection::Disconnect() {
+    state_->Disconnect();
+}
+bool DeviceConnection::Connected() const {
+    return state_->Connected();
+}
 
 // ---- DeviceRequest
 
@@ -79,7 +93,9 @@ DeviceRequest::~DeviceRequest() {
     if (!completed_) Complete(STATUS_CANCELLED, nullptr, 0);
 }
 
-DeviceConnection DeviceRequest::Connection() const { return DeviceConnection(connection_); }
+DeviceConnection DeviceRequest::Connection() const {
+    return DeviceConnection(connection_);
+}
 
 void DeviceRequest::Complete(NTSTATUS status, const void* output, DWORD length) {
     Complete(status, output, length, nullptr, 0);
@@ -92,14 +108,15 @@ void DeviceRequest::Complete(NTSTATUS status, const void* header, DWORD header_l
     // Never more than the client's buffer holds.
     header_length = std::min(header_length, output_length_);
     body_length = std::min(body_length, output_length_ - header_length);
-    connection_->Send(WireHeader{WireType::Complete, code_, id_, static_cast<uint32_t>(status), 0, 0},
-                      header, header_length, body, body_length);
+    connection_->Send(
+        WireHeader{WireType::Complete, code_, id_, static_cast<uint32_t>(status), 0, 0}, header,
+        header_length, body, body_length);
 }
 
 // ---- DeviceInterface
 
 class DeviceInterfaceState {
-public:
+  public:
     DeviceInterfaceState(std::string path, DeviceDriver& driver)
         : path_(std::move(path)), driver_(driver) {}
 
@@ -138,7 +155,7 @@ public:
 
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     bool Listen(const std::string& socket_path) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -148,7 +165,8 @@ private:
         }
         std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
         listen_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (listen_ < 0 || bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        if (listen_ < 0 ||
+            bind(listen_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
             ::listen(listen_, 64) != 0) {
             SetLastError(ErrorFromErrno(errno));
             return false;
@@ -173,7 +191,8 @@ private:
                 auto found = connections_.find(watched[i].fd);
                 if (found == connections_.end()) continue;
                 WireHeader header;
-                if (!ReceiveMessage(found->first, header, payload) || !Handle(found->second, header, payload))
+                if (!ReceiveMessage(found->first, header, payload) ||
+                    !Handle(found->second, header, payload))
                     Drop(found);
             }
         }
@@ -204,9 +223,8 @@ private:
         }
         switch (header.type) {
             case WireType::Request:
-                driver_.Request(std::make_unique<DeviceRequest>(connection, header.id, header.code,
-                                                                std::move(payload),
-                                                                header.output_length));
+                driver_.Request(std::make_unique<DeviceRequest>(
+                    connection, header.id, header.code, std::move(payload), header.output_length));
                 payload = {};
                 return true;
             case WireType::Cancel: {
@@ -244,7 +262,9 @@ DeviceInterface::DeviceInterface(std::unique_ptr<DeviceInterfaceState> state)
 
 DeviceInterface::~DeviceInterface() = default;
 
-const std::string& DeviceInterface::Path() const { return state_->Path(); }
+const std::string& DeviceInterface::Path() const {
+    return state_->Path();
+}
 
 std::unique_ptr<DeviceInterface> DeviceInterface::Register(const GUID& class_guid,
                                                            const std::string& path,

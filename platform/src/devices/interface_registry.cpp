@@ -32,7 +32,8 @@ unsigned long long NextSequence(const LockFile& lock) {
     ssize_t got = pread(lock.Fd(), text, sizeof text - 1, 0);
     unsigned long long last = got > 0 ? std::strtoull(text, nullptr, 10) : 0;
     std::string next = std::to_string(last + 1) + "\n";
-    if (ftruncate(lock.Fd(), 0) != 0 || pwrite(lock.Fd(), next.data(), next.size(), 0) < 0) return 0;
+    if (ftruncate(lock.Fd(), 0) != 0 || pwrite(lock.Fd(), next.data(), next.size(), 0) < 0)
+        return 0;
     return last + 1;
 }
 
@@ -167,7 +168,8 @@ std::unique_ptr<InterfaceRegistration> InterfaceRegistration::Create(
         return nullptr;
     }
     std::string content = path + "\n" + socket + "\n";
-    if (flock(fd, LOCK_EX) != 0 || write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size()) ||
+    if (flock(fd, LOCK_EX) != 0 ||
+        write(fd, content.data(), content.size()) != static_cast<ssize_t>(content.size()) ||
         rename(temporary.c_str(), file.c_str()) != 0) {
         SetLastError(ErrorFromErrno(errno));
         close(fd);

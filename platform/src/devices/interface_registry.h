@@ -30,7 +30,7 @@ std::vector<InterfaceRecord> ListInterfaces(const GUID& class_guid);
 std::optional<InterfaceRecord> FindInterface(const std::string& full_path, std::string& suffix);
 
 class InterfaceRegistration {
-public:
+  public:
     // Registers PATH under CLASS_GUID. LISTEN is given the socket path to
     // serve it on and starts listening there before the interface becomes
     // visible; it answers false (with the last error set) to give up.
@@ -42,7 +42,7 @@ public:
     ~InterfaceRegistration();
     const std::string& Socket() const { return socket_; }
 
-private:
+  private:
     InterfaceRegistration(std::string file, std::string socket, int fd)
         : file_(std::move(file)), socket_(std::move(socket)), fd_(fd) {}
     std::string file_;

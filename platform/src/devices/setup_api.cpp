@@ -28,7 +28,9 @@ LiveSets& Sets() {
     return *sets;
 }
 
-bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameGuid(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // Runs ACTION on the set behind HANDLE under the lock, or fails with
 // ERROR_INVALID_HANDLE.
@@ -57,7 +59,8 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR, HWND, DWORD F
         return INVALID_HANDLE_VALUE;
     }
     auto* set = new DeviceInfoSet{*ClassGuid, {}};
-    for (const InterfaceRecord& record : ListInterfaces(*ClassGuid)) set->paths.push_back(record.path);
+    for (const InterfaceRecord& record : ListInterfaces(*ClassGuid))
+        set->paths.push_back(record.path);
     LiveSets& live = Sets();
     std::lock_guard guard(live.lock);
     live.sets.insert(set);
@@ -87,24 +90,25 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
     });
 }
 
-BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(HDEVINFO DeviceInfoSet,
-                                             PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
-                                             PSP_DEVICE_INTERFACE_DETAIL_DATA_A DeviceInterfaceDetailData,
-                                             DWORD DeviceInterfaceDetailDataSize, PDWORD RequiredSize,
-                                             PSP_DEVINFO_DATA) {
+BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(
+    HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
+    PSP_DEVICE_INTERFACE_DETAIL_DATA_A DeviceInterfaceDetailData,
+    DWORD DeviceInterfaceDetailDataSize, PDWORD RequiredSize, PSP_DEVINFO_DATA) {
     return WithSet(DeviceInfoSet, [&](kmxwin::DeviceInfoSet& set) -> BOOL {
-        if (!DeviceInterfaceData || DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) ||
-            DeviceInterfaceData->Reserved == 0 || DeviceInterfaceData->Reserved > set.paths.size()) {
+        if (!DeviceInterfaceData ||
+            DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) ||
+            DeviceInterfaceData->Reserved == 0 ||
+            DeviceInterfaceData->Reserved > set.paths.size()) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
         const std::string& path = set.paths[DeviceInterfaceData->Reserved - 1];
-        DWORD required = static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) +
-                                            path.size() + 1);
+        DWORD required = static_cast<DWORD>(
+            offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + path.size() + 1);
         if (RequiredSize) *RequiredSize = required;
         if (!DeviceInterfaceDetailData) {
             SetLastError(DeviceInterfaceDetailDataSize ? ERROR_INVALID_PARAMETER
-                                                        : ERROR_INSUFFICIENT_BUFFER);
+                                                       : ERROR_INSUFFICIENT_BUFFER);
             return FALSE;
         }
         if (DeviceInterfaceDetailData->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {

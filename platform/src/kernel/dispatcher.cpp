@@ -15,7 +15,9 @@ namespace {
 constexpr auto kFirstPoll = std::chrono::microseconds(500);
 constexpr auto kLongestPoll = std::chrono::milliseconds(8);
 
-DWORD Result(DWORD base, size_t index) { return base + static_cast<DWORD>(index); }
+DWORD Result(DWORD base, size_t index) {
+    return base + static_cast<DWORD>(index);
+}
 
 // Completes the wait if it can be completed now; called with the lock held.
 std::optional<DWORD> TrySatisfy(std::span<Waitable* const> objects, bool wait_all,
@@ -149,8 +151,8 @@ DWORD WaitForHandles(DWORD count, const HANDLE* handles, BOOL wait_all, DWORD mi
         held[i] = ResolveWaitable(handles[i]);
         if (!held[i]) return WAIT_FAILED;
         objects[i] = held[i].get();
-        if (wait_all && std::find(objects.begin(), objects.begin() + i, objects[i]) !=
-                            objects.begin() + i) {
+        if (wait_all &&
+            std::find(objects.begin(), objects.begin() + i, objects[i]) != objects.begin() + i) {
             // The same object twice in a wait for all of them.
             SetLastError(ERROR_INVALID_PARAMETER);
             return WAIT_FAILED;

@@ -8,7 +8,7 @@ namespace kmxwin {
 namespace {
 
 class Event : public Waitable {
-public:
+  public:
     Event(bool manual_reset, bool signalled)
         : Waitable(ObjectType::Event), manual_reset_(manual_reset), signalled_(signalled) {}
 
@@ -25,7 +25,7 @@ public:
         if (signalled) NotifyWaiters(*this);
     }
 
-private:
+  private:
     const bool manual_reset_;
     bool signalled_;
 };
@@ -64,7 +64,11 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bIniti
     return handle;
 }
 
-BOOL WINAPI SetEvent(HANDLE hEvent) { return SetEventState(hEvent, true); }
-BOOL WINAPI ResetEvent(HANDLE hEvent) { return SetEventState(hEvent, false); }
+BOOL WINAPI SetEvent(HANDLE hEvent) {
+    return SetEventState(hEvent, true);
+}
+BOOL WINAPI ResetEvent(HANDLE hEvent) {
+    return SetEventState(hEvent, false);
+}
 
 }  // extern "C"

@@ -24,7 +24,9 @@ HandleTable& Table() {
     return *table;
 }
 
-HANDLE HandleOfSlot(size_t slot) { return reinterpret_cast<HANDLE>((slot + 1) * 4); }
+HANDLE HandleOfSlot(size_t slot) {
+    return reinterpret_cast<HANDLE>((slot + 1) * 4);
+}
 
 // The slot of a well-formed handle value, or kMaxHandles.
 size_t SlotOfHandle(HANDLE handle) {
@@ -106,9 +108,8 @@ BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::shared_ptr<KernelObject> object = hSourceHandle == GetCurrentThread()
-                                               ? CurrentThreadObject()
-                                               : LookupHandle(hSourceHandle);
+    std::shared_ptr<KernelObject> object =
+        hSourceHandle == GetCurrentThread() ? CurrentThreadObject() : LookupHandle(hSourceHandle);
     if (!object) return FALSE;
     HANDLE duplicate = InsertHandle(object);
     if ((dwOptions & DUPLICATE_CLOSE_SOURCE) && hSourceHandle != GetCurrentThread())

@@ -17,7 +17,7 @@ struct ThreadRecord;
 enum class ObjectType { Event, Mutex, NamedMutex, WaitableTimer, Thread, DeviceFile };
 
 class KernelObject {
-public:
+  public:
     explicit KernelObject(ObjectType type) : type_(type) {}
     virtual ~KernelObject() = default;
     KernelObject(const KernelObject&) = delete;
@@ -25,7 +25,7 @@ public:
 
     ObjectType Type() const { return type_; }
 
-private:
+  private:
     ObjectType type_;
 };
 
@@ -34,7 +34,7 @@ enum class Acquisition { NotSignalled, Acquired, Abandoned };
 // An object that a thread can wait on. Every member except WaitAlone is called
 // with the dispatcher lock held.
 class Waitable : public KernelObject {
-public:
+  public:
     using KernelObject::KernelObject;
 
     // Whether a wait by THREAD would be satisfied now.
@@ -63,7 +63,7 @@ public:
 // An object that a thread can own (mutexes): given up as abandoned when the
 // thread ends. Called with the dispatcher lock held.
 class Ownable {
-public:
+  public:
     virtual ~Ownable() = default;
     virtual void Abandon(ThreadRecord& owner) = 0;
 };

@@ -7,7 +7,11 @@ thread_local DWORD t_last_error = ERROR_SUCCESS;
 
 extern "C" {
 
-DWORD WINAPI GetLastError(void) { return t_last_error; }
-void WINAPI SetLastError(DWORD dwErrCode) { t_last_error = dwErrCode; }
+DWORD WINAPI GetLastError(void) {
+    return t_last_error;
+}
+void WINAPI SetLastError(DWORD dwErrCode) {
+    t_last_error = dwErrCode;
+}
 
 }  // extern "C"

@@ -4,7 +4,6 @@
 
 #include <utility>
 
-
 namespace kmxwin {
 
 bool LocalMutex::IsSignalled(const ThreadRecord& thread, Clock::time_point) {

@@ -7,8 +7,10 @@
 
 namespace kmxwin {
 
-class LocalMutex : public Waitable, public Ownable, public std::enable_shared_from_this<LocalMutex> {
-public:
+class LocalMutex : public Waitable,
+                   public Ownable,
+                   public std::enable_shared_from_this<LocalMutex> {
+  public:
     LocalMutex() : Waitable(ObjectType::Mutex) {}
 
     bool IsSignalled(const ThreadRecord& thread, Clock::time_point) override;
@@ -19,7 +21,7 @@ public:
     // thread that does not own the mutex.
     BOOL Release(ThreadRecord& thread);
 
-private:
+  private:
     // Guarded by the dispatcher lock.
     ThreadRecord* owner_ = nullptr;
     LONG recursion_ = 0;

@@ -8,7 +8,7 @@
 namespace kmxwin {
 
 class LockFile {
-public:
+  public:
     // Opens (creating) PATH and waits for the lock.
     explicit LockFile(const std::string& path);
     ~LockFile();
@@ -19,7 +19,7 @@ public:
     // The locked file, for a small record kept in it.
     int Fd() const { return fd_; }
 
-private:
+  private:
     int fd_ = -1;
 };
 

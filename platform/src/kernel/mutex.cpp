@@ -54,7 +54,8 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpN
     std::optional<std::string> name = ObjectName(lpName);
     if (!name) return nullptr;
     bool existed = false;
-    std::shared_ptr<NamedMutex> mutex = NamedMutex::Open(*name, SharedFileOpen::CreateOrOpen, existed);
+    std::shared_ptr<NamedMutex> mutex =
+        NamedMutex::Open(*name, SharedFileOpen::CreateOrOpen, existed);
     if (!mutex) return nullptr;
     // As on Windows, asking for ownership of a mutex that exists already
     // does not take it.
@@ -77,7 +78,8 @@ HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR lpName) {
         return nullptr;
     }
     bool existed = false;
-    std::shared_ptr<NamedMutex> mutex = NamedMutex::Open(*name, SharedFileOpen::OpenExisting, existed);
+    std::shared_ptr<NamedMutex> mutex =
+        NamedMutex::Open(*name, SharedFileOpen::OpenExisting, existed);
     return mutex ? InsertHandle(mutex) : nullptr;
 }
 

@@ -87,7 +87,8 @@ std::shared_ptr<NamedMutex> NamedMutex::Open(const std::string& name, SharedFile
         record->magic = kMagic;
     };
     SharedFile file;
-    SharedFileResult opened = OpenSharedFile("objects", name, sizeof(Record), mode, initialise, file);
+    SharedFileResult opened =
+        OpenSharedFile("objects", name, sizeof(Record), mode, initialise, file);
     if (opened.error == ERROR_INVALID_PARAMETER) opened.error = ERROR_INVALID_HANDLE;
     if (opened.error == ERROR_SUCCESS && static_cast<Record*>(file.base)->magic != kMagic) {
         CloseSharedFile(file);
@@ -169,7 +170,8 @@ std::optional<DWORD> NamedMutex::WaitAlone(ThreadRecord& thread,
     for (;;) {
         if (thread.terminate_requested.load(std::memory_order_acquire)) return kWaitTerminated;
         Clock::duration slice = kTerminationCheck;
-        if (deadline) slice = std::max(Clock::duration::zero(), std::min(slice, *deadline - Clock::now()));
+        if (deadline)
+            slice = std::max(Clock::duration::zero(), std::min(slice, *deadline - Clock::now()));
         timespec until = RealtimeAfter(slice);
         int result = pthread_mutex_timedlock(&Shared().mutex, &until);
         if (result == EOWNERDEAD) NoteOwnerDiedLock(&Shared().mutex);

@@ -13,8 +13,10 @@
 
 namespace kmxwin {
 
-class NamedMutex : public Waitable, public Ownable, public std::enable_shared_from_this<NamedMutex> {
-public:
+class NamedMutex : public Waitable,
+                   public Ownable,
+                   public std::enable_shared_from_this<NamedMutex> {
+  public:
     // Opens the mutex NAME, creating it when no live process has it (mode
     // CreateOrOpen). EXISTED tells which. nullptr with the last error set on
     // failure.
@@ -32,7 +34,7 @@ public:
 
     BOOL Release(ThreadRecord& thread);
 
-private:
+  private:
     struct Record;
     NamedMutex(std::string name, SharedFile file);
     Record& Shared() const { return *static_cast<Record*>(file_.base); }

@@ -36,8 +36,8 @@ std::string EscapedFileName(const std::string& name) {
 }  // namespace
 
 SharedFileResult OpenSharedFile(const char* kind, const std::string& name, size_t size,
-                                SharedFileOpen mode,
-                                const std::function<void(void*)>& initialise, SharedFile& file) {
+                                SharedFileOpen mode, const std::function<void(void*)>& initialise,
+                                SharedFile& file) {
     SharedFileResult result;
     std::string directory = RuntimeDirectory(kind);
     if (directory.empty()) return {GetLastError(), false};

@@ -32,8 +32,8 @@ struct SharedFileResult {
 // ERROR_FILE_NOT_FOUND instead. A live file of another size answers
 // ERROR_INVALID_PARAMETER.
 SharedFileResult OpenSharedFile(const char* kind, const std::string& name, size_t size,
-                                SharedFileOpen mode,
-                                const std::function<void(void*)>& initialise, SharedFile& file);
+                                SharedFileOpen mode, const std::function<void(void*)>& initialise,
+                                SharedFile& file);
 
 // Unmaps and closes FILE, giving up this process's use of it.
 void CloseSharedFile(SharedFile& file);

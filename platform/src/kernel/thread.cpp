@@ -99,7 +99,9 @@ Termination RequestTermination(HANDLE handle, DWORD exit_code) {
 
 }  // namespace
 
-ThreadRecord& CurrentThread() { return t_thread.record; }
+ThreadRecord& CurrentThread() {
+    return t_thread.record;
+}
 
 std::shared_ptr<ThreadObject> CurrentThreadObject() {
     ThreadRecord& self = CurrentThread();
@@ -154,10 +156,18 @@ using namespace kmxwin;
 
 extern "C" {
 
-HANDLE WINAPI GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(-1); }
-HANDLE WINAPI GetCurrentThread(void) { return reinterpret_cast<HANDLE>(-2); }
-DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
-DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(CurrentThread().tid); }
+HANDLE WINAPI GetCurrentProcess(void) {
+    return reinterpret_cast<HANDLE>(-1);
+}
+HANDLE WINAPI GetCurrentThread(void) {
+    return reinterpret_cast<HANDLE>(-2);
+}
+DWORD WINAPI GetCurrentProcessId(void) {
+    return static_cast<DWORD>(getpid());
+}
+DWORD WINAPI GetCurrentThreadId(void) {
+    return static_cast<DWORD>(CurrentThread().tid);
+}
 
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
                            LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
@@ -194,7 +204,9 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
     return handle;
 }
 
-void WINAPI ExitThread(DWORD dwExitCode) { EndCurrentThread(dwExitCode); }
+void WINAPI ExitThread(DWORD dwExitCode) {
+    EndCurrentThread(dwExitCode);
+}
 
 BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode) {
     TerminationPoint();

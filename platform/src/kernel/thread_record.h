@@ -57,7 +57,7 @@ ThreadRecord& CurrentThread();
 std::shared_ptr<ThreadObject> CurrentThreadObject();
 
 class ThreadObject : public Waitable {
-public:
+  public:
     ThreadObject() : Waitable(ObjectType::Thread) {}
 
     bool IsSignalled(const ThreadRecord&, Clock::time_point) override { return ended; }

@@ -8,7 +8,7 @@ namespace kmxwin {
 namespace {
 
 class WaitableTimer : public Waitable {
-public:
+  public:
     explicit WaitableTimer(bool manual_reset)
         : Waitable(ObjectType::WaitableTimer), manual_reset_(manual_reset) {}
 
@@ -39,7 +39,7 @@ public:
         active_ = false;
     }
 
-private:
+  private:
     // Periods missed while nobody looked collapse into one signal, as the
     // signalled state of a timer is not a count.
     void Advance(Clock::time_point now) {
@@ -63,7 +63,8 @@ private:
 LONGLONG FileTimeNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return static_cast<LONGLONG>((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    return static_cast<LONGLONG>((static_cast<ULONGLONG>(now.dwHighDateTime) << 32) |
+                                 now.dwLowDateTime);
 }
 
 }  // namespace
@@ -98,8 +99,9 @@ BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime, LONG
         return FALSE;
     }
     // Negative: relative, in 100-ns units. Otherwise an absolute FILETIME.
-    LONGLONG hundreds = lpDueTime->QuadPart < 0 ? -lpDueTime->QuadPart
-                                                 : std::max(0LL, lpDueTime->QuadPart - FileTimeNow());
+    LONGLONG hundreds = lpDueTime->QuadPart < 0
+                            ? -lpDueTime->QuadPart
+                            : std::max(0LL, lpDueTime->QuadPart - FileTimeNow());
     auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                   std::chrono::nanoseconds(hundreds) * 100);
     timer->Set(due, std::chrono::milliseconds(lPeriod));
