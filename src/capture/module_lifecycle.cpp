@@ -1,6 +1,7 @@
 #include "capture/module_lifecycle.h"
 
 #include "debug/debug_flags.h"
+#include "device/kernel_channel.h"
 
 namespace kmx {
 namespace {
@@ -15,11 +16,15 @@ BOOL DriverAppStart() {
     // The subsystems' process-wide state joins here, in dependency order.
     // The debug flags are read before the language file is loaded.
     ReadDebugFlags();
+    // Without the registry access mutex the camera list is refreshed
+    // unguarded; that is no reason to refuse the load.
+    CreateRegistryMutex();
     return BaseStart();
 }
 
 BOOL DriverAppExit() {
     // And leaves here, in reverse order.
+    CloseRegistryMutex();
     return BaseExit();
 }
 
