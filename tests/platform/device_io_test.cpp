@@ -253,6 +253,7 @@ TEST_F(DeviceIo, ALostConnectionFailsPendingAndLaterRequests) {
     EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, output, sizeof output, output,
                                  sizeof output, nullptr, &held));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+    EXPECT_TRUE(HasOverlappedIoCompleted(&held));  // failed at once, not pending
     CloseHandle(held.hEvent);
     CloseHandle(device);
 }

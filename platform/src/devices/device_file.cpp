@@ -109,10 +109,7 @@ class DeviceFile : public KernelObject {
         uint64_t id;
         {
             std::lock_guard guard(lock_);
-            if (lost_) {
-                SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-                return FALSE;
-            }
+            if (lost_) return FailedAtOnce(*target);
             id = next_id_++;
             pending_[id] = Pending{target,      std::move(event),     output,
                                    output_size, GetCurrentThreadId(), overlapped != nullptr};
@@ -134,10 +131,7 @@ class DeviceFile : public KernelObject {
         }
         if (!sent) {
             std::lock_guard guard(lock_);
-            if (pending_.erase(id)) {
-                SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-                return FALSE;
-            }
+            if (pending_.erase(id)) return FailedAtOnce(*target);
             // The receiver completed it (the connection ended meanwhile).
         }
         if (overlapped) {
@@ -146,6 +140,14 @@ class DeviceFile : public KernelObject {
         }
         WaitForCompletion(local);
         return FinishedResult(local, bytes);
+    }
+
+    // A request that never reached the driver: its OVERLAPPED must not read
+    // as pending.
+    static BOOL FailedAtOnce(OVERLAPPED& overlapped) {
+        __atomic_store_n(&overlapped.Internal, StatusWord(STATUS_DEVICE_NOT_CONNECTED), __ATOMIC_RELEASE);
+        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+        return FALSE;
     }
 
     // Waits until the request of OVERLAPPED is no longer pending, reading
