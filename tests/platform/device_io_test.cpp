@@ -147,6 +147,8 @@ TEST_F(DeviceIo, SynchronousRequestsReturnTheReplyAndTheDriversFailures) {
     EXPECT_FALSE(DeviceIoControl(device, 0x999, nullptr, 0, nullptr, 0, &bytes, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
     CloseHandle(device);
+    // The driver has let the handle go by the time CloseHandle returns.
+    EXPECT_EQ(driver_.Closes(), 1);
     SetLastError(0);
     EXPECT_FALSE(DeviceIoControl(device, kmxtest::kEcho, input, sizeof input, output, sizeof output,
                                  &bytes, nullptr));

@@ -69,10 +69,25 @@ class DeviceFile : public KernelObject {
     }
 
     ~DeviceFile() override {
+        // As on Windows, the driver has let the handle go when CloseHandle
+        // returns: it drops the requests still pending (they complete as
+        // cancelled) and then acknowledges.
+        bool connected;
         {
             std::lock_guard guard(lock_);
             closing_ = true;
-            // Closing ends the requests still pending, as Windows cancels them.
+            connected = !lost_;
+        }
+        if (connected) {
+            bool sent;
+            {
+                std::lock_guard guard(send_lock_);
+                sent = SendMessage(fd_, WireHeader{WireType::Close, 0, 0, 0, 0, 0});
+            }
+            if (sent) WaitUntil([this] { return close_acknowledged_ || lost_; });
+        }
+        {
+            std::lock_guard guard(lock_);
             ConnectionLost();
         }
         shutdown(fd_, SHUT_RDWR);
@@ -153,15 +168,7 @@ class DeviceFile : public KernelObject {
     // Waits until the request of OVERLAPPED is no longer pending, reading
     // the connection whenever no other thread does.
     void WaitForCompletion(const OVERLAPPED& overlapped) {
-        std::unique_lock guard(lock_);
-        ++waiting_readers_;
-        while (!HasOverlappedIoCompleted(&overlapped)) {
-            if (reading_)
-                completed_.wait(guard);
-            else
-                ReadOne(guard);
-        }
-        if (--waiting_readers_ == 0 && NeedsReceiver()) receiver_wake_.notify_one();
+        WaitUntil([&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
     }
 
     // Completes the calling thread's pending requests as cancelled.
@@ -206,6 +213,21 @@ class DeviceFile : public KernelObject {
         completed_.notify_all();
     }
 
+    // Waits until DONE (checked under lock_), reading the connection
+    // whenever no other thread does.
+    template <class Done>
+    void WaitUntil(Done done) {
+        std::unique_lock guard(lock_);
+        ++waiting_readers_;
+        while (!done()) {
+            if (reading_)
+                completed_.wait(guard);
+            else
+                ReadOne(guard);
+        }
+        if (--waiting_readers_ == 0 && NeedsReceiver()) receiver_wake_.notify_one();
+    }
+
     // Reads and acts on one message; called with GUARD holding lock_ and no
     // thread reading. Reading happens outside the lock.
     void ReadOne(std::unique_lock<std::mutex>& guard) {
@@ -246,6 +268,9 @@ class DeviceFile : public KernelObject {
                 break;
             case WireType::Release:
                 events_.erase(header.id);
+                break;
+            case WireType::Closed:
+                close_acknowledged_ = true;
                 break;
             default:
                 break;
@@ -308,6 +333,7 @@ class DeviceFile : public KernelObject {
     uint64_t next_id_ = 1;
     bool lost_ = false;
     bool closing_ = false;
+    bool close_acknowledged_ = false;
     bool reading_ = false;       // a thread is reading the connection
     int waiting_readers_ = 0;    // threads waiting for their own requests
     std::vector<BYTE> payload_;  // the reader's buffer

@@ -227,6 +227,14 @@ class DeviceInterfaceState {
                     connection, header.id, header.code, std::move(payload), header.output_length));
                 payload = {};
                 return true;
+            case WireType::Close: {
+                // The driver lets go before the client's CloseHandle returns.
+                DeviceConnection closing(connection);
+                connection->opened = false;
+                driver_.Closed(closing);
+                connection->Send(WireHeader{WireType::Closed, 0, 0, 0, 0, 0});
+                return false;
+            }
             case WireType::Cancel: {
                 DeviceConnection cancelling(connection);
                 driver_.Cancel(cancelling, header.id);

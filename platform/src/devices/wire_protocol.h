@@ -19,6 +19,8 @@ enum class WireType : uint32_t {
     Reference = 6,  // service: id is the client's event handle to reference
     Signal = 7,     // service: set the referenced event
     Release = 8,    // service: drop the reference
+    Close = 9,      // client: the handle is being closed
+    Closed = 10,    // service: the driver has let the connection go
 };
 
 struct WireHeader {
