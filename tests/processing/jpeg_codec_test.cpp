@@ -1,0 +1,241 @@
+// The JPEG codec library as the frame pipeline uses it: loaded by name,
+// one query-initialise-execute-terminate conversation per frame.
+#include "plugin_module.h"
+#include "test_pictures.h"
+
+#include <kmx512u/pegasus_record.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+
+namespace kmxtest {
+namespace {
+
+constexpr uint32_t kYuy2 = PEGASUS_PACKING_YUY2;
+constexpr uint32_t kUyvy = PEGASUS_PACKING_UYVY;
+
+struct Output {
+    uint32_t bits;
+    uint32_t packing;
+    const char* name;
+};
+constexpr Output kOutputs[] = {{24, PEGASUS_PACKING_RGB, "RGB24"},
+                               {16, PEGASUS_PACKING_RGB, "RGB555"},
+                               {16, kYuy2, "YUY2"},
+                               {16, kUyvy, "UYVY"}};
+
+class JpegCodec : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(codec_.Loaded());
+        pegasus_ = codec_.Entry<PEGASUS_ENTRY>("Pegasus");
+        query_ = codec_.Entry<PEGASUS_QUERY_ENTRY>("PegasusQuery");
+        ASSERT_NE(pegasus_, nullptr);
+        ASSERT_NE(query_, nullptr);
+    }
+
+    // One frame as the pipeline decodes it, into the first CAPACITY bytes
+    // of OUT; the first error answer ends the conversation without a
+    // terminate, as the pipeline does.
+    PegasusRecord Decode(const std::vector<uint8_t>& jpeg, uint32_t bits, uint32_t packing,
+                         std::vector<uint8_t>& out, size_t capacity = SIZE_MAX) {
+        PegasusRecord record;
+        std::memset(&record, 0, sizeof record);
+        record.size = sizeof record;
+        record.input.data = jpeg.data();
+        record.input_length = uint32_t(jpeg.size());
+        if (query_(&record) != PEGASUS_ANSWER_DONE) return record;
+        EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_JPEG));
+        record.output_bits = bits;
+        record.output_packing = packing;
+        for (uint32_t request : {PEGASUS_REQUEST_INITIALISE, PEGASUS_REQUEST_EXECUTE, PEGASUS_REQUEST_TERMINATE}) {
+            if (request == PEGASUS_REQUEST_EXECUTE) {
+                record.output.data = out.data();
+                record.output_capacity = uint32_t(std::min(capacity, out.size()));
+            }
+            record.request = request;
+            if (pegasus_(&record) != PEGASUS_ANSWER_DONE) break;
+        }
+        return record;
+    }
+
+    static Picture Read(const std::vector<uint8_t>& out, const Output& output, int width, int height) {
+        if (output.packing == PEGASUS_PACKING_RGB)
+            return output.bits == 24 ? FromBottomUpBgr(out.data(), width, height)
+                                     : FromBottomUpRgb555(out.data(), width, height);
+        return FromPacked422(out.data(), width, height, output.packing == kYuy2);
+    }
+
+    static std::vector<uint8_t> ImageBuffer(const Picture& picture, const Output& output) {
+        return std::vector<uint8_t>(size_t(picture.width) * size_t(picture.height) * output.bits / 8);
+    }
+
+    // Decodes FRAME of PICTURE to every output and compares with the source.
+    void ExpectEveryOutputMatches(const Picture& picture, const std::vector<uint8_t>& frame,
+                                  bool grey = false) {
+        for (const Output& output : kOutputs) {
+            SCOPED_TRACE(output.name);
+            std::vector<uint8_t> out = ImageBuffer(picture, output);
+            PegasusRecord record = Decode(frame, output.bits, output.packing, out);
+            ASSERT_EQ(record.answer, uint32_t(PEGASUS_ANSWER_DONE)) << record.error;
+            EXPECT_EQ(record.output_length, out.size());
+            EXPECT_EQ(record.width, uint32_t(picture.width));
+            EXPECT_EQ(record.height, uint32_t(picture.height));
+            Picture decoded = Read(out, output, picture.width, picture.height);
+            if (grey)
+                EXPECT_GT(LumaPsnr(decoded, picture), 30.0);
+            else
+                EXPECT_GT(Psnr(decoded, picture), 30.0);
+        }
+    }
+
+    PluginModule codec_{"picn20.dll"};
+    PEGASUS_ENTRY pegasus_ = nullptr;
+    PEGASUS_QUERY_ENTRY query_ = nullptr;
+};
+
+TEST_F(JpegCodec, EveryOutputMatchesTheSourcePictureAtCameraSizes) {
+    for (auto [width, height] : {std::pair{640, 480}, {320, 240}, {701, 576}, {38, 23}}) {
+        SCOPED_TRACE(testing::Message() << width << "x" << height);
+        Picture picture = MakePicture(width, height);
+        ExpectEveryOutputMatches(picture, EncodeJpeg(picture));
+    }
+}
+
+TEST_F(JpegCodec, OtherSubsamplingsAndGreyFramesDecodeToEveryOutput) {
+    Picture picture = MakePicture(161, 97);
+    for (Subsampling subsampling : {Subsampling::k444, Subsampling::k420}) {
+        SCOPED_TRACE(int(subsampling));
+        ExpectEveryOutputMatches(picture, EncodeJpeg(picture, {.subsampling = subsampling}));
+    }
+    ExpectEveryOutputMatches(picture, EncodeJpeg(picture, {.subsampling = Subsampling::kGray}), true);
+}
+
+TEST_F(JpegCodec, FramesWithoutHuffmanTablesUseTheStandardOnes) {
+    Picture picture = MakePicture(320, 240);
+    std::vector<uint8_t> frame = EncodeJpeg(picture, {.quality = 80, .huffman_tables = false});
+    ASSERT_FALSE(HasMarker(frame, 0xC4));
+    ExpectEveryOutputMatches(picture, frame);
+}
+
+TEST_F(JpegCodec, FramesWithRestartMarkersDecode) {
+    Picture picture = MakePicture(320, 240);
+    std::vector<uint8_t> frame = EncodeJpeg(picture, {.huffman_tables = false, .restart_rows = 1});
+    ASSERT_TRUE(HasMarker(frame, 0xDD));
+    ASSERT_TRUE(HasMarker(frame, 0xD0));
+    ExpectEveryOutputMatches(picture, frame);
+}
+
+TEST_F(JpegCodec, TruncatedFramesAreAnsweredWithAnError) {
+    Picture picture = MakePicture(160, 120);
+    std::vector<uint8_t> frame = EncodeJpeg(picture);
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        for (size_t length = 0; length + 2 < frame.size(); length += 97) {
+            // Exactly sized, so that the sanitizer sees any stray read.
+            std::vector<uint8_t> cut(frame.begin(), frame.begin() + std::ptrdiff_t(length));
+            std::vector<uint8_t> out = ImageBuffer(picture, output);
+            PegasusRecord record = Decode(cut, output.bits, output.packing, out);
+            EXPECT_EQ(record.answer, uint32_t(PEGASUS_ANSWER_ERROR)) << "length " << length;
+            EXPECT_TRUE(record.error == PEGASUS_ERROR_DATA || record.error == PEGASUS_ERROR_NOT_JPEG) << record.error;
+            EXPECT_EQ(record.session.slot, 0u);
+        }
+    }
+}
+
+TEST_F(JpegCodec, DamagedFramesNeverWriteOutsideTheImage) {
+    Picture picture = MakePicture(160, 120);
+    std::vector<uint8_t> frame = EncodeJpeg(picture, {.restart_rows = 2});
+    std::mt19937 random(7);
+    int refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> damaged = frame;
+        for (int flips = 0; flips < 4; ++flips)
+            damaged[random() % damaged.size()] ^= uint8_t(1 + random() % 255);
+        const Output& output = kOutputs[round % 4];
+        // A guard after the image catches stray writes in builds without
+        // the sanitizer; the codec gets only the image's bytes.
+        std::vector<uint8_t> out = ImageBuffer(picture, output);
+        size_t image = out.size();
+        out.resize(image + 64, 0xA5);
+        PegasusRecord record = Decode(damaged, output.bits, output.packing, out, image);
+        for (size_t i = image; i < out.size(); ++i) ASSERT_EQ(out[i], 0xA5);
+        if (record.answer == PEGASUS_ANSWER_ERROR) ++refused;
+    }
+    // Most damage is detected; what is not decodes to a wrong picture of
+    // the right size.
+    EXPECT_GT(refused, 150);
+}
+
+TEST_F(JpegCodec, AFrameLargerThanTheOutputIsRefusedUntouched) {
+    Picture picture = MakePicture(64, 48);
+    std::vector<uint8_t> frame = EncodeJpeg(picture);
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        std::vector<uint8_t> out(ImageBuffer(picture, output).size() - 1, 0x5A);
+        PegasusRecord record = Decode(frame, output.bits, output.packing, out);
+        EXPECT_EQ(record.answer, uint32_t(PEGASUS_ANSWER_ERROR));
+        EXPECT_EQ(record.error, PEGASUS_ERROR_CAPACITY);
+        EXPECT_EQ(std::count(out.begin(), out.end(), 0x5A), std::ptrdiff_t(out.size()));
+    }
+    // A header that claims a larger image than was negotiated is the same
+    // case: the image height sits in the SOF segment.
+    std::vector<uint8_t> out(size_t(64) * 48 * 3);
+    for (size_t i = 0; i + 9 < frame.size(); ++i) {
+        if (frame[i] == 0xFF && frame[i + 1] == 0xC0) {
+            frame[i + 5] = 0x01;  // height 48 -> 304
+            break;
+        }
+    }
+    EXPECT_EQ(Decode(frame, 24, PEGASUS_PACKING_RGB, out).error, PEGASUS_ERROR_CAPACITY);
+}
+
+TEST_F(JpegCodec, QueryRecognisesOnlyJpegData) {
+    std::vector<uint8_t> bitmap(1000, 0x42);
+    std::vector<uint8_t> out(1000);
+    PegasusRecord record = Decode(bitmap, 24, PEGASUS_PACKING_RGB, out);
+    EXPECT_EQ(record.answer, uint32_t(PEGASUS_ANSWER_ERROR));
+    EXPECT_EQ(record.error, PEGASUS_ERROR_NOT_JPEG);
+    EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_UNKNOWN));
+}
+
+TEST_F(JpegCodec, UnsupportedOutputsAreRefused) {
+    Picture picture = MakePicture(32, 16);
+    std::vector<uint8_t> frame = EncodeJpeg(picture);
+    std::vector<uint8_t> out(32 * 16 * 4);
+    for (auto [bits, packing] : {std::pair<uint32_t, uint32_t>{32, PEGASUS_PACKING_RGB}, {8, PEGASUS_PACKING_RGB},
+                                 {24, kYuy2}, {16, 0x47504A4D}}) {
+        PegasusRecord record = Decode(frame, bits, packing, out);
+        EXPECT_EQ(record.error, PEGASUS_ERROR_OUTPUT) << bits << " " << packing;
+    }
+}
+
+TEST_F(JpegCodec, RequestsOutOfOrderOrOnAStrangeRecordAreRefused) {
+    PegasusRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.size = sizeof record;
+    record.request = PEGASUS_REQUEST_EXECUTE;
+    EXPECT_EQ(pegasus_(&record), uint32_t(PEGASUS_ANSWER_ERROR));
+    EXPECT_EQ(record.error, PEGASUS_ERROR_SEQUENCE);
+
+    record.request = 3;
+    EXPECT_EQ(pegasus_(&record), uint32_t(PEGASUS_ANSWER_ERROR));
+    EXPECT_EQ(record.error, PEGASUS_ERROR_RECORD);
+
+    // A record of another size is answered but not written to.
+    record.size = 2100;
+    record.request = PEGASUS_REQUEST_INITIALISE;
+    record.error = 0;
+    EXPECT_EQ(pegasus_(&record), uint32_t(PEGASUS_ANSWER_ERROR));
+    EXPECT_EQ(query_(&record), uint32_t(PEGASUS_ANSWER_ERROR));
+    EXPECT_EQ(record.error, 0);
+    EXPECT_EQ(record.session.slot, 0u);
+    EXPECT_EQ(pegasus_(nullptr), uint32_t(PEGASUS_ANSWER_ERROR));
+}
+
+}  // namespace
+}  // namespace kmxtest
