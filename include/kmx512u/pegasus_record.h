@@ -20,7 +20,9 @@
  * rows of B, G, R; 16 bits RGB are bottom-up rows of little-endian RGB 5-5-5
  * words (blue in the low bits, the top bit clear); PEGASUS_PACKING_YUY2 and
  * PEGASUS_PACKING_UYVY are top-down rows of packed 4:2:2, 16 bits. Rows are
- * not padded: an image takes width * height * bits / 8 bytes.
+ * not padded: an image takes width * height * bits / 8 bytes, and the output
+ * capacity must be exactly that; a frame of any other size is refused with
+ * PEGASUS_ERROR_CAPACITY and the output is left untouched.
  *
  * The record is 2108 bytes on every platform: pointers sit in 8-byte slots
  * and the structure is packed to 4 bytes, so a 32-bit caller and a 64-bit
@@ -65,7 +67,7 @@ enum {
     PEGASUS_ERROR_RECORD = 1,      /* record size wrong, or a request unknown */
     PEGASUS_ERROR_NOT_JPEG = 2,    /* input missing or not a JPEG image */
     PEGASUS_ERROR_OUTPUT = 3,      /* output bits and packing not supported */
-    PEGASUS_ERROR_CAPACITY = 4,    /* output missing or smaller than the image */
+    PEGASUS_ERROR_CAPACITY = 4,    /* output missing, or not the image's size */
     PEGASUS_ERROR_DATA = 5,        /* damaged or truncated image data */
     PEGASUS_ERROR_SEQUENCE = 6,    /* execute without initialise */
     PEGASUS_ERROR_MEMORY = 7       /* no memory for the decoder */

@@ -49,7 +49,9 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
     if (int error = ReadHeader(frame, length, header)) return error;
     // The header's sizes are 16-bit, so this cannot overflow 64 bits.
     uint64_t needed = uint64_t(header.width) * uint64_t(header.height) * output.bits / 8;
-    if (!output.data || needed > output.capacity) return PEGASUS_ERROR_CAPACITY;
+    // A frame of another size than the output was made for would show
+    // garbled, however well it fits; it is refused like one too large.
+    if (!output.data || needed != output.capacity) return PEGASUS_ERROR_CAPACITY;
 
     int error = PEGASUS_ERROR_NONE;
     if (packed) {

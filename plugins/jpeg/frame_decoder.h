@@ -34,9 +34,9 @@ public:
     // subsampling, or the error code.
     int ReadHeader(const uint8_t* frame, size_t length, FrameHeader& header);
 
-    // Decodes the frame into OUTPUT; PEGASUS_ERROR_NONE and the bytes
-    // written, or the error code. Nothing is written past the image's
-    // bytes, and nothing at all when the output is too small.
+    // Decodes the frame into OUTPUT, whose capacity must be exactly the
+    // image's size; PEGASUS_ERROR_NONE and the bytes written, or the error
+    // code. Nothing is written to an output of another size.
     int Decode(const uint8_t* frame, size_t length, const OutputImage& output, size_t& written);
 
 private:

@@ -99,29 +99,22 @@ int Query(PegasusRecord& record) {
     return PEGASUS_ERROR_NONE;
 }
 
-// A record of another size is not ours to write into.
-bool Acceptable(const PegasusRecord* record) { return record && record->size == PEGASUS_RECORD_SIZE; }
+// Answers a call that does WORK on the record. A record of another size is
+// not ours to write into.
+template <class Work>
+uint32_t Answered(PegasusRecord* record, Work work) {
+    if (!record || record->size != PEGASUS_RECORD_SIZE) return PEGASUS_ANSWER_ERROR;
+    try {
+        return Answer(*record, work(*record));
+    } catch (...) {  // no memory, in practice
+        return Answer(*record, PEGASUS_ERROR_MEMORY);
+    }
+}
 
 }  // namespace
 
 }  // namespace picn20
 
-using namespace picn20;
+PICN20_EXPORT uint32_t Pegasus(PegasusRecord* record) { return picn20::Answered(record, picn20::Perform); }
 
-PICN20_EXPORT uint32_t Pegasus(PegasusRecord* record) {
-    if (!Acceptable(record)) return PEGASUS_ANSWER_ERROR;
-    try {
-        return Answer(*record, Perform(*record));
-    } catch (...) {  // no memory, in practice
-        return Answer(*record, PEGASUS_ERROR_MEMORY);
-    }
-}
-
-PICN20_EXPORT uint32_t PegasusQuery(PegasusRecord* record) {
-    if (!Acceptable(record)) return PEGASUS_ANSWER_ERROR;
-    try {
-        return Answer(*record, Query(*record));
-    } catch (...) {  // no memory, in practice
-        return Answer(*record, PEGASUS_ERROR_MEMORY);
-    }
-}
+PICN20_EXPORT uint32_t PegasusQuery(PegasusRecord* record) { return picn20::Answered(record, picn20::Query); }
