@@ -1,5 +1,6 @@
 // The JPEG codec library as the frame pipeline uses it: loaded by name,
 // one query-initialise-execute-terminate conversation per frame.
+#include "allocation_counter.h"
 #include "plugin_module.h"
 #include "test_pictures.h"
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <thread>
 
 namespace kmxtest {
 namespace {
@@ -128,6 +130,53 @@ TEST_F(JpegCodec, FramesWithRestartMarkersDecode) {
     ASSERT_TRUE(HasMarker(frame, 0xDD));
     ASSERT_TRUE(HasMarker(frame, 0xD0));
     ExpectEveryOutputMatches(picture, frame);
+}
+
+TEST_F(JpegCodec, AStreamAllocatesOnlyForItsFirstFrame) {
+    for (Subsampling subsampling : {Subsampling::k422, Subsampling::k420}) {
+        Picture picture = MakePicture(320, 240);
+        std::vector<uint8_t> frame = EncodeJpeg(picture, {.subsampling = subsampling});
+        for (const Output& output : kOutputs) {
+            SCOPED_TRACE(output.name);
+            std::vector<uint8_t> out = ImageBuffer(picture, output);
+            ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer, uint32_t(PEGASUS_ANSWER_DONE));
+            size_t before = AllocationCount();
+            for (int i = 0; i < 3; ++i)
+                ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer, uint32_t(PEGASUS_ANSWER_DONE));
+            EXPECT_EQ(AllocationCount(), before);
+        }
+    }
+}
+
+TEST_F(JpegCodec, StreamsOnSeveralThreadsDecodeIndependently) {
+    // Two streams of different sizes and outputs at once; each frame must
+    // come out as it does alone.
+    struct Stream {
+        Picture picture;
+        Output output;
+        std::vector<uint8_t> frame, alone;
+        bool same = true;
+    };
+    Stream streams[2] = {{MakePicture(320, 240), kOutputs[0], {}, {}}, {MakePicture(640, 480), kOutputs[2], {}, {}}};
+    for (Stream& stream : streams) {
+        stream.frame = EncodeJpeg(stream.picture);
+        stream.alone = ImageBuffer(stream.picture, stream.output);
+        ASSERT_EQ(Decode(stream.frame, stream.output.bits, stream.output.packing, stream.alone).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+    }
+    std::vector<std::thread> threads;
+    for (Stream& stream : streams) {
+        threads.emplace_back([this, &stream] {
+            std::vector<uint8_t> out(stream.alone.size());
+            for (int i = 0; i < 40; ++i) {
+                PegasusRecord record = Decode(stream.frame, stream.output.bits, stream.output.packing, out);
+                if (record.answer != PEGASUS_ANSWER_DONE || out != stream.alone) stream.same = false;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_TRUE(streams[0].same);
+    EXPECT_TRUE(streams[1].same);
 }
 
 TEST_F(JpegCodec, TruncatedFramesAreAnsweredWithAnError) {
