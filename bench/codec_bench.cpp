@@ -2,6 +2,7 @@
 // on the camera's own frames (4:2:2, quality 80): the codec's conversation
 // for one frame to 24-bit RGB against a bare tjDecompress2 to BGR, to YUY2
 // against a bare decode to planar YUV, and the scaler against bare libyuv.
+#include "codec_conversation.h"
 #include "mjpeg_encoder.h"
 #include "ratio_reporter.h"
 
@@ -14,7 +15,6 @@
 #include <turbojpeg.h>
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,27 +36,6 @@ std::vector<uint8_t> CameraFrame(FrameSize size) {
 template <class F>
 F Entry(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-// One frame as the frame pipeline decodes it.
-bool CodecDecode(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY query, const std::vector<uint8_t>& jpeg,
-                 uint32_t bits, uint32_t packing, std::vector<uint8_t>& out) {
-    PegasusRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.size = sizeof record;
-    record.input.data = jpeg.data();
-    record.input_length = uint32_t(jpeg.size());
-    if (query(&record) != PEGASUS_ANSWER_DONE || record.input_type != PEGASUS_IMAGE_JPEG) return false;
-    record.output_bits = bits;
-    record.output_packing = packing;
-    record.request = PEGASUS_REQUEST_INITIALISE;
-    if (pegasus(&record) != PEGASUS_ANSWER_DONE) return false;
-    record.output.data = out.data();
-    record.output_capacity = uint32_t(out.size());
-    record.request = PEGASUS_REQUEST_EXECUTE;
-    if (pegasus(&record) != PEGASUS_ANSWER_DONE) return false;
-    record.request = PEGASUS_REQUEST_TERMINATE;
-    return pegasus(&record) == PEGASUS_ANSWER_DONE;
 }
 
 void BM_BareDecodeBgr(benchmark::State& state, FrameSize size) {
@@ -101,7 +80,9 @@ void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint
     std::vector<uint8_t> jpeg = CameraFrame(size);
     std::vector<uint8_t> out(size_t(size.width) * size_t(size.height) * bits / 8);
     for (auto _ : state) {
-        if (!CodecDecode(pegasus, query, jpeg, bits, packing, out)) state.SkipWithError("the codec refused");
+        if (kmxtest::DecodeFrame(pegasus, query, jpeg.data(), jpeg.size(), bits, packing, out.data(), out.size())
+                .answer != PEGASUS_ANSWER_DONE)
+            state.SkipWithError("the codec refused");
         benchmark::DoNotOptimize(out.data());
     }
     kmxbench::CompareWith(state, baseline);

@@ -1,6 +1,7 @@
 // The JPEG codec library as the frame pipeline uses it: loaded by name,
 // one query-initialise-execute-terminate conversation per frame.
 #include "allocation_counter.h"
+#include "codec_conversation.h"
 #include "plugin_module.h"
 #include "test_pictures.h"
 
@@ -10,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <thread>
 
@@ -41,26 +41,13 @@ protected:
     }
 
     // One frame as the pipeline decodes it, into the first CAPACITY bytes
-    // of OUT; the first error answer ends the conversation without a
-    // terminate, as the pipeline does.
+    // of OUT.
     PegasusRecord Decode(const std::vector<uint8_t>& jpeg, uint32_t bits, uint32_t packing,
                          std::vector<uint8_t>& out, size_t capacity = SIZE_MAX) {
-        PegasusRecord record;
-        std::memset(&record, 0, sizeof record);
-        record.size = sizeof record;
-        record.input.data = jpeg.data();
-        record.input_length = uint32_t(jpeg.size());
-        if (query_(&record) != PEGASUS_ANSWER_DONE) return record;
-        EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_JPEG));
-        record.output_bits = bits;
-        record.output_packing = packing;
-        for (uint32_t request : {PEGASUS_REQUEST_INITIALISE, PEGASUS_REQUEST_EXECUTE, PEGASUS_REQUEST_TERMINATE}) {
-            if (request == PEGASUS_REQUEST_EXECUTE) {
-                record.output.data = out.data();
-                record.output_capacity = uint32_t(std::min(capacity, out.size()));
-            }
-            record.request = request;
-            if (pegasus_(&record) != PEGASUS_ANSWER_DONE) break;
+        PegasusRecord record = DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits, packing, out.data(),
+                                           std::min(capacity, out.size()));
+        if (record.answer == PEGASUS_ANSWER_DONE) {
+            EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_JPEG));
         }
         return record;
     }
