@@ -2,6 +2,7 @@
 // one query-initialise-execute-terminate conversation per frame.
 #include "allocation_counter.h"
 #include "codec_conversation.h"
+#include "mjpeg_encoder.h"
 #include "plugin_module.h"
 #include "test_pictures.h"
 
@@ -109,6 +110,23 @@ TEST_F(JpegCodec, FramesWithoutHuffmanTablesUseTheStandardOnes) {
     std::vector<uint8_t> frame = EncodeJpeg(picture, {.quality = 80, .huffman_tables = false});
     ASSERT_FALSE(HasMarker(frame, 0xC4));
     ExpectEveryOutputMatches(picture, frame);
+}
+
+TEST_F(JpegCodec, TheCameraServicesFramesDecodeTheSameWithAndWithoutTables) {
+    kmxcam::YuvFrame scene;
+    kmxcam::SynthesizeFrame(640, 480, 5, {}, scene);
+    kmxcam::MjpegEncoder encoder(80);
+    std::vector<uint8_t> with_tables, without_tables;
+    ASSERT_TRUE(encoder.Encode(scene, true, with_tables));
+    ASSERT_TRUE(encoder.Encode(scene, false, without_tables));
+    ASSERT_FALSE(HasMarker(without_tables, 0xC4));
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        std::vector<uint8_t> first(size_t(640) * 480 * output.bits / 8), second(first.size());
+        ASSERT_EQ(Decode(with_tables, output.bits, output.packing, first).answer, uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(Decode(without_tables, output.bits, output.packing, second).answer, uint32_t(PEGASUS_ANSWER_DONE));
+        EXPECT_EQ(first, second);
+    }
 }
 
 TEST_F(JpegCodec, FramesWithRestartMarkersDecode) {
