@@ -54,9 +54,9 @@ void BM_ReadFrameThroughput(benchmark::State& state) {
              : INVALID_HANDLE_VALUE;
     if (device == INVALID_HANDLE_VALUE) return state.SkipWithError("no camera");
     FormatRecord vga{640, 480, 24, {}, kMjpg, kCapacity, 1};
-    uint32_t stream = Command(device, kStreamOpen, 0, &vga, sizeof vga);
+    uint32_t stream = Command(device, kStreamOpenCode, 0, &vga, sizeof vga);
     uint32_t streaming = 2;
-    Command(device, kSetMode, stream, &streaming, sizeof streaming);
+    Command(device, kSetModeCode, stream, &streaming, sizeof streaming);
 
     struct Read {
         std::vector<BYTE> record = std::vector<BYTE>(sizeof(ReadFrameHeader) + kCapacity);
@@ -67,7 +67,7 @@ void BM_ReadFrameThroughput(benchmark::State& state) {
         ReadFrameHeader header{kUnwritten, stream, kCapacity, 0, {}};
         std::memcpy(read.record.data(), &header, sizeof header);
         DWORD bytes = 0;
-        DeviceIoControl(device, kReadFrame, read.record.data(),
+        DeviceIoControl(device, kReadFrameCode, read.record.data(),
                         static_cast<DWORD>(read.record.size()), read.record.data(),
                         static_cast<DWORD>(read.record.size()), &bytes, &read.overlapped);
     };

@@ -12,12 +12,12 @@ namespace {
 enum class Family { Connection, ReadFrame, Interface, Debug, Unknown };
 
 Family FamilyOf(DWORD code) {
-    if (code == kReadFrame) return Family::ReadFrame;
-    if (code >= kInterfaceVersion && code <= kConnectionIdentity && code % 4 == 0)
+    if (code == kReadFrameCode) return Family::ReadFrame;
+    if (code >= kInterfaceVersionCode && code <= kConnectionIdentityCode && code % 4 == 0)
         return Family::Connection;
-    if (code >= kCameraIdentity && code <= kAbortVideoCapture && code % 4 == 0)
+    if (code >= kCameraIdentityCode && code <= kAbortVideoCaptureCode && code % 4 == 0)
         return Family::Interface;
-    if (code >= kDebugVersion && code <= kDebugNotificationDescriptor && code % 4 == 0)
+    if (code >= kDebugVersionCode && code <= kDebugNotificationDescriptorCode && code % 4 == 0)
         return Family::Debug;
     return Family::Unknown;
 }
@@ -71,7 +71,7 @@ void CameraDriver::Request(std::unique_ptr<kmxwin::DeviceRequest> request) {
             return Reply(*request, record);
         case FaultKind::Unwritten:
             // A read is answered at once, with nothing delivered.
-            if (request->ControlCode() == kReadFrame) return Reply(*request, record);
+            if (request->ControlCode() == kReadFrameCode) return Reply(*request, record);
             return Execute(std::move(request), true);
         case FaultKind::Stall:
             break;
@@ -127,40 +127,40 @@ uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes,
     auto format = Read<FormatRecord>(payload);
     uint8_t status = kSuccess;
     switch (code) {
-        case kInterfaceVersion: {
-            uint16_t version = kInterfaceVersionNumber;
+        case kInterfaceVersionCode: {
+            uint16_t version = kDriverInterfaceVersion;
             Write(payload, version);
             break;
         }
-        case kStreamOpen: {
+        case kStreamOpenCode: {
             uint32_t stream = 0;
             status = camera_.OpenStream(client, format, stream);
             if (status == kSuccess) Write(payload, stream);
             break;
         }
-        case kStreamClose:
+        case kStreamCloseCode:
             status = camera_.CloseStream(record.stream);
             if (status == kSuccess) record.stream = 0;
             break;
-        case kGetMode:
+        case kGetModeCode:
             Write(payload, camera_.Mode());
             break;
-        case kSetMode:
+        case kSetModeCode:
             status = camera_.SetMode(Read<uint32_t>(payload));
             break;
-        case kGetModeDescriptor: {
+        case kGetModeDescriptorCode: {
             FormatDescriptor descriptor{};
             status = camera_.Descriptor(Read<uint16_t>(payload.subspan(2)), descriptor);
             if (status == kSuccess) Write(payload, descriptor);
             break;
         }
-        case kCheckFormat:
+        case kCheckFormatCode:
             status = camera_.CheckFormat(format);
             break;
-        case kSetFormat:
+        case kSetFormatCode:
             status = camera_.SetFormat(format);
             break;
-        case kConnectionIdentity: {
+        case kConnectionIdentityCode: {
             const uint32_t identity[2] = {camera_.Profile().identity1, camera_.Profile().identity2};
             Write(payload, identity);
             break;
@@ -176,25 +176,25 @@ uint8_t CameraDriver::Interface(DWORD code, std::span<BYTE> bytes,
     auto header = Read<InterfaceHeader>(bytes);
     std::span<BYTE> payload = bytes.subspan(sizeof header);
     switch (code) {
-        case kCameraIdentity: {
+        case kCameraIdentityCode: {
             // The identity words take the place of the set's first two words.
             const uint32_t identity[2] = {camera_.Profile().identity1, camera_.Profile().identity2};
             Write(bytes.subspan(offsetof(InterfaceHeader, set)), identity);
             return kSuccess;
         }
-        case kPropertyGet:
-        case kPropertySet:
+        case kPropertyGetCode:
+        case kPropertySetCode:
             // The length word must describe the payload that came with it.
             if (header.length != payload.size()) return kBadParameter;
-            return code == kPropertyGet ? camera_.PropertyGet(header.set, header.id, payload)
+            return code == kPropertyGetCode ? camera_.PropertyGet(header.set, header.id, payload)
                                         : camera_.PropertySet(header.set, header.id, payload);
-        case kPropertyDefault:
+        case kPropertyDefaultCode:
             return camera_.PropertyDefault(header.set, header.id);
-        case kNotificationSet:
+        case kNotificationSetCode:
             return camera_.NotificationSet(client, header.set, header.id, header.length);
-        case kNotificationClear:
+        case kNotificationClearCode:
             return camera_.NotificationClear(client, header.length);
-        case kAbortVideoCapture:
+        case kAbortVideoCaptureCode:
             return camera_.AbortCapture();
     }
     return kBadParameter;

@@ -19,10 +19,6 @@
 
 namespace kmxcam {
 
-// {43F88DB0-28FE-11D5-A4DC-005004478CB4}: the camera's device interface class.
-constexpr GUID kCameraInterfaceClass = {
-    0x43F88DB0, 0x28FE, 0x11D5, {0xA4, 0xDC, 0x00, 0x50, 0x04, 0x47, 0x8C, 0xB4}};
-
 class CameraService {
   public:
     explicit CameraService(ProfileSet profiles) : profiles_(std::move(profiles)) {}

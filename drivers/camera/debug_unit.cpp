@@ -56,37 +56,37 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
                           const PropertyStore& properties, uint32_t registered_removals) {
     uint8_t status = kSuccess;
     switch (code) {
-        case kDebugVersion:
+        case kDebugVersionCode:
             words[0] = 0;
-            words[1] = kInterfaceVersionNumber;
+            words[1] = kDriverInterfaceVersion;
             return kSuccess;
-        case kDebugFlagBlockName: {
+        case kDebugFlagBlockNameCode: {
             if (!Block(words[0], status)) return status;
             PutText(data, kBlockNames[words[0]]);
             return kSuccess;
         }
-        case kDebugFlagName:
-        case kDebugFlagInfo:
-        case kDebugSetFlagInfo: {
+        case kDebugFlagNameCode:
+        case kDebugFlagInfoCode:
+        case kDebugSetFlagInfoCode: {
             std::vector<uint32_t>* flags = Block(words[0], status);
             if (!flags) return status;
             if (words[1] >= flags->size()) return kUnknownFlag;
-            if (code == kDebugFlagName)
+            if (code == kDebugFlagNameCode)
                 PutText(data, kFlagNames[words[0]][words[1]]);
-            else if (code == kDebugFlagInfo)
+            else if (code == kDebugFlagInfoCode)
                 words[2] = (*flags)[words[1]];
             else
                 (*flags)[words[1]] = words[2];
             return kSuccess;
         }
-        case kDebugUsbSetInterface: {
+        case kDebugUsbSetInterfaceCode: {
             uint8_t interface = static_cast<uint8_t>(words[0]),
                     alternate = static_cast<uint8_t>(words[0] >> 8);
             if (interface != 0 || alternate >= kInterfaceAlternates) return kBadParameter;
             alternate_setting_ = alternate;
             return kSuccess;
         }
-        case kDebugCommand: {
+        case kDebugCommandCode: {
             // Byte parameter: 0 reads, 1 writes the registers at the 16-bit
             // parameter; the 16-bit data length may not exceed the data sent.
             uint8_t request = static_cast<uint8_t>(words[1]);
@@ -94,23 +94,23 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
             if (request > 1 || length > data.size()) return kBadParameter;
             return Registers(request == 1, address, data.first(length));
         }
-        case kDebugUsbTransfer: {
+        case kDebugUsbTransferCode: {
             // Byte parameter: the endpoint, bit 7 set for a transfer in; the
             // word parameter is the register address it reaches.
             bool in = words[0] & 0x80;
             if (words[1] > data.size()) return kBadParameter;
             return Registers(!in, words[2], data.first(words[1]));
         }
-        case kDebugDeviceId:
+        case kDebugDeviceIdCode:
             words[0] = profile_.device_id1;
             words[1] = profile_.device_id2;
             return kSuccess;
-        case kDebugPropertyDescriptor:
-        case kDebugPropertyInformation: {
+        case kDebugPropertyDescriptorCode:
+        case kDebugPropertyInformationCode: {
             const auto& entries = properties.Entries();
             if (words[0] >= entries.size()) return kBadParameter;
             const PropertyStore::Entry& entry = entries[words[0]];
-            if (code == kDebugPropertyInformation) {
+            if (code == kDebugPropertyInformationCode) {
                 if (data.size() < entry.value.size()) return kBufferTooSmall;
                 std::fill(std::copy(entry.value.begin(), entry.value.end(), data.begin()),
                           data.end(), 0);
@@ -130,7 +130,7 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
                      static_cast<unsigned>(entry.definition->id));
             return PutRecord(data, descriptor);
         }
-        case kDebugNotificationDescriptor: {
+        case kDebugNotificationDescriptorCode: {
             if (words[0] != 0) return kBadParameter;
             NotificationDescriptor descriptor{sets::kNotification, 0, registered_removals,
                                               "Removal"};

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "device/command_records.h"
+#include <kmx512u/camera_commands.h>
 
 namespace kmx {
 

@@ -7,17 +7,13 @@
 #pragma once
 
 #include <windows.h>
+#include <kmx512u/camera_commands.h>
 
 namespace kmx {
 
 // Interface paths are read into buffers of this size (259 characters and
 // the terminator).
 inline constexpr DWORD kCameraPathSize = 260;
-
-// {43F88DB0-28FE-11D5-A4DC-005004478CB4}: the camera driver's device
-// interface class.
-inline constexpr GUID kCameraInterfaceClass = {
-    0x43F88DB0, 0x28FE, 0x11D5, {0xA4, 0xDC, 0x00, 0x50, 0x04, 0x47, 0x8C, 0xB4}};
 
 // The path of the present camera interface at INDEX (from 1) into PATH
 // (kCameraPathSize bytes): 1, or 0 when there is none.

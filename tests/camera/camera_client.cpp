@@ -97,7 +97,7 @@ FrameRead::~FrameRead() {
 
 bool FrameRead::Start(HANDLE device) {
     BOOL done =
-        DeviceIoControl(device, kReadFrame, record.data(), static_cast<DWORD>(record.size()),
+        DeviceIoControl(device, kReadFrameCode, record.data(), static_cast<DWORD>(record.size()),
                         record.data(), static_cast<DWORD>(record.size()), &bytes, &overlapped);
     return done || GetLastError() == ERROR_IO_PENDING;
 }
@@ -144,12 +144,12 @@ std::string CameraTest::Plug(const std::string& profile, const std::string& seri
 
 uint32_t CameraTest::StartStreaming(HANDLE device, const FormatRecord& format) {
     ConnectionRecord open = ConnectionWith(0, &format, sizeof format);
-    EXPECT_EQ(SendConnection(device, kStreamOpen, open), kSuccess);
+    EXPECT_EQ(SendConnection(device, kStreamOpenCode, open), kSuccess);
     uint32_t stream;
     std::memcpy(&stream, open.payload, sizeof stream);
     uint32_t streaming = 2;
     ConnectionRecord mode = ConnectionWith(stream, &streaming, sizeof streaming);
-    EXPECT_EQ(SendConnection(device, kSetMode, mode), kSuccess);
+    EXPECT_EQ(SendConnection(device, kSetModeCode, mode), kSuccess);
     return stream;
 }
 

@@ -61,12 +61,12 @@ TEST(CameraControl, ServeAnswersControlCommandsUntilStopped) {
     ASSERT_NE(device, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Command({"fault", "P1", "0x22080C", "status", "34", "count", "1"}).second, 0);
     ConnectionRecord mode = ConnectionWith(0);
-    EXPECT_EQ(SendConnection(device, kGetMode, mode), kInUse);
-    EXPECT_EQ(SendConnection(device, kGetMode, mode), kSuccess);
+    EXPECT_EQ(SendConnection(device, kGetModeCode, mode), kInUse);
+    EXPECT_EQ(SendConnection(device, kGetModeCode, mode), kSuccess);
     EXPECT_EQ(Command({"fault", "P1", "0x22080C", "sometimes"}).second, 1);
 
     std::vector<BYTE> zoom{3};
-    ASSERT_EQ(SendInterface(device, kPropertySet, sets::kCamera, camera_ids::kZoom, zoom, 1),
+    ASSERT_EQ(SendInterface(device, kPropertySetCode, sets::kCamera, camera_ids::kZoom, zoom, 1),
               kSuccess);
     auto [props, props_status] = Command({"props", "P1"});
     EXPECT_EQ(props_status, 0);
@@ -82,7 +82,7 @@ TEST(CameraControl, ServeAnswersControlCommandsUntilStopped) {
     int status = service.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // The service took its camera with it.
-    EXPECT_EQ(SendConnection(device, kGetMode, mode), std::nullopt);
+    EXPECT_EQ(SendConnection(device, kGetModeCode, mode), std::nullopt);
     CloseHandle(device);
     EXPECT_TRUE(ListedCameras().empty());
 }

@@ -18,7 +18,7 @@ constexpr uint32_t kVgaCapacity = 2 * 640 * 480 + 608;
 TEST_F(Frames, ReadsPendUntilStreamingThenCompleteOnceEachWithAJpegFrame) {
     FormatRecord vga = Format(640, 480, kMjpg, 24, 5);
     ConnectionRecord open = ConnectionWith(0, &vga, sizeof vga);
-    ASSERT_EQ(SendConnection(device_, kStreamOpen, open), kSuccess);
+    ASSERT_EQ(SendConnection(device_, kStreamOpenCode, open), kSuccess);
     uint32_t stream;
     std::memcpy(&stream, open.payload, sizeof stream);
 
@@ -35,7 +35,7 @@ TEST_F(Frames, ReadsPendUntilStreamingThenCompleteOnceEachWithAJpegFrame) {
 
     uint32_t streaming = 2;
     ConnectionRecord mode = ConnectionWith(stream, &streaming, sizeof streaming);
-    ASSERT_EQ(SendConnection(device_, kSetMode, mode), kSuccess);
+    ASSERT_EQ(SendConnection(device_, kSetModeCode, mode), kSuccess);
     for (FrameRead& read : reads) {
         ASSERT_TRUE(read.Finish(device_));
         ASSERT_EQ(read.Status(), kSuccess);
@@ -84,11 +84,11 @@ TEST_F(Frames, ReadsThatCannotBeServedAreAnswered) {
     // Closing the stream answers the reads it still holds.
     uint32_t ready = 1;
     ConnectionRecord mode = ConnectionWith(stream, &ready, sizeof ready);
-    ASSERT_EQ(SendConnection(device_, kSetMode, mode), kSuccess);
+    ASSERT_EQ(SendConnection(device_, kSetModeCode, mode), kSuccess);
     FrameRead held(stream, kVgaCapacity);
     ASSERT_TRUE(held.Start(device_));
     ConnectionRecord close = ConnectionWith(stream);
-    ASSERT_EQ(SendConnection(device_, kStreamClose, close), kSuccess);
+    ASSERT_EQ(SendConnection(device_, kStreamCloseCode, close), kSuccess);
     ASSERT_TRUE(held.Finish(device_));
     EXPECT_EQ(held.Status(), kBadState);
 }
@@ -132,7 +132,7 @@ TEST_F(Frames, BrightnessShowsInTheFrames) {
     auto mean_luma = [&](int32_t brightness) {
         std::vector<BYTE> value(12);
         std::memcpy(value.data(), &brightness, sizeof brightness);
-        EXPECT_EQ(SendInterface(device_, kPropertySet, sets::kVideoProcAmp,
+        EXPECT_EQ(SendInterface(device_, kPropertySetCode, sets::kVideoProcAmp,
                                 procamp_ids::kBrightness, value, 12),
                   kSuccess);
         FrameRead read(stream, 2 * 320 * 240 + 608);

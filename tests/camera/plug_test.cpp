@@ -28,18 +28,18 @@ TEST_F(Plugging, CamerasAreListedInPlugOrderAndKeepTheirPaths) {
 TEST_F(Plugging, UnplugSignalsRemovalAndFailsPendingReads) {
     HANDLE removal = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::vector<BYTE> none;
-    ASSERT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 0, none,
+    ASSERT_EQ(SendInterface(device_, kNotificationSetCode, sets::kNotification, 0, none,
                             static_cast<uint32_t>(reinterpret_cast<uintptr_t>(removal))),
               kSuccess);
-    EXPECT_EQ(SendInterface(device_, kNotificationSet, sets::kCamera, 0, none, 4), kUnknownSet);
-    EXPECT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 1, none, 4),
+    EXPECT_EQ(SendInterface(device_, kNotificationSetCode, sets::kCamera, 0, none, 4), kUnknownSet);
+    EXPECT_EQ(SendInterface(device_, kNotificationSetCode, sets::kNotification, 1, none, 4),
               kUnknownId);
-    EXPECT_EQ(SendInterface(device_, kNotificationClear, GUID{}, 0, none, 12345), kBadParameter);
+    EXPECT_EQ(SendInterface(device_, kNotificationClearCode, GUID{}, 0, none, 12345), kBadParameter);
 
     uint32_t stream = StartStreaming(device_, Format(640, 480, kMjpg, 24, 1));
     uint32_t ready = 1;
     ConnectionRecord mode = ConnectionWith(stream, &ready, sizeof ready);
-    ASSERT_EQ(SendConnection(device_, kSetMode, mode), kSuccess);
+    ASSERT_EQ(SendConnection(device_, kSetModeCode, mode), kSuccess);
     FrameRead first(stream, 2 * 640 * 480 + 608), second(stream, 2 * 640 * 480 + 608);
     ASSERT_TRUE(first.Start(device_));
     ASSERT_TRUE(second.Start(device_));
@@ -48,7 +48,7 @@ TEST_F(Plugging, UnplugSignalsRemovalAndFailsPendingReads) {
     EXPECT_EQ(WaitForSingleObject(removal, 20000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_FALSE(first.Finish(device_));
     EXPECT_FALSE(second.Finish(device_));
-    EXPECT_EQ(SendConnection(device_, kGetMode, mode), std::nullopt);
+    EXPECT_EQ(SendConnection(device_, kGetModeCode, mode), std::nullopt);
     EXPECT_EQ(OpenCamera(path_), INVALID_HANDLE_VALUE);
     CloseHandle(removal);
 }
@@ -57,14 +57,14 @@ TEST_F(Plugging, ClearedNotificationsAreNotSignalled) {
     HANDLE removal = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     auto handle = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(removal));
     std::vector<BYTE> none;
-    ASSERT_EQ(SendInterface(device_, kNotificationSet, sets::kNotification, 0, none, handle),
+    ASSERT_EQ(SendInterface(device_, kNotificationSetCode, sets::kNotification, 0, none, handle),
               kSuccess);
-    ASSERT_EQ(SendInterface(device_, kNotificationClear, GUID{}, 0, none, handle), kSuccess);
+    ASSERT_EQ(SendInterface(device_, kNotificationClearCode, GUID{}, 0, none, handle), kSuccess);
     // The next request completes after the clear was handled.
     ConnectionRecord mode = ConnectionWith(0);
-    ASSERT_EQ(SendConnection(device_, kGetMode, mode), kSuccess);
+    ASSERT_EQ(SendConnection(device_, kGetModeCode, mode), kSuccess);
     ASSERT_TRUE(service_->Unplug("T1"));
-    EXPECT_EQ(SendConnection(device_, kGetMode, mode), std::nullopt);
+    EXPECT_EQ(SendConnection(device_, kGetModeCode, mode), std::nullopt);
     EXPECT_EQ(WaitForSingleObject(removal, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     CloseHandle(removal);
 }
@@ -79,9 +79,9 @@ TEST_F(Plugging, ManyClientsShareOneCamera) {
             for (int i = 0; i < 50; ++i) {
                 std::vector<BYTE> value{static_cast<BYTE>(i % 2)};
                 std::vector<BYTE> text(32);
-                if (SendInterface(device, kPropertySet, sets::kCamera, camera_ids::kMirror, value,
+                if (SendInterface(device, kPropertySetCode, sets::kCamera, camera_ids::kMirror, value,
                                   1) != kSuccess ||
-                    SendInterface(device, kPropertyGet, sets::kCamera, 2, text, 32) != kSuccess ||
+                    SendInterface(device, kPropertyGetCode, sets::kCamera, 2, text, 32) != kSuccess ||
                     std::string(reinterpret_cast<char*>(text.data())) != "Pan/tilt camera")
                     ++failures[c];
             }
@@ -91,7 +91,7 @@ TEST_F(Plugging, ManyClientsShareOneCamera) {
     for (std::thread& client : clients) client.join();
     EXPECT_EQ(failures, std::vector<int>(kClients, 0));
     std::vector<BYTE> mirror(1);
-    ASSERT_EQ(SendInterface(device_, kPropertyGet, sets::kCamera, camera_ids::kMirror, mirror, 1),
+    ASSERT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, camera_ids::kMirror, mirror, 1),
               kSuccess);
     EXPECT_EQ(mirror, std::vector<BYTE>{1});
 }
@@ -100,7 +100,7 @@ TEST_F(Plugging, TwoCamerasAreIndependent) {
     HANDLE minimal = OpenCamera(Plug("minimal", "M1"));
     ASSERT_NE(minimal, INVALID_HANDLE_VALUE);
     ConnectionRecord identity = ConnectionWith(0);
-    ASSERT_EQ(SendConnection(minimal, kConnectionIdentity, identity), kSuccess);
+    ASSERT_EQ(SendConnection(minimal, kConnectionIdentityCode, identity), kSuccess);
     uint32_t word;
     std::memcpy(&word, identity.payload, 4);
     EXPECT_EQ(word, 0x05120003u);
@@ -110,7 +110,7 @@ TEST_F(Plugging, TwoCamerasAreIndependent) {
     EXPECT_NE(stream, 0u);
     EXPECT_NE(other, 0u);
     std::vector<BYTE> zoom(1);
-    EXPECT_EQ(SendInterface(minimal, kPropertyGet, sets::kCamera, camera_ids::kZoom, zoom, 1),
+    EXPECT_EQ(SendInterface(minimal, kPropertyGetCode, sets::kCamera, camera_ids::kZoom, zoom, 1),
               kUnknownId);
     FrameRead read(other, 2 * 320 * 240 + 608);
     ASSERT_TRUE(read.Start(minimal));

@@ -6,7 +6,6 @@
 #include "camera_records.h"
 #include "common/test_environment.h"
 #include "device/camera_enumeration.h"
-#include "device/command_records.h"
 #include "device/kernel_channel.h"
 
 #include <cstring>
@@ -16,23 +15,6 @@ namespace kmxdevicetest {
 namespace {
 
 using kmx::ConnectionRecord;
-
-// The library's records and codes are the driver's, byte for byte.
-static_assert(sizeof(kmx::FormatRecord) == sizeof(kmxcam::FormatRecord) &&
-              offsetof(kmx::FormatRecord, timing) == offsetof(kmxcam::FormatRecord, timing));
-static_assert(sizeof(kmx::FormatDescriptor) == sizeof(kmxcam::FormatDescriptor) &&
-              offsetof(kmx::FormatDescriptor, format) == offsetof(kmxcam::FormatDescriptor, format));
-static_assert(sizeof(kmx::ConnectionRecord) == sizeof(kmxcam::ConnectionRecord));
-static_assert(sizeof(kmx::ReadFrameHeader) == sizeof(kmxcam::ReadFrameHeader) &&
-              offsetof(kmx::ReadFrameHeader, delivered) == offsetof(kmxcam::ReadFrameHeader, delivered));
-static_assert(sizeof(kmx::InterfaceHeader) == sizeof(kmxcam::InterfaceHeader) &&
-              offsetof(kmx::InterfaceHeader, length) == offsetof(kmxcam::InterfaceHeader, length));
-static_assert(sizeof(kmx::DebugHeader) == sizeof(kmxcam::DebugHeader));
-static_assert(DWORD{kmx::kDebugNotificationDescriptorCode} == DWORD{kmxcam::kDebugNotificationDescriptor} &&
-              DWORD{kmx::kReadFrameCode} == DWORD{kmxcam::kReadFrame} &&
-              DWORD{kmx::kAbortVideoCaptureCode} == DWORD{kmxcam::kAbortVideoCapture});
-static_assert(kmx::kCameraInterfaceClass.Data1 == kmxcam::kCameraInterfaceClass.Data1 &&
-              kmx::kCameraInterfaceClass.Data4[7] == kmxcam::kCameraInterfaceClass.Data4[7]);
 
 class Channel : public DeviceTest {
 protected:

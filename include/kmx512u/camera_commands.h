@@ -1,5 +1,6 @@
 // The records the library exchanges with the camera's kernel driver through
-// DeviceIoControl, byte for byte, and the control codes that carry them.
+// DeviceIoControl, byte for byte, and the control codes that carry them: the
+// one definition that both sides of the channel build on.
 // Every record is both the input and the output buffer of its request and
 // begins with the status word, whose low byte the driver overwrites with the
 // command status. All records are little-endian.
@@ -55,6 +56,11 @@ static_assert(kDebugVersionCode == 0x220400 && kDebugNotificationDescriptorCode 
 static_assert(kInterfaceVersionCode == 0x220800 && kReadFrameCode == 0x220824);
 static_assert(kCameraIdentityCode == 0x220C04 && kAbortVideoCaptureCode == 0x220C1C);
 
+// {43F88DB0-28FE-11D5-A4DC-005004478CB4}: the camera driver's device
+// interface class.
+inline constexpr GUID kCameraInterfaceClass = {
+    0x43F88DB0, 0x28FE, 0x11D5, {0xA4, 0xDC, 0x00, 0x50, 0x04, 0x47, 0x8C, 0xB4}};
+
 // The record set this library speaks; a driver that answers another version
 // is refused.
 inline constexpr uint16_t kDriverInterfaceVersion = 0x0215;
@@ -72,7 +78,8 @@ struct FormatRecord {
     uint32_t timing;  // frame period in milliseconds, for check and set format
 };
 static_assert(sizeof(FormatRecord) == 20);
-static_assert(offsetof(FormatRecord, bits_per_pixel) == 4 && offsetof(FormatRecord, compression) == 8 &&
+static_assert(offsetof(FormatRecord, bits_per_pixel) == 4 &&
+              offsetof(FormatRecord, compression) == 8 &&
               offsetof(FormatRecord, image_size) == 12 && offsetof(FormatRecord, timing) == 16);
 
 // One camera mode, the reply of get mode descriptor.
@@ -88,8 +95,10 @@ struct FormatDescriptor {
     FormatRecord format;  // the mode's default size
 };
 static_assert(sizeof(FormatDescriptor) == 36);
-static_assert(offsetof(FormatDescriptor, width_step) == 4 && offsetof(FormatDescriptor, min_width) == 8 &&
-              offsetof(FormatDescriptor, max_width) == 12 && offsetof(FormatDescriptor, max_height) == 14 &&
+static_assert(offsetof(FormatDescriptor, width_step) == 4 &&
+              offsetof(FormatDescriptor, min_width) == 8 &&
+              offsetof(FormatDescriptor, max_width) == 12 &&
+              offsetof(FormatDescriptor, max_height) == 14 &&
               offsetof(FormatDescriptor, format) == 16);
 
 struct ConnectionRecord {
@@ -110,7 +119,8 @@ struct ReadFrameHeader {
 };
 static_assert(sizeof(ReadFrameHeader) == 44);
 static_assert(offsetof(ReadFrameHeader, stream) == 4 && offsetof(ReadFrameHeader, capacity) == 8 &&
-              offsetof(ReadFrameHeader, delivered) == 12 && offsetof(ReadFrameHeader, unused) == 16);
+              offsetof(ReadFrameHeader, delivered) == 12 &&
+              offsetof(ReadFrameHeader, unused) == 16);
 
 // Followed by the payload.
 struct InterfaceHeader {
