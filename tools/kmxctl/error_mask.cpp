@@ -11,7 +11,6 @@
 namespace kmxctl {
 namespace {
 
-constexpr char kSettingsKey[] = "Software\\Brelix\\USB Camera (KMX512)";
 constexpr char kErrorMaskValue[] = "DebugUserModeErr";
 
 struct ErrorBit {

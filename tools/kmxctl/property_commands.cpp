@@ -121,18 +121,17 @@ void RunSet(CommandLine& line, Output& output) {
     if (property.known && property.known->kind == ValueKind::ResetOnly)
         throw UsageError(property.label + " has no value; use kmxctl default");
     std::vector<BYTE> value;
-    if (!property.known) {
+    if (property.known) {
+        // Checked before the camera is asked anything.
+        value = ParseValue(*property.known, text, std::vector<BYTE>(property.known->size));
+    } else {
         value = ParseBytes(text, "VALUE");
         if (value.empty() || value.size() > kLargestRawValue)
             throw UsageError("VALUE takes 1 to " + std::to_string(kLargestRawValue) + " bytes");
-    } else if (property.known->kind == ValueKind::ProcAmp) {
-        // Checked before the camera is asked anything.
-        ParseValue(*property.known, text, std::vector<BYTE>(property.known->size));
-    } else {
-        value = ParseValue(*property.known, text, {});
     }
     CameraHandle camera(id);
-    if (value.empty())
+    // A value record keeps the parts that are not set as the camera has them.
+    if (property.known && property.known->kind == ValueKind::ProcAmp)
         value = ParseValue(*property.known, text, Read(camera, property, property.known->size));
     CheckInterface(KMXPI_PropertySet(camera.Handle(), &property.set, property.id,
                                      static_cast<DWORD>(value.size()), value.data()),

@@ -21,7 +21,6 @@
 namespace kmxctl {
 namespace {
 
-constexpr char kSettingsKey[] = "Software\\Brelix\\USB Camera (KMX512)";
 constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
 constexpr char kOldHeader[] = "REGEDIT4";
 // Registry key names are at most 255 characters, value names 16383.
