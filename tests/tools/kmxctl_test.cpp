@@ -307,7 +307,7 @@ TEST_F(KmxctlTest, WatchPrintsNewCamerasAndWakeUps) {
     ChildProcess watch(ProgramPath("kmxctl"), {"watch", "--count", "2", "--json"});
     EXPECT_EQ(watch.ReadLine(), "{\"event\":\"watching\"}");
     ASSERT_EQ(Camd({"plug", "minimal", "--serial", "T3"}).status, 0);
-    EXPECT_EQ(watch.ReadLine(), "{\"event\":\"new-camera\",\"cameras\":[3]}");
+    EXPECT_EQ(watch.ReadLine(), "{\"event\":\"new-camera\",\"new\":[3],\"connected\":[1,2,3]}");
     ASSERT_EQ(Camd({"wake"}).status, 0);
     EXPECT_EQ(watch.ReadLine(), "{\"event\":\"woke-system\"}");
     EXPECT_EQ(ExitStatus(watch.Wait()), 0);

@@ -68,30 +68,45 @@ void RunWatch(CommandLine& line, Output& output) {
         output.Text() << "watching for new cameras and wake-ups; interrupt to stop" << std::endl;
 
     HANDLE events[] = {interruption.Event(), arrival.Handle(), wake.Handle()};
-    for (uint64_t seen = 0; !most || seen < most; ++seen) {
+    for (uint64_t seen = 0; !most || seen < most;) {
         DWORD which = WaitForMultipleObjects(3, events, FALSE, INFINITE);
         if (which == WAIT_OBJECT_0) break;
         if (which == WAIT_OBJECT_0 + 1) {
+            // Armed again before the cameras are counted, so that one that
+            // comes meanwhile signals again. The new ones are those not seen
+            // at the last event; a camera that went and came back under its
+            // old id is among the connected ones only.
+            ArmNew(arrival);
             std::vector<DWORD> now = ConnectedCameras(), added;
             for (DWORD id : now)
                 if (std::find(known.begin(), known.end(), id) == known.end()) added.push_back(id);
             known = now;
-            ArmNew(arrival);
-            Json ids = Json::Array();
-            for (DWORD id : added) ids.Push(id);
-            if (output.Json()) {
-                output.Print(Json::Object().Add("event", "new-camera").Add("cameras", ids));
-            } else {
-                output.Text() << "new camera:";
-                for (DWORD id : added) output.Text() << ' ' << CameraName(id);
-                output.Text() << std::endl;
+            Json added_ids = Json::Array(), connected_ids = Json::Array();
+            std::string added_text, connected_text;
+            for (DWORD id : added) {
+                added_ids.Push(id);
+                added_text += " " + CameraName(id);
             }
+            for (DWORD id : now) {
+                connected_ids.Push(id);
+                connected_text += " " + CameraName(id);
+            }
+            if (output.Json())
+                output.Print(Json::Object()
+                                 .Add("event", "new-camera")
+                                 .Add("new", added_ids)
+                                 .Add("connected", connected_ids));
+            else
+                output.Text() << "new camera:" << (added.empty() ? " -" : added_text)
+                              << " (connected:" << connected_text << ")" << std::endl;
+            ++seen;
         } else if (which == WAIT_OBJECT_0 + 2) {
             ArmWake(wake);
             if (output.Json())
                 output.Print(Json::Object().Add("event", "woke-system"));
             else
                 output.Text() << "a camera woke the system" << std::endl;
+            ++seen;
         } else {
             FailSystem("waiting for events", GetLastError());
         }
