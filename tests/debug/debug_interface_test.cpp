@@ -13,6 +13,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" int KmxdebugNameFromC(DWORD status, char* text, DWORD size);
@@ -332,6 +333,26 @@ TEST_F(DebugInterface, DescriptorsWorkOnTheFirstCameraWithoutADevice) {
               static_cast<DWORD>(KMXDEBUG_STATUS_BUFFER_TOO_SMALL));
     EXPECT_EQ(KMXDebug_GetPropertyInformation(device_, 0, nullptr, 2),
               static_cast<DWORD>(KMXDEBUG_STATUS_BAD_PARAMETER));
+}
+
+TEST_F(DebugInterface, ThreadsShareADeviceAndOpenTheirOwn) {
+    OpenFirst();
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (size_t t = 0; t < failures.size(); ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 25; ++i) {
+                DWORD id1 = 0, id2 = 0;
+                WORD version = 0;
+                if (KMXDebug_DeviceIDGet(device_, &id1, &id2) != kSuccess || id1 != kPantiltId1 ||
+                    KMXDebug_GetVersion(&version, nullptr, nullptr, 0) != kSuccess ||
+                    version != 0x0215)
+                    ++failures[t];
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
 }
 
 }  // namespace
