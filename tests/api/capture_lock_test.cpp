@@ -14,6 +14,18 @@ namespace {
 
 using CaptureLockTest = ApiTest;
 
+// Has PEER lock the camera ID.
+void LockIn(ApiPeer& peer, DWORD id) {
+    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
+    ASSERT_EQ(peer.Ask("lock"), "status 0");
+}
+
+// Kills PEER and waits for it to be gone.
+void Kill(ApiPeer& peer) {
+    peer.Process().Kill(SIGKILL);
+    peer.Process().Wait();
+}
+
 constexpr DWORD kPantiltIdentity1 = 0x05120001, kPantiltIdentity2 = 0x00010215;
 
 TEST_F(CaptureLockTest, OneLockPerSystemAndItsRecord) {
@@ -90,8 +102,7 @@ TEST_F(CaptureLockTest, ArgumentsAndTheIdentityCommandComeFirst) {
 TEST_F(CaptureLockTest, AnotherProcessSeesTheLockAndCannotUnlockIt) {
     DWORD id = Plug("pantilt", "A");
     ApiPeer peer;
-    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
-    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    ASSERT_NO_FATAL_FAILURE(LockIn(peer, id));
 
     KMXPI_HANDLE camera = Open(id);
     EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_IN_USE);
@@ -110,12 +121,10 @@ TEST_F(CaptureLockTest, AnotherProcessSeesTheLockAndCannotUnlockIt) {
 TEST_F(CaptureLockTest, TheLockOfAKilledProcessGoesStaleAfterASecond) {
     DWORD id = Plug("pantilt", "A");
     ApiPeer peer;
-    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
-    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    ASSERT_NO_FATAL_FAILURE(LockIn(peer, id));
     KMXPI_HANDLE camera = Open(id);
 
-    peer.Process().Kill(SIGKILL);
-    peer.Process().Wait();
+    Kill(peer);
     auto killed = std::chrono::steady_clock::now();
     DWORD soon = KMXPI_HandleLockVfWOpen(camera);
     // The heartbeat was at most 250 ms old when the owner died; on a machine
@@ -134,12 +143,10 @@ TEST_F(CaptureLockTest, TheLockOfAKilledProcessGoesStaleAfterASecond) {
 TEST_F(CaptureLockTest, AQueryClearsAStaleLock) {
     DWORD id = Plug("pantilt", "A");
     ApiPeer peer;
-    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
-    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    ASSERT_NO_FATAL_FAILURE(LockIn(peer, id));
     DWORD identity1, identity2;
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id);
-    peer.Process().Kill(SIGKILL);
-    peer.Process().Wait();
+    Kill(peer);
     Sleep(1300);
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
     EXPECT_EQ(identity1, 0u) << "a stale lock is cleared whole";
