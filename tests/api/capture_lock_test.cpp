@@ -152,5 +152,27 @@ TEST_F(CaptureLockTest, AQueryClearsAStaleLock) {
     EXPECT_EQ(identity1, 0u) << "a stale lock is cleared whole";
 }
 
+TEST_F(CaptureLockTest, UnloadingTheLibraryGivesUpItsLockAndStopsItsThreads) {
+    DWORD id = Plug("pantilt", "A");
+    HMODULE library = LoadLibraryA(LibraryPath().c_str());
+    ASSERT_NE(library, nullptr) << "error " << GetLastError();
+    auto* open = ExportOf<decltype(KMXPI_HandleOpen)>(library, "KMXPI_HandleOpen");
+    auto* lock = ExportOf<decltype(KMXPI_HandleLockVfWOpen)>(library, "KMXPI_HandleLockVfWOpen");
+    ASSERT_TRUE(open && lock);
+    // A program that leaves without closing its handle: the library's
+    // heartbeat and watcher threads must be gone with its code.
+    KMXPI_HANDLE camera = nullptr;
+    ASSERT_EQ(open(id, &camera), KMXPI_STATUS_SUCCESS);
+    ASSERT_EQ(lock(camera), KMXPI_STATUS_SUCCESS);
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id) << "one record for every copy";
+    EXPECT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+    // Past a heartbeat period: a thread left in the unloaded code would have
+    // crashed the test by now.
+    Sleep(600);
+    Unplug("A");
+}
+
 }  // namespace
 }  // namespace kmxapitest
