@@ -373,6 +373,17 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_TRUE(Value(HKEY_CURRENT_USER, std::string(kSettingsKey) + "\\Devices", "2", &type));
 
+    // The registry editor writes UTF-16 files.
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\r\n"
+                              "\"Wide\"=dword:0000002a\r\n"))
+        wide += std::string{c, '\0'};
+    std::ofstream(file, std::ios::binary) << wide;
+    ASSERT_EQ(Kmxctl({"reg", "import", file}).status, 0);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Wide", &type),
+              (std::vector<BYTE>{42, 0, 0, 0}));
+
     // A file that reaches beyond the camera's keys is refused before anything is written.
     std::ofstream(file) << "Windows Registry Editor Version 5.00\n\n"
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
