@@ -64,9 +64,9 @@ int StartInterface() {
     InitializeCriticalSection(&g_interface.threads_lock);
     g_interface.threads = new std::vector<HANDLE>;
     g_interface.lock = static_cast<CaptureLockRecord*>(
-        KmxWinMapSharedSection("shared", sizeof(CaptureLockRecord)));
+        KmxWinMapSharedSection(kCaptureLockSection, sizeof(CaptureLockRecord)));
     if (g_interface.lock) {
-        g_interface.lock_mutex = CreateMutexA(nullptr, TRUE, "KMX512_VPI_MUTEX");
+        g_interface.lock_mutex = CreateMutexA(nullptr, TRUE, kCaptureLockMutex);
         if (g_interface.lock_mutex) {
             // The first process to load the library starts from no lock.
             if (GetLastError() != ERROR_ALREADY_EXISTS) g_interface.lock->Clear();

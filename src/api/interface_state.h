@@ -6,39 +6,9 @@
 #pragma once
 
 #include <windows.h>
-
-#include <atomic>
+#include <kmx512u/capture_lock_record.h>
 
 namespace kmx {
-
-// The capture lock, one record seen alike by every process that has loaded
-// the library; all zero while no camera is locked. Changes are made with the
-// lock mutex held; the holder's heartbeat thread writes its word and reads
-// the owner words without it, hence each word is atomic on its own.
-struct CaptureLockRecord {
-    std::atomic<DWORD> locked_id;      // connection id of the locked camera; 0 = none
-    std::atomic<DWORD> owner_process;  // process id of the holder
-    std::atomic<DWORD> owner_handle;   // the holder's camera handle number in its process
-    std::atomic<DWORD> heartbeat;      // tick count, refreshed by the holder every 250 ms
-    std::atomic<DWORD> identity1;      // the locked camera's identity words; kept by unlock
-    std::atomic<DWORD> identity2;
-
-    // Clears the words that say who holds the lock, keeping the identity.
-    void Release() {
-        locked_id = 0;
-        owner_process = 0;
-        owner_handle = 0;
-        heartbeat = 0;
-    }
-    void Clear() {
-        Release();
-        identity1 = 0;
-        identity2 = 0;
-    }
-    // A lock whose holder has not refreshed it for more than a second.
-    bool Stale() const { return locked_id != 0 && GetTickCount() - heartbeat > 1000; }
-};
-static_assert(sizeof(CaptureLockRecord) == 24 && std::atomic<DWORD>::is_always_lock_free);
 
 // Creates the process-wide objects; 1 when the capture lock can be used.
 // A process that cannot map the shared record runs without the capture lock

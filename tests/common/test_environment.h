@@ -35,6 +35,7 @@ class ChildProcess {
     // Sends LINE and a newline to the child.
     void WriteLine(const std::string& line);
     void Kill(int signal);
+    pid_t Pid() const { return pid_; }
     // Waits for the child to end; its exit status as waitpid reports it.
     int Wait();
 

@@ -102,10 +102,10 @@ class KmxctlTest : public testing::Test {
 TEST_F(KmxctlTest, ListShowsEveryListedCameraAndTheCaptureLock) {
     Outcome list = Kmxctl({"list"});
     ASSERT_EQ(list.status, 0) << list.output;
-    EXPECT_NE(list.output.find("1    USB1   yes     05120001 00010215 0DA50512 00000101 \\\\?\\"),
+    EXPECT_NE(list.output.find("1    USB1   yes     no     05120001 00010215 0DA50512 00000101 \\\\?\\"),
               std::string::npos)
         << list.output;
-    EXPECT_NE(list.output.find("2    USB2   yes     05120002 00010215"), std::string::npos);
+    EXPECT_NE(list.output.find("2    USB2   yes     no     05120002 00010215"), std::string::npos);
     EXPECT_NE(list.output.find("capture lock: free"), std::string::npos);
 
     // An unplugged camera stays listed under its id.
@@ -113,11 +113,11 @@ TEST_F(KmxctlTest, ListShowsEveryListedCameraAndTheCaptureLock) {
     Outcome json = Kmxctl({"--json", "list"});
     ASSERT_EQ(json.status, 0) << json.output;
     EXPECT_NE(json.output.find("{\"id\":2,\"name\":\"USB2\",\"path\":"), std::string::npos);
-    EXPECT_NE(json.output.find("\"present\":false,\"identity\":null,\"device_id\":null}"),
+    EXPECT_NE(json.output.find("\"present\":false,\"locked\":false,\"identity\":null,\"device_id\":null}"),
               std::string::npos)
         << json.output;
     EXPECT_NE(json.output.find("\"identity\":[85065729,66069]"), std::string::npos);
-    EXPECT_NE(json.output.find("\"capture_lock\":\"free\"}"), std::string::npos);
+    EXPECT_NE(json.output.find("\"capture_lock\":null}"), std::string::npos);
 }
 
 TEST_F(KmxctlTest, InfoShowsWhatTheDriverInformationDialogShowsAndTheFormats) {
@@ -292,7 +292,12 @@ TEST_F(KmxctlTest, LockHoldsUntilInterrupted) {
     EXPECT_EQ(other.status, 1);
     EXPECT_EQ(other.output, "kmxctl lock: locking USB2: KMXPI_STATUS_IN_USE\n");
     EXPECT_EQ(Kmxctl({"unlock", "-c", "1"}).status, 1);
-    EXPECT_NE(Kmxctl({"list"}).output.find("capture lock: held\n"), std::string::npos);
+    Outcome list = Kmxctl({"list"});
+    EXPECT_NE(list.output.find("1    USB1   yes     yes    "), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("capture lock: USB1, held by process " +
+                               std::to_string(holder.Pid()) + "\n"),
+              std::string::npos)
+        << list.output;
 
     holder.Kill(SIGINT);
     EXPECT_EQ(holder.ReadLine(), "USB1 released");
@@ -301,6 +306,25 @@ TEST_F(KmxctlTest, LockHoldsUntilInterrupted) {
     EXPECT_EQ(unlock.status, 0);
     EXPECT_EQ(unlock.output, "{\"capture_lock\":\"free\"}\n");
     EXPECT_EQ(Kmxctl({"abort", "-c", "2"}).output, "capture on USB2 aborted\n");
+}
+
+TEST_F(KmxctlTest, AKilledHoldersLockShowsStaleUntilUnlockClearsIt) {
+    // The lock record lives while some process has the library loaded.
+    ChildProcess watch(ProgramPath("kmxctl"), {"watch"});
+    ASSERT_EQ(watch.ReadLine(), "watching for new cameras and wake-ups; interrupt to stop");
+    ChildProcess holder(ProgramPath("kmxctl"), {"lock", "-c", "2"});
+    ASSERT_EQ(holder.ReadLine(), "USB2 locked; interrupt to release it");
+    const std::string holder_process = std::to_string(holder.Pid());
+    holder.Kill(SIGKILL);
+    holder.Wait();
+    Sleep(1300);  // past the heartbeat's limit
+    Outcome list = Kmxctl({"list"});
+    EXPECT_NE(list.output.find("2    USB2   yes     stale  "), std::string::npos) << list.output;
+    EXPECT_NE(list.output.find("capture lock: USB2, left by process " + holder_process + " (stale"),
+              std::string::npos)
+        << list.output;
+    EXPECT_EQ(Kmxctl({"unlock", "-c", "2"}).status, 0);
+    EXPECT_NE(Kmxctl({"list"}).output.find("capture lock: free\n"), std::string::npos);
 }
 
 TEST_F(KmxctlTest, WatchPrintsNewCamerasAndWakeUps) {

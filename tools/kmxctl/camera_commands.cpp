@@ -5,6 +5,7 @@
 #include <kmx512u/kmxpi.h>
 
 #include "camera_access.h"
+#include "capture_lock_view.h"
 #include "failures.h"
 #include "interrupt.h"
 #include "property_table.h"
@@ -27,28 +28,33 @@ Json WordPair(DWORD a, DWORD b) {
     return Json::Array().Push(a).Push(b);
 }
 
-// Whether a live process holds the capture lock, which reserves one camera
-// of the machine. The library tells only by refusing the lock, and not
-// which camera it is: a free lock is taken on CAMERA and given back at once
-// (which also clears a lock that a dead process left behind). Nothing when
-// the camera cannot be asked.
-std::optional<bool> CaptureLockHeld(DWORD camera) {
-    KMXPI_HANDLE handle = nullptr;
-    if (KMXPI_HandleOpen(camera, &handle) != KMXPI_STATUS_SUCCESS) return std::nullopt;
-    DWORD status = KMXPI_HandleLockVfWOpen(handle);
-    if (status == KMXPI_STATUS_SUCCESS) KMXPI_HandleUnLockVfWOpen(handle);
-    KMXPI_HandleClose(&handle);
-    if (status == KMXPI_STATUS_IN_USE) return true;
-    if (status == KMXPI_STATUS_SUCCESS) return false;
-    return std::nullopt;
+// The capture lock in a line: free, or the camera and its holder.
+std::string LockText(const std::optional<CaptureLockView>& lock) {
+    if (!lock) return "free";
+    std::string text = CameraName(lock->camera);
+    if (!lock->stale) return text + ", held by process " + std::to_string(lock->process);
+    char age[32];
+    snprintf(age, sizeof age, "%.1f s", lock->heartbeat_age / 1000.0);
+    return text + ", left by process " + std::to_string(lock->process) +
+           " (stale: no heartbeat for " + age + "; the next lock attempt clears it)";
+}
+
+Json LockJson(const std::optional<CaptureLockView>& lock) {
+    if (!lock) return Json::Null();
+    return Json::Object()
+        .Add("camera", lock->camera)
+        .Add("process", lock->process)
+        .Add("stale", lock->stale)
+        .Add("heartbeat_age_ms", lock->heartbeat_age)
+        .Add("identity", WordPair(lock->identity1, lock->identity2));
 }
 
 void RunList(CommandLine& line, Output& output) {
     line.Finish();
     Json cameras = Json::Array();
-    std::optional<bool> lock;
+    const std::optional<CaptureLockView> lock = ReadCaptureLock();
     if (!output.Json())
-        output.Text() << "ID   NAME   PRESENT IDENTITY          DEVICE ID         PATH\n";
+        output.Text() << "ID   NAME   PRESENT LOCKED IDENTITY          DEVICE ID         PATH\n";
     for (DWORD id : ListedCameras()) {
         char path[KMXDEBUG_CONNECTION_STRING_SIZE] = "";
         KMXDebug_GetConnectionString(id, path, sizeof path);
@@ -68,27 +74,27 @@ void RunList(CommandLine& line, Output& output) {
                 device_text = Hex8(id1) + " " + Hex8(id2);
             }
             KMXDebug_CloseDevice(&device);
-            if (!lock) lock = CaptureLockHeld(id);
         }
+        const bool locked = lock && lock->camera == id;
+        const char* locked_text = !locked ? "no" : lock->stale ? "stale" : "yes";
         cameras.Push(Json::Object()
                          .Add("id", id)
                          .Add("name", CameraName(id))
                          .Add("path", path)
                          .Add("present", present)
+                         .Add("locked", locked && !lock->stale)
                          .Add("identity", identity)
                          .Add("device_id", device_id));
         if (output.Json()) continue;
         output.Text() << std::left << std::setw(5) << id << std::setw(7) << CameraName(id)
-                      << std::setw(8) << (present ? "yes" : "no") << std::setw(18) << identity_text
-                      << std::setw(18) << device_text << path << '\n';
+                      << std::setw(8) << (present ? "yes" : "no") << std::setw(7) << locked_text
+                      << std::setw(18) << identity_text << std::setw(18) << device_text << path
+                      << '\n';
     }
-    const char* lock_text = !lock ? "unknown (no camera answers)" : *lock ? "held" : "free";
     if (output.Json())
-        output.Print(Json::Object()
-                         .Add("cameras", cameras)
-                         .Add("capture_lock", lock ? Json(*lock ? "held" : "free") : Json::Null()));
+        output.Print(Json::Object().Add("cameras", cameras).Add("capture_lock", LockJson(lock)));
     else
-        output.Text() << "capture lock: " << lock_text << '\n';
+        output.Text() << "capture lock: " << LockText(lock) << '\n';
 }
 
 std::string FourCCText(DWORD compression) {
@@ -234,9 +240,9 @@ void RunAbort(CommandLine& line, Output& output) {
 
 const Command kListCommand = {
     "list", "",
-    "every listed camera: id, name, whether it is present, identity and device id words, "
-    "interface path; and whether a live process holds the capture lock (the library tells "
-    "only by refusing it: a free lock is taken and given back)",
+    "every listed camera: id, name, whether it is present and locked, identity and device id "
+    "words, interface path; and the capture lock: which camera, which process holds it, "
+    "whether that process is still alive",
     RunList};
 const Command kInfoCommand = {
     "info", "-c ID",
