@@ -1,5 +1,6 @@
 #include "capture/module_lifecycle.h"
 
+#include "api/interface_state.h"
 #include "debug/debug_flags.h"
 #include "device/kernel_channel.h"
 
@@ -19,11 +20,14 @@ BOOL DriverAppStart() {
     // Without the registry access mutex the camera list is refreshed
     // unguarded; that is no reason to refuse the load.
     CreateRegistryMutex();
+    // Without the capture lock the interface still serves everything else.
+    StartInterface();
     return BaseStart();
 }
 
 BOOL DriverAppExit() {
     // And leaves here, in reverse order.
+    StopInterface();
     CloseRegistryMutex();
     return BaseExit();
 }

@@ -1,0 +1,51 @@
+// The record behind a KMXPI_HANDLE, and the one sender through which every
+// command on a camera handle goes: the interface record of the camera
+// command set, sent synchronously, its command status translated into the
+// interface's status codes.
+#pragma once
+
+#include <windows.h>
+#include <kmx512u/camera_commands.h>
+#include <kmx512u/kmxpi.h>
+
+#include <shared_mutex>
+
+struct KMXPI_CAMERA {
+    DWORD connection_id;  // never 0
+    // Numbers the handle within its process, for the capture lock record.
+    DWORD number;
+    // INVALID_HANDLE_VALUE once the camera went away. Commands use it shared;
+    // closing it takes it exclusively, so no command sends on a closed
+    // handle whose value the system may have given to another object.
+    HANDLE device;
+    std::shared_mutex device_lock;
+    HANDLE removal_event;  // auto reset; the driver signals the camera's removal
+    HANDLE stop_event;     // auto reset; ends the watcher
+    HANDLE watcher;
+};
+
+namespace kmx {
+
+// The interface status for a command status of the driver channel.
+DWORD InterfaceStatus(BYTE command_status);
+
+// Sends CODE on DEVICE with HEADER's set, id and length words followed by
+// PAYLOAD_LENGTH bytes of PAYLOAD (may be null when 0); on success the
+// header words and the payload come back into HEADER and PAYLOAD. The
+// translated status; ALLOC_FAILED when the record cannot be had.
+DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, void* payload,
+                           DWORD payload_length);
+
+// The same on CAMERA's device; a camera that went away (CAMERA_REMOVED)
+// has its device closed.
+DWORD SendHandleCommand(KMXPI_CAMERA* camera, DWORD code, InterfaceHeader& header, void* payload,
+                        DWORD payload_length);
+
+// The identity words of a camera identity reply: they take the place of the
+// set's first eight bytes.
+void ReadIdentity(const InterfaceHeader& reply, DWORD* identity1, DWORD* identity2);
+
+// Closes CAMERA's device unless it is closed already.
+void CloseCameraDevice(KMXPI_CAMERA* camera);
+
+}  // namespace kmx

@@ -1,0 +1,80 @@
+#include "api/camera_handle.h"
+
+#include "device/kernel_channel.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+
+namespace kmx {
+
+DWORD InterfaceStatus(BYTE command_status) {
+    switch (command_status) {
+        case kCommandSuccess:
+        case kCommandUnwritten:
+            return KMXPI_STATUS_SUCCESS;
+        case kCommandBadState:
+        case kCommandWrongLength:
+        case kCommandBadParameter:
+            return KMXPI_STATUS_BAD_PARAMETER;
+        case kCommandBufferTooSmall:
+            return KMXPI_STATUS_BUFFER_TOO_SMALL;
+        case kCommandBufferTooLarge:
+            return KMXPI_STATUS_BUFFER_TOO_LARGE;
+        case kCommandUnknownSet:
+            return KMXPI_STATUS_BAD_GUID;
+        case kCommandUnknownId:
+            return KMXPI_STATUS_BAD_ID;
+        case kCommandInUse:
+            return KMXPI_STATUS_IN_USE;
+        case kCommandDeviceGone:
+            return KMXPI_STATUS_CAMERA_REMOVED;
+        default:
+            return KMXPI_STATUS_INVALID_STATUS;
+    }
+}
+
+DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, void* payload,
+                           DWORD payload_length) {
+    const DWORD length = sizeof(InterfaceHeader) + payload_length;
+    std::unique_ptr<BYTE[]> record(new (std::nothrow) BYTE[length]);
+    if (!record) return KMXPI_STATUS_ALLOC_FAILED;
+    header.status = 0;
+    memcpy(record.get(), &header, sizeof header);
+    if (payload_length) memcpy(record.get() + sizeof header, payload, payload_length);
+    DWORD status = InterfaceStatus(SendCommand(device, code, record.get(), length, nullptr, nullptr));
+    if (status == KMXPI_STATUS_SUCCESS) {
+        // The status word stays the caller's; the six words after it and the
+        // payload are the driver's answer.
+        memcpy(&header.set, record.get() + offsetof(InterfaceHeader, set),
+               sizeof header - offsetof(InterfaceHeader, set));
+        if (payload_length) memcpy(payload, record.get() + sizeof header, payload_length);
+    }
+    return status;
+}
+
+DWORD SendHandleCommand(KMXPI_CAMERA* camera, DWORD code, InterfaceHeader& header, void* payload,
+                        DWORD payload_length) {
+    DWORD status;
+    {
+        std::shared_lock sending(camera->device_lock);
+        status = SendInterfaceCommand(camera->device, code, header, payload, payload_length);
+    }
+    if (status == KMXPI_STATUS_CAMERA_REMOVED) CloseCameraDevice(camera);
+    return status;
+}
+
+void ReadIdentity(const InterfaceHeader& reply, DWORD* identity1, DWORD* identity2) {
+    DWORD words[2];
+    memcpy(words, &reply.set, sizeof words);
+    *identity1 = words[0];
+    *identity2 = words[1];
+}
+
+void CloseCameraDevice(KMXPI_CAMERA* camera) {
+    std::unique_lock closing(camera->device_lock);
+    CloseDevice(&camera->device);
+}
+
+}  // namespace kmx

@@ -1,0 +1,57 @@
+#include "api/api_test_support.h"
+
+#include "capture/module_lifecycle.h"
+#include "device/camera_enumeration.h"
+
+namespace kmxapitest {
+
+void ApiTest::SetUp() {
+    std::string error;
+    std::optional<kmxcam::ProfileSet> profiles =
+        kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error);
+    ASSERT_TRUE(profiles) << error;
+    service_ = std::make_unique<kmxcam::CameraService>(std::move(*profiles));
+    ASSERT_TRUE(kmx::DriverAppStart());
+    started_ = true;
+}
+
+void ApiTest::TearDown() {
+    if (started_) kmx::DriverAppExit();
+    service_.reset();
+}
+
+DWORD ApiTest::Plug(const std::string& profile, const std::string& serial) {
+    std::string error;
+    std::optional<std::string> path = service_->Plug(profile, serial, error);
+    EXPECT_TRUE(path) << error;
+    if (!path) return 0;
+    // Listed directly: this process's next refresh may be a second away.
+    EXPECT_EQ(kmx::RegisterCamera(path->c_str()), 1);
+    char stored[kmx::kCameraPathSize];
+    for (DWORD id = 1; kmx::LookupCamera(stored, id); ++id)
+        if (*path == stored) return id;
+    ADD_FAILURE() << *path << " is not listed";
+    return 0;
+}
+
+void ApiTest::Unplug(const std::string& serial) { EXPECT_TRUE(service_->Unplug(serial)); }
+
+void ApiTest::ArmStatus(const std::string& serial, DWORD code, BYTE status) {
+    kmxcam::Fault fault;
+    fault.status = status;
+    fault.count = 1;
+    EXPECT_TRUE(service_->ArmFault(serial, code, fault));
+}
+
+KMXPI_HANDLE ApiTest::Open(DWORD id) {
+    KMXPI_HANDLE handle = nullptr;
+    EXPECT_EQ(KMXPI_HandleOpen(id, &handle), KMXPI_STATUS_SUCCESS);
+    return handle;
+}
+
+std::string ApiPeer::Ask(const std::string& command) {
+    process_.WriteLine(command);
+    return process_.ReadLine().value_or("");
+}
+
+}  // namespace kmxapitest

@@ -1,0 +1,149 @@
+// The capture lock, within one process and across processes.
+#include "api/api_test_support.h"
+
+#include "api/capture_lock.h"
+#include "capture/module_lifecycle.h"
+#include "device/kernel_channel.h"
+
+#include <signal.h>
+
+#include <chrono>
+
+namespace kmxapitest {
+namespace {
+
+using CaptureLockTest = ApiTest;
+
+constexpr DWORD kPantiltIdentity1 = 0x05120001, kPantiltIdentity2 = 0x00010215;
+
+TEST_F(CaptureLockTest, OneLockPerSystemAndItsRecord) {
+    DWORD pantilt = Plug("pantilt", "A");
+    DWORD compact = Plug("compact", "B");
+    KMXPI_HANDLE owner = Open(pantilt);
+    KMXPI_HANDLE same_camera = Open(pantilt);
+    KMXPI_HANDLE other_camera = Open(compact);
+
+    DWORD identity1 = 0, identity2 = 0;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(owner), KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), pantilt);
+    EXPECT_EQ(identity1, kPantiltIdentity1);
+    EXPECT_EQ(identity2, kPantiltIdentity2);
+
+    // Held is held, whoever asks again.
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(owner), KMXPI_STATUS_IN_USE);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(same_camera), KMXPI_STATUS_IN_USE);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(other_camera), KMXPI_STATUS_IN_USE);
+    EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(other_camera), KMXPI_STATUS_BAD_PARAMETER);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), pantilt);
+
+    // Any handle of the owner process on the locked camera may unlock; the
+    // identity words stay behind.
+    EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(same_camera), KMXPI_STATUS_SUCCESS);
+    identity1 = identity2 = 0;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+    EXPECT_EQ(identity1, kPantiltIdentity1);
+    EXPECT_EQ(identity2, kPantiltIdentity2);
+    EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(same_camera), KMXPI_STATUS_BAD_PARAMETER);
+
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(other_camera), KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), compact);
+    EXPECT_EQ(identity1, 0x05120002u);
+    for (KMXPI_HANDLE* handle : {&owner, &same_camera, &other_camera})
+        EXPECT_EQ(KMXPI_HandleClose(handle), KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+}
+
+TEST_F(CaptureLockTest, ClosingTheOwnerHandleReleasesTheLock) {
+    DWORD id = Plug("pantilt", "A");
+    KMXPI_HANDLE owner = Open(id);
+    KMXPI_HANDLE other = Open(id);
+    ASSERT_EQ(KMXPI_HandleLockVfWOpen(owner), KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(KMXPI_HandleClose(&other), KMXPI_STATUS_SUCCESS);
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id);
+    EXPECT_EQ(KMXPI_HandleClose(&owner), KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+}
+
+TEST_F(CaptureLockTest, ArgumentsAndTheIdentityCommandComeFirst) {
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(nullptr), KMXPI_STATUS_BAD_PARAMETER);
+    EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(nullptr), KMXPI_STATUS_BAD_PARAMETER);
+    EXPECT_EQ(KMXPI_HandleAbortVfW(nullptr), KMXPI_STATUS_BAD_PARAMETER);
+
+    KMXPI_HANDLE camera = Open(Plug("pantilt", "A"));
+    ArmStatus("A", kmx::kCameraIdentityCode, 34);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_IN_USE);
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u) << "nothing was locked";
+    EXPECT_EQ(KMXPI_HandleAbortVfW(camera), KMXPI_STATUS_SUCCESS);
+
+    // Without the module's objects there is no lock to take.
+    kmx::DriverAppExit();
+    started_ = false;
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_NULL_POINTER);
+    EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(camera), KMXPI_STATUS_NULL_POINTER);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+    EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+}
+
+TEST_F(CaptureLockTest, AnotherProcessSeesTheLockAndCannotUnlockIt) {
+    DWORD id = Plug("pantilt", "A");
+    ApiPeer peer;
+    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
+    ASSERT_EQ(peer.Ask("lock"), "status 0");
+
+    KMXPI_HANDLE camera = Open(id);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_IN_USE);
+    EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(camera), KMXPI_STATUS_BAD_PARAMETER);
+    // Its heartbeat keeps the lock alive well past the stale limit.
+    Sleep(1500);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_IN_USE);
+
+    // The module end in the owner process gives the lock up at once.
+    EXPECT_EQ(peer.Ask("exit"), "bye");
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(peer.Process().Wait(), 0);
+    EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+}
+
+TEST_F(CaptureLockTest, TheLockOfAKilledProcessGoesStaleAfterASecond) {
+    DWORD id = Plug("pantilt", "A");
+    ApiPeer peer;
+    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
+    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    KMXPI_HANDLE camera = Open(id);
+
+    peer.Process().Kill(SIGKILL);
+    peer.Process().Wait();
+    auto killed = std::chrono::steady_clock::now();
+    DWORD soon = KMXPI_HandleLockVfWOpen(camera);
+    // The heartbeat was at most 250 ms old when the owner died; on a machine
+    // too loaded to ask within the next 500 ms the answer proves nothing.
+    if (std::chrono::steady_clock::now() - killed < std::chrono::milliseconds(500)) {
+        EXPECT_EQ(soon, KMXPI_STATUS_IN_USE);
+    }
+
+    Sleep(1300);
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_SUCCESS);
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id);
+    EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+}
+
+TEST_F(CaptureLockTest, AQueryClearsAStaleLock) {
+    DWORD id = Plug("pantilt", "A");
+    ApiPeer peer;
+    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
+    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id);
+    peer.Process().Kill(SIGKILL);
+    peer.Process().Wait();
+    Sleep(1300);
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+    EXPECT_EQ(identity1, 0u) << "a stale lock is cleared whole";
+}
+
+}  // namespace
+}  // namespace kmxapitest
