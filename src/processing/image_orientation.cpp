@@ -1,0 +1,102 @@
+#include "processing/image_orientation.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace kmx {
+namespace {
+
+constexpr DWORD kFlipAnswered = 1;
+constexpr DWORD kMirrorAnswered = 2;
+constexpr size_t kPixelBytes = 3;
+
+// Writes the COUNT pixels at SOURCE to DESTINATION in reverse order. Each
+// pixel moves as one 4-byte word whose fourth byte the next pixel
+// overwrites; neither side is touched outside its COUNT pixels.
+void WriteReversed(const BYTE* source, BYTE* destination, size_t count) {
+    const BYTE* from = source + (count - 1) * kPixelBytes;
+    for (size_t moved = 1; moved < count; ++moved) {
+        uint32_t pixel;
+        std::memcpy(&pixel, from, sizeof pixel);
+        std::memcpy(destination, &pixel, sizeof pixel);
+        from -= kPixelBytes;
+        destination += kPixelBytes;
+    }
+    std::memcpy(destination, from, kPixelBytes);
+}
+
+// Reads setting ID into *VALUE (0 or 1); false, with *VALUE kept, when the
+// camera does not answer it now.
+bool ReadSetting(KMXPI_HANDLE camera, DWORD id, DWORD* value) {
+    BYTE setting = 0;
+    if (KMXPI_PropertyGet(camera, &KMXPI_PROPSET_IMAGE, id, sizeof setting, &setting) !=
+        KMXPI_STATUS_SUCCESS)
+        return false;
+    *value = setting != 0;
+    return true;
+}
+
+}  // namespace
+
+void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror, BYTE* rows) {
+    if (width == 0 || height == 0 || (!flip && !mirror)) return;
+    size_t row_bytes = size_t(width) * kPixelBytes;
+    BYTE* first = rows;
+    BYTE* second = rows + row_bytes;
+    DWORD top = 0, bottom = height - 1;
+    // Rows in pairs from both ends, each pair through the scratch...
+    for (; flip && top < bottom; ++top, --bottom) {
+        BYTE* upper = image + top * row_bytes;
+        BYTE* lower = image + bottom * row_bytes;
+        std::memcpy(first, upper, row_bytes);
+        if (mirror) {
+            std::memcpy(second, lower, row_bytes);
+            WriteReversed(second, upper, width);
+            WriteReversed(first, lower, width);
+        } else {
+            std::memcpy(upper, lower, row_bytes);
+            std::memcpy(lower, first, row_bytes);
+        }
+    }
+    // ...then the rows that stay where they are: all of them without a flip,
+    // the middle row of an odd height with one.
+    if (!mirror) return;
+    DWORD last = flip ? bottom : height - 1;
+    for (DWORD row = flip ? top : 0; row <= last; ++row) {
+        BYTE* pixels = image + row * row_bytes;
+        std::memcpy(first, pixels, row_bytes);
+        WriteReversed(first, pixels, width);
+    }
+}
+
+void OrientationOpen(PipelineState& state) {
+    state.orientation_settings =
+        (ReadSetting(state.camera, KMXPI_IMAGE_FLIP, &state.flip) ? kFlipAnswered : 0) |
+        (ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror) ? kMirrorAnswered : 0);
+    state.orientation_read_tick = GetTickCount();
+    if (!state.orientation_settings || state.client_width == 0) return;
+    state.orientation_rows = new (std::nothrow) BYTE[2 * size_t(state.client_width) * kPixelBytes];
+    if (!state.orientation_rows) state.orientation_settings = 0;
+}
+
+void OrientFrame(PipelineState& state, BYTE* frame) {
+    if (!state.orientation_settings) return;
+    if (GetTickCount() - state.orientation_read_tick >= kOrientationRefreshMs) {
+        if (state.orientation_settings & kFlipAnswered)
+            ReadSetting(state.camera, KMXPI_IMAGE_FLIP, &state.flip);
+        if (state.orientation_settings & kMirrorAnswered)
+            ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror);
+        state.orientation_read_tick = GetTickCount();
+    }
+    OrientImage(frame, state.client_width, state.client_height, state.flip, state.mirror,
+                state.orientation_rows);
+}
+
+void OrientationClose(PipelineState& state) {
+    delete[] state.orientation_rows;
+    state.orientation_rows = nullptr;
+    state.orientation_settings = 0;
+}
+
+}  // namespace kmx
