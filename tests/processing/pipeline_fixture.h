@@ -14,6 +14,7 @@
 #include "processing/frame_pipeline.h"
 #include "support/registry_key.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ class PipelineTest : public kmxapitest::ApiTest {
         return {width, height, bits, {}, compression, DWORD(width) * height * bits / 8, 33};
     }
 
+    // Opens a camera handle on a connection id.
+    using ApiTest::Open;
     // Maps CLIENT as the capture driver does and opens the pipeline on it.
     int Open(const kmx::FormatRecord& client) {
         kmx::FormatRecord camera{};
