@@ -236,6 +236,16 @@ TEST_F(MissingPlugins, NoCodecRefusesTheDecodedFormats) {
     EXPECT_EQ(std::memcmp(&state_, &zero, sizeof zero), 0);
     // The camera's own format needs no codec.
     EXPECT_EQ(Open(Client(640, 480, kFourccMjpg, 24)), 1);
+    kmx::PipelineClose(state_);
+
+    // A module under the codec's name without the codec's exports is no
+    // codec either, and is not kept.
+    std::filesystem::remove(directory_ / "picn20.so");
+    std::filesystem::copy_file(std::string(KMX_TEST_PLUGIN_DIR) + "/partial_scaler.so",
+                               directory_ / "picn20.so");
+    EXPECT_EQ(Open(Client(320, 240, kFourccRgb, 24)), 0);
+    EXPECT_EQ(GetModuleHandleA(kmx::kCodecLibrary), nullptr);
+    EXPECT_EQ(ErrorMask(), kmx::kCodecLoadError);
 }
 
 TEST_F(MissingPlugins, AScalerWithoutAllItsExportsIsRefused) {
