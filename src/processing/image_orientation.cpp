@@ -11,19 +11,19 @@ constexpr DWORD kFlipAnswered = 1;
 constexpr DWORD kMirrorAnswered = 2;
 constexpr size_t kPixelBytes = 3;
 
-// Writes the COUNT pixels at SOURCE to DESTINATION in reverse order. Each
-// pixel moves as one 4-byte word whose fourth byte the next pixel
-// overwrites; neither side is touched outside its COUNT pixels.
+// Writes the COUNT pixels at SOURCE to DESTINATION in reverse order. The
+// pixels in between move as 4-byte words, whose fourth byte the next pixel
+// overwrites; the two end pixels move as 3 bytes, so that no word reaches
+// past either row.
 void WriteReversed(const BYTE* source, BYTE* destination, size_t count) {
-    const BYTE* from = source + (count - 1) * kPixelBytes;
-    for (size_t moved = 1; moved < count; ++moved) {
+    const BYTE* last = source + (count - 1) * kPixelBytes;
+    std::memcpy(destination, last, kPixelBytes);
+    for (size_t index = 1; index + 1 < count; ++index) {
         uint32_t pixel;
-        std::memcpy(&pixel, from, sizeof pixel);
-        std::memcpy(destination, &pixel, sizeof pixel);
-        from -= kPixelBytes;
-        destination += kPixelBytes;
+        std::memcpy(&pixel, last - index * kPixelBytes, sizeof pixel);
+        std::memcpy(destination + index * kPixelBytes, &pixel, sizeof pixel);
     }
-    std::memcpy(destination, from, kPixelBytes);
+    if (count > 1) std::memcpy(destination + (count - 1) * kPixelBytes, source, kPixelBytes);
 }
 
 // Reads setting ID into *VALUE (0 or 1); false, with *VALUE kept, when the
