@@ -12,8 +12,6 @@
 namespace kmx {
 namespace {
 
-using kmxtest::Picture;
-
 class FrameDecoding : public testing::Test {
   protected:
     void SetUp() override {
@@ -31,19 +29,6 @@ class FrameDecoding : public testing::Test {
     PEGASUS_ENTRY pegasus_ = nullptr;
     PEGASUS_QUERY_ENTRY query_ = nullptr;
 };
-
-TEST_F(FrameDecoding, EachTargetGetsItsOwnOutput) {
-    const Picture picture = kmxtest::MakePicture(96, 64);
-    const std::vector<uint8_t> frame = kmxtest::EncodeJpeg(picture);
-    std::vector<BYTE> out(96 * 64 * 3);
-    ASSERT_EQ(Decode(frame, 24, kFourccRgb, out), 0);
-    EXPECT_GT(kmxtest::Psnr(kmxtest::FromBottomUpBgr(out.data(), 96, 64), picture), 30.0);
-    out.resize(96 * 64 * 2);
-    ASSERT_EQ(Decode(frame, 16, kFourccUyvy, out), 0);
-    EXPECT_GT(kmxtest::Psnr(kmxtest::FromPacked422(out.data(), 96, 64, false), picture), 30.0);
-    ASSERT_EQ(Decode(frame, 16, kFourccYuy2, out), 0);
-    EXPECT_GT(kmxtest::Psnr(kmxtest::FromPacked422(out.data(), 96, 64, true), picture), 30.0);
-}
 
 TEST_F(FrameDecoding, RefusalsCarryTheCodecsCode) {
     const std::vector<uint8_t> frame = kmxtest::EncodeJpeg(kmxtest::MakePicture(96, 64));
