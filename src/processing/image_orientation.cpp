@@ -39,24 +39,21 @@ bool ReadSetting(KMXPI_HANDLE camera, DWORD id, DWORD* value) {
 
 }  // namespace
 
-void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror, BYTE* rows) {
+void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror, BYTE* scratch) {
     if (width == 0 || height == 0 || (!flip && !mirror)) return;
     size_t row_bytes = size_t(width) * kPixelBytes;
-    BYTE* first = rows;
-    BYTE* second = rows + row_bytes;
     DWORD top = 0, bottom = height - 1;
-    // Rows in pairs from both ends, each pair through the scratch...
+    // Rows in pairs from both ends, the upper one through the scratch...
     for (; flip && top < bottom; ++top, --bottom) {
         BYTE* upper = image + top * row_bytes;
         BYTE* lower = image + bottom * row_bytes;
-        std::memcpy(first, upper, row_bytes);
+        std::memcpy(scratch, upper, row_bytes);
         if (mirror) {
-            std::memcpy(second, lower, row_bytes);
-            WriteReversed(second, upper, width);
-            WriteReversed(first, lower, width);
+            WriteReversed(lower, upper, width);
+            WriteReversed(scratch, lower, width);
         } else {
             std::memcpy(upper, lower, row_bytes);
-            std::memcpy(lower, first, row_bytes);
+            std::memcpy(lower, scratch, row_bytes);
         }
     }
     // ...then the rows that stay where they are: all of them without a flip,
@@ -65,8 +62,8 @@ void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror,
     DWORD last = flip ? bottom : height - 1;
     for (DWORD row = flip ? top : 0; row <= last; ++row) {
         BYTE* pixels = image + row * row_bytes;
-        std::memcpy(first, pixels, row_bytes);
-        WriteReversed(first, pixels, width);
+        std::memcpy(scratch, pixels, row_bytes);
+        WriteReversed(scratch, pixels, width);
     }
 }
 
@@ -76,8 +73,8 @@ void OrientationOpen(PipelineState& state) {
         (ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror) ? kMirrorAnswered : 0);
     state.orientation_read_tick = GetTickCount();
     if (!state.orientation_settings || state.client_width == 0) return;
-    state.orientation_rows = new (std::nothrow) BYTE[2 * size_t(state.client_width) * kPixelBytes];
-    if (!state.orientation_rows) state.orientation_settings = 0;
+    state.orientation_row = new (std::nothrow) BYTE[size_t(state.client_width) * kPixelBytes];
+    if (!state.orientation_row) state.orientation_settings = 0;
 }
 
 void OrientFrame(PipelineState& state, BYTE* frame) {
@@ -90,12 +87,12 @@ void OrientFrame(PipelineState& state, BYTE* frame) {
         state.orientation_read_tick = GetTickCount();
     }
     OrientImage(frame, state.client_width, state.client_height, state.flip, state.mirror,
-                state.orientation_rows);
+                state.orientation_row);
 }
 
 void OrientationClose(PipelineState& state) {
-    delete[] state.orientation_rows;
-    state.orientation_rows = nullptr;
+    delete[] state.orientation_row;
+    state.orientation_row = nullptr;
     state.orientation_settings = 0;
 }
 

@@ -15,8 +15,8 @@ namespace kmx {
 inline constexpr DWORD kOrientationRefreshMs = 500;
 
 // Turns a 24-bit image of WIDTH x HEIGHT pixels in place: FLIP swaps top and
-// bottom, MIRROR left and right. ROWS is scratch for two rows of the image.
-void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror, BYTE* rows);
+// bottom, MIRROR left and right. SCRATCH takes one row of the image.
+void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror, BYTE* scratch);
 
 // Finds which of the two settings the camera answers, with their values, and
 // sets the scratch up for frames of the client's size. Without memory for the

@@ -48,12 +48,12 @@ struct PipelineState {
 
     // Flip and mirror done by the library on 24-bit RGB output: which of the
     // two settings the camera answers (bit 0 flip, bit 1 mirror), their last
-    // values, when they were last read, and two rows of scratch, owned.
+    // values, when they were last read, and a row of scratch, owned.
     DWORD orientation_settings;
     DWORD flip;
     DWORD mirror;
     DWORD orientation_read_tick;
-    BYTE* orientation_rows;
+    BYTE* orientation_row;
 };
 
 }  // namespace kmx

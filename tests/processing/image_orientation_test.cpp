@@ -32,8 +32,8 @@ TEST(ImageOrientation, FlipAndMirrorMoveEveryPixelAtAnySize) {
             for (size_t i = 0; i < image.size(); ++i) image[i] = BYTE(i * 7 + 1);
             // Exactly sized, so that the sanitizer sees any stray access.
             std::vector<BYTE> turned = image;
-            std::vector<BYTE> rows(size_t(width) * 3 * 2);
-            kmx::OrientImage(turned.data(), width, height, flip, mirror, rows.data());
+            std::vector<BYTE> row(size_t(width) * 3);
+            kmx::OrientImage(turned.data(), width, height, flip, mirror, row.data());
             EXPECT_EQ(turned, Turned(image, width, height, flip, mirror));
         }
     }
@@ -118,7 +118,7 @@ TEST_F(LibraryOrientation, CamerasThatTurnFramesThemselvesAreLeftToIt) {
     Connect("pantilt");
     ASSERT_EQ(Open(rgb_), 1);
     EXPECT_EQ(state_.orientation_settings, 0u);
-    EXPECT_EQ(state_.orientation_rows, nullptr);
+    EXPECT_EQ(state_.orientation_row, nullptr);
 }
 
 }  // namespace
