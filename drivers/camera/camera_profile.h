@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <kmx512u/kmxpi.h>
 
 #include <cstdint>
 #include <optional>
@@ -67,15 +68,10 @@ std::string DefaultProfilePath();
 
 // The property sets every camera shares with its clients.
 namespace sets {
-// {2BBD8342-6AA2-11D3-A076-00A024AD71C2}: the camera's own settings.
-constexpr GUID kCamera = {
-    0x2BBD8342, 0x6AA2, 0x11D3, {0xA0, 0x76, 0x00, 0xA0, 0x24, 0xAD, 0x71, 0xC2}};
-// {C6E13360-30AC-11D0-A18C-00A0C9118956}: the standard video processing amplifier.
-constexpr GUID kVideoProcAmp = {
-    0xC6E13360, 0x30AC, 0x11D0, {0xA1, 0x8C, 0x00, 0xA0, 0xC9, 0x11, 0x89, 0x56}};
-// {00A242B0-920E-11D3-A08F-00A024AD71C2}: notifications; id 0 is removal.
-constexpr GUID kNotification = {
-    0x00A242B0, 0x920E, 0x11D3, {0xA0, 0x8F, 0x00, 0xA0, 0x24, 0xAD, 0x71, 0xC2}};
+constexpr GUID kCamera = KMXPI_PROPSET_CAMERA;
+constexpr GUID kVideoProcAmp = KMXPI_PROPSET_VIDEOPROCAMP;
+// Notifications; id 0 is removal.
+constexpr GUID kNotification = KMXPI_NOTIFYSET_CAMERA;
 }  // namespace sets
 
 // Ids within the camera's own set that change the frames it sends.

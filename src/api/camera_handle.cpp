@@ -14,10 +14,14 @@ namespace {
 // Handle numbers of this process, for the capture lock record; never 0.
 volatile LONG g_last_handle_number;
 
+// Also ends at module end, so that no thread runs the module's code once it
+// has gone; the handle then leaks, as the caller never closed it.
 DWORD WINAPI Watcher(LPVOID parameter) {
     auto* camera = static_cast<KMXPI_CAMERA*>(parameter);
-    HANDLE events[] = {camera->removal_event, camera->stop_event};
-    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) CloseCameraDevice(camera);
+    HANDLE events[] = {camera->removal_event, camera->stop_event, ShutdownEvent()};
+    DWORD count = events[2] ? 3 : 2;
+    if (WaitForMultipleObjects(count, events, FALSE, INFINITE) == WAIT_OBJECT_0)
+        CloseCameraDevice(camera);
     return 0;
 }
 
@@ -49,6 +53,7 @@ extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) {
     camera->stop_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     KMXPI_NotificationSet(camera, &KMXPI_NOTIFYSET_CAMERA, KMXPI_NOTIFY_REMOVAL, camera->removal_event);
     camera->watcher = CreateThread(nullptr, 0, Watcher, camera, 0, nullptr);
+    if (camera->watcher) TrackThread(camera->watcher);
     *handle = camera;
     return KMXPI_STATUS_SUCCESS;
 }

@@ -11,8 +11,8 @@ namespace kmx {
 namespace {
 
 constexpr DWORD kHeartbeatPeriod = 250;
-// How long module end waits for a heartbeat thread to see the shutdown.
-constexpr DWORD kHeartbeatExitWait = 1000;
+// How long module end waits for a thread of ours to see the shutdown.
+constexpr DWORD kThreadExitWait = 1000;
 
 struct InterfaceObjects {
     HANDLE lock_mutex;  // "KMX512_VPI_MUTEX"; null while the lock is unusable
@@ -21,10 +21,10 @@ struct InterfaceObjects {
     WaitService watches;
     bool watches_started;
     HANDLE shutdown_event;  // manual reset, signalled at module end
-    // The heartbeat threads started by this process; the module's code must
-    // not go away under one of them.
-    CRITICAL_SECTION heartbeat_lock;
-    std::vector<HANDLE>* heartbeats;
+    // The threads that run the interface's code (heartbeats, camera handle
+    // watchers): the module's code must not go away under one of them.
+    CRITICAL_SECTION threads_lock;
+    std::vector<HANDLE>* threads;
 };
 
 InterfaceObjects g_interface;
@@ -42,27 +42,27 @@ DWORD WINAPI Heartbeat(LPVOID parameter) {
     return 0;
 }
 
-// Closes the handles of heartbeat threads that have ended; with WAIT, waits
-// for the others first.
-void ReapHeartbeats(bool wait) {
-    EnterCriticalSection(&g_interface.heartbeat_lock);
-    std::vector<HANDLE>& threads = *g_interface.heartbeats;
+// Closes the handles of our threads that have ended; with WAIT, waits for
+// the others first.
+void ReapThreads(bool wait) {
+    EnterCriticalSection(&g_interface.threads_lock);
+    std::vector<HANDLE>& threads = *g_interface.threads;
     for (auto it = threads.begin(); it != threads.end();) {
-        if (WaitForSingleObject(*it, wait ? kHeartbeatExitWait : 0) == WAIT_TIMEOUT) {
+        if (WaitForSingleObject(*it, wait ? kThreadExitWait : 0) == WAIT_TIMEOUT) {
             ++it;
             continue;
         }
         CloseHandle(*it);
         it = threads.erase(it);
     }
-    LeaveCriticalSection(&g_interface.heartbeat_lock);
+    LeaveCriticalSection(&g_interface.threads_lock);
 }
 
 }  // namespace
 
 int StartInterface() {
-    InitializeCriticalSection(&g_interface.heartbeat_lock);
-    g_interface.heartbeats = new std::vector<HANDLE>;
+    InitializeCriticalSection(&g_interface.threads_lock);
+    g_interface.threads = new std::vector<HANDLE>;
     g_interface.lock = static_cast<CaptureLockRecord*>(
         KmxWinMapSharedSection("shared", sizeof(CaptureLockRecord)));
     if (g_interface.lock) {
@@ -87,11 +87,11 @@ void StopInterface() {
         CloseHandle(g_interface.lock_mutex);
         g_interface.lock_mutex = nullptr;
     }
-    if (g_interface.heartbeats) {
-        ReapHeartbeats(true);
-        delete g_interface.heartbeats;
-        g_interface.heartbeats = nullptr;
-        DeleteCriticalSection(&g_interface.heartbeat_lock);
+    if (g_interface.threads) {
+        ReapThreads(true);
+        delete g_interface.threads;
+        g_interface.threads = nullptr;
+        DeleteCriticalSection(&g_interface.threads_lock);
     }
     if (g_interface.lock) {
         KmxWinUnmapSharedSection(g_interface.lock);
@@ -124,16 +124,28 @@ CaptureLockRecord* TakeLockRecord() {
 void ReleaseLockRecord() { ReleaseMutex(g_interface.lock_mutex); }
 
 int StartHeartbeat(DWORD handle_number) {
-    ReapHeartbeats(false);
     HANDLE thread = CreateThread(nullptr, 0, Heartbeat,
                                  reinterpret_cast<LPVOID>(static_cast<uintptr_t>(handle_number)), 0,
                                  nullptr);
     if (!thread) return 0;
-    EnterCriticalSection(&g_interface.heartbeat_lock);
-    g_interface.heartbeats->push_back(thread);
-    LeaveCriticalSection(&g_interface.heartbeat_lock);
+    TrackThread(thread);
+    CloseHandle(thread);
     return 1;
 }
+
+void TrackThread(HANDLE thread) {
+    if (!g_interface.threads) return;
+    ReapThreads(false);
+    HANDLE kept = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return;
+    EnterCriticalSection(&g_interface.threads_lock);
+    g_interface.threads->push_back(kept);
+    LeaveCriticalSection(&g_interface.threads_lock);
+}
+
+HANDLE ShutdownEvent() { return g_interface.shutdown_event; }
 
 DWORD StartWatchService() {
     if (!g_interface.notify_mutex) return KMXPI_STATUS_NULL_POINTER;

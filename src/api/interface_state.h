@@ -60,6 +60,13 @@ void ReleaseLockRecord();
 // handle numbered HANDLE_NUMBER; 0 when no thread could be started.
 int StartHeartbeat(DWORD handle_number);
 
+// Has module end wait for THREAD (a thread running the interface's code,
+// which ends when the shutdown event is signalled); the caller keeps its
+// own handle.
+void TrackThread(HANDLE thread);
+// Manual reset, signalled at module end; null outside start and end.
+HANDLE ShutdownEvent();
+
 // Starts the wait service of the camera watches unless it runs already:
 // 0, 5 without the notification mutex, 6 when it cannot be started.
 DWORD StartWatchService();

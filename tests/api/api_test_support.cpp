@@ -5,6 +5,8 @@
 
 namespace kmxapitest {
 
+std::string LibraryPath() { return kmxtest::ProgramPath("../lib/libkmx512u.so"); }
+
 void ApiTest::SetUp() {
     std::string error;
     std::optional<kmxcam::ProfileSet> profiles =

@@ -16,6 +16,16 @@
 
 namespace kmxapitest {
 
+// An export of a loaded library. Through void*: the system's generic
+// function type does not convert straight to ours.
+template <class Function>
+Function* ExportOf(HMODULE library, const char* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// The library itself, as programs load it.
+std::string LibraryPath();
+
 class ApiTest : public testing::Test {
   protected:
     void SetUp() override;

@@ -6,6 +6,9 @@
 #include "device/kernel_channel.h"
 
 #include <signal.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 #include <chrono>
 
@@ -13,6 +16,18 @@ namespace kmxapitest {
 namespace {
 
 using CaptureLockTest = ApiTest;
+
+// Has PEER lock the camera ID.
+void LockIn(ApiPeer& peer, DWORD id) {
+    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
+    ASSERT_EQ(peer.Ask("lock"), "status 0");
+}
+
+// Kills PEER and waits for it to be gone.
+void Kill(ApiPeer& peer) {
+    peer.Process().Kill(SIGKILL);
+    peer.Process().Wait();
+}
 
 constexpr DWORD kPantiltIdentity1 = 0x05120001, kPantiltIdentity2 = 0x00010215;
 
@@ -90,8 +105,7 @@ TEST_F(CaptureLockTest, ArgumentsAndTheIdentityCommandComeFirst) {
 TEST_F(CaptureLockTest, AnotherProcessSeesTheLockAndCannotUnlockIt) {
     DWORD id = Plug("pantilt", "A");
     ApiPeer peer;
-    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
-    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    ASSERT_NO_FATAL_FAILURE(LockIn(peer, id));
 
     KMXPI_HANDLE camera = Open(id);
     EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_IN_USE);
@@ -110,12 +124,10 @@ TEST_F(CaptureLockTest, AnotherProcessSeesTheLockAndCannotUnlockIt) {
 TEST_F(CaptureLockTest, TheLockOfAKilledProcessGoesStaleAfterASecond) {
     DWORD id = Plug("pantilt", "A");
     ApiPeer peer;
-    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
-    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    ASSERT_NO_FATAL_FAILURE(LockIn(peer, id));
     KMXPI_HANDLE camera = Open(id);
 
-    peer.Process().Kill(SIGKILL);
-    peer.Process().Wait();
+    Kill(peer);
     auto killed = std::chrono::steady_clock::now();
     DWORD soon = KMXPI_HandleLockVfWOpen(camera);
     // The heartbeat was at most 250 ms old when the owner died; on a machine
@@ -134,15 +146,38 @@ TEST_F(CaptureLockTest, TheLockOfAKilledProcessGoesStaleAfterASecond) {
 TEST_F(CaptureLockTest, AQueryClearsAStaleLock) {
     DWORD id = Plug("pantilt", "A");
     ApiPeer peer;
-    ASSERT_EQ(peer.Ask("open " + std::to_string(id)), "status 0");
-    ASSERT_EQ(peer.Ask("lock"), "status 0");
+    ASSERT_NO_FATAL_FAILURE(LockIn(peer, id));
     DWORD identity1, identity2;
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id);
-    peer.Process().Kill(SIGKILL);
-    peer.Process().Wait();
+    Kill(peer);
     Sleep(1300);
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
     EXPECT_EQ(identity1, 0u) << "a stale lock is cleared whole";
+}
+
+TEST_F(CaptureLockTest, UnloadingTheLibraryGivesUpItsLockAndStopsItsThreads) {
+    DWORD id = Plug("pantilt", "A");
+    HMODULE library = LoadLibraryA(LibraryPath().c_str());
+    ASSERT_NE(library, nullptr) << "error " << GetLastError();
+    auto* open = ExportOf<decltype(KMXPI_HandleOpen)>(library, "KMXPI_HandleOpen");
+    auto* lock = ExportOf<decltype(KMXPI_HandleLockVfWOpen)>(library, "KMXPI_HandleLockVfWOpen");
+    ASSERT_TRUE(open && lock);
+    // A program that leaves without closing its handle: the library's
+    // heartbeat and watcher threads must be gone with its code.
+    KMXPI_HANDLE camera = nullptr;
+    ASSERT_EQ(open(id, &camera), KMXPI_STATUS_SUCCESS);
+    ASSERT_EQ(lock(camera), KMXPI_STATUS_SUCCESS);
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id) << "one record for every copy";
+    EXPECT_TRUE(FreeLibrary(library));
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_ignore_object(camera);  // the program's own leak
+#endif
+    // Past a heartbeat period: a thread left in the unloaded code would have
+    // crashed the test by now.
+    Sleep(600);
+    Unplug("A");
 }
 
 }  // namespace

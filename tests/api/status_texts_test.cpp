@@ -6,6 +6,7 @@
 
 #include <kmx512u/kmxpi.h>
 
+#include "api/api_test_support.h"
 #include "common/test_environment.h"
 
 #include <string>
@@ -14,12 +15,7 @@ extern "C" int KmxpiNameFromC(DWORD status, char* text, DWORD size);
 
 namespace {
 
-// Through void*: the system's generic function type does not convert
-// straight to ours.
-template <class Function>
-Function* ExportOf(HMODULE library, const char* name) {
-    return reinterpret_cast<Function*>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
+using kmxapitest::ExportOf;
 
 TEST(StatusTexts, EachCodeIsItsOwnNameAndFitsOnlyWithItsTerminator) {
     char text[64] = "untouched";
@@ -52,7 +48,7 @@ TEST(StatusTexts, TheVersionIsTheSharedInterfaceVersion) {
 }
 
 TEST(StatusTexts, TheLibraryExportsThem) {
-    HMODULE library = LoadLibraryA(kmxtest::ProgramPath("../lib/libkmx512u.so").c_str());
+    HMODULE library = LoadLibraryA(kmxapitest::LibraryPath().c_str());
     ASSERT_NE(library, nullptr) << "error " << GetLastError();
     auto* text_of = ExportOf<decltype(KMXPI_GetErrorText)>(library, "KMXPI_GetErrorText");
     auto* version_of = ExportOf<decltype(KMXPI_GetVersion)>(library, "KMXPI_GetVersion");

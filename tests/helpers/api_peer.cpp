@@ -52,7 +52,10 @@ int main() {
             std::cout << std::endl;
             continue;
         } else if (command == "exit") {
+            // The module ends with the handle still open, as when a program
+            // unloads the library; the handle is closed only afterwards.
             kmx::DriverAppExit();
+            if (handle) KMXPI_HandleClose(&handle);
             std::cout << "bye" << std::endl;
             return 0;
         } else {
@@ -61,6 +64,7 @@ int main() {
         }
         std::cout << "status " << status << std::endl;
     }
+    if (handle) KMXPI_HandleClose(&handle);
     kmx::DriverAppExit();
     return 0;
 }

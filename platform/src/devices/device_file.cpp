@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace kmxwin {
@@ -63,8 +64,11 @@ BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
 
 class DeviceFile : public KernelObject {
   public:
-    DeviceFile(int fd, bool overlapped_handle)
-        : KernelObject(ObjectType::DeviceFile), fd_(fd), overlapped_handle_(overlapped_handle) {
+    DeviceFile(WireReader reader, bool overlapped_handle)
+        : KernelObject(ObjectType::DeviceFile),
+          fd_(reader.Fd()),
+          overlapped_handle_(overlapped_handle),
+          reader_(std::move(reader)) {
         receiver_ = std::thread([this] { Receive(); });
     }
 
@@ -234,7 +238,7 @@ class DeviceFile : public KernelObject {
         reading_ = true;
         guard.unlock();
         WireHeader header;
-        bool received = ReceiveMessage(fd_, header, payload_);
+        bool received = reader_.Receive(header, payload_);
         guard.lock();
         reading_ = false;
         if (received)
@@ -306,14 +310,18 @@ class DeviceFile : public KernelObject {
                 receiver_wake_.wait(guard);
                 continue;
             }
-            guard.unlock();
+            // Messages already taken from the socket are not signalled by it.
             pollfd ready{fd_, POLLIN, 0};
-            poll(&ready, 1, -1);
-            guard.lock();
+            if (!reader_.HasMessage()) {
+                guard.unlock();
+                poll(&ready, 1, -1);
+                guard.lock();
+            }
             // A waiting thread may have read what woke us meanwhile: read
             // only what is there, never block holding the reader's place.
             ready.revents = 0;
-            if (!lost_ && !reading_ && waiting_readers_ == 0 && poll(&ready, 1, 0) > 0)
+            if (!lost_ && !reading_ && waiting_readers_ == 0 &&
+                (reader_.HasMessage() || poll(&ready, 1, 0) > 0))
                 ReadOne(guard);
         }
     }
@@ -336,28 +344,31 @@ class DeviceFile : public KernelObject {
     bool close_acknowledged_ = false;
     bool reading_ = false;       // a thread is reading the connection
     int waiting_readers_ = 0;    // threads waiting for their own requests
+    WireReader reader_;          // used by the thread that is reading
     std::vector<BYTE> payload_;  // the reader's buffer
     std::thread receiver_;
 };
 
-// Connects to the service of RECORD and opens SUFFIX; the socket, or -1.
-int Connect(const InterfaceRecord& record, const std::string& suffix) {
+// Connects to the service of RECORD and opens SUFFIX; the connection's
+// reader, or nothing.
+std::optional<WireReader> Connect(const InterfaceRecord& record, const std::string& suffix) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (record.socket.size() >= sizeof address.sun_path) return -1;
+    if (record.socket.size() >= sizeof address.sun_path) return std::nullopt;
     std::memcpy(address.sun_path, record.socket.c_str(), record.socket.size() + 1);
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0) return std::nullopt;
+    WireReader reader(fd);
     WireHeader reply;
     std::vector<BYTE> payload;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         !SendMessage(fd, WireHeader{WireType::Open, 0, 0, 0, 0, 0}, suffix.data(), suffix.size()) ||
-        !ReceiveMessage(fd, reply, payload) || reply.type != WireType::OpenReply ||
+        !reader.Receive(reply, payload) || reply.type != WireType::OpenReply ||
         reply.status != 0) {
         close(fd);
-        return -1;
+        return std::nullopt;
     }
-    return fd;
+    return reader;
 }
 
 std::shared_ptr<DeviceFile> DeviceFileOfHandle(HANDLE handle) {
@@ -380,13 +391,13 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES
     }
     std::string suffix;
     std::optional<InterfaceRecord> record = FindInterface(lpFileName, suffix);
-    int fd = record ? Connect(*record, suffix) : -1;
-    if (fd < 0) {
+    std::optional<WireReader> connection = record ? Connect(*record, suffix) : std::nullopt;
+    if (!connection) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE handle = InsertHandle(
-        std::make_shared<DeviceFile>(fd, (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0));
+    HANDLE handle = InsertHandle(std::make_shared<DeviceFile>(
+        std::move(*connection), (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0));
     if (!handle) return INVALID_HANDLE_VALUE;
     SetLastError(ERROR_SUCCESS);
     return handle;

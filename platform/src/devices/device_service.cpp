@@ -23,7 +23,7 @@ namespace kmxwin {
 
 class DeviceConnectionState {
   public:
-    explicit DeviceConnectionState(int fd) : fd_(fd) {}
+    explicit DeviceConnectionState(int fd) : reader(fd), fd_(fd) {}
     ~DeviceConnectionState() { close(fd_); }
 
     bool Send(const WireHeader& header, const void* payload = nullptr, size_t length = 0,
@@ -43,6 +43,7 @@ class DeviceConnectionState {
     }
     int Fd() const { return fd_; }
 
+    WireReader reader;  // only the service thread reads
     std::string suffix;
     DWORD process_id = 0;
     bool opened = false;  // the driver accepted the open
@@ -189,13 +190,22 @@ class DeviceInterfaceState {
             for (size_t i = 2; i < watched.size(); ++i) {
                 if (!watched[i].revents) continue;
                 auto found = connections_.find(watched[i].fd);
-                if (found == connections_.end()) continue;
-                WireHeader header;
-                if (!ReceiveMessage(found->first, header, payload) ||
-                    !Handle(found->second, header, payload))
-                    Drop(found);
+                if (found != connections_.end() && !Receive(found->second, payload)) Drop(found);
             }
         }
+    }
+
+    // Acts on the next message of CONNECTION and on every further one that
+    // came with it (poll no longer tells of those); false ends the connection.
+    bool Receive(const std::shared_ptr<DeviceConnectionState>& connection,
+                 std::vector<BYTE>& payload) {
+        do {
+            WireHeader header;
+            if (!connection->reader.Receive(header, payload) ||
+                !Handle(connection, header, payload))
+                return false;
+        } while (connection->reader.HasMessage());
+        return true;
     }
 
     void Accept() {

@@ -5,6 +5,9 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace kmxwin {
 namespace {
 
@@ -53,11 +56,40 @@ bool SendMessage(int fd, const WireHeader& header, const void* payload, size_t p
     return true;
 }
 
-bool ReceiveMessage(int fd, WireHeader& header, std::vector<BYTE>& payload) {
-    if (!ReadFully(fd, &header, sizeof header)) return false;
+bool WireReader::HasMessage() const {
+    WireHeader header;
+    if (Buffered() < sizeof header) return false;
+    std::memcpy(&header, buffer_.data() + begin_, sizeof header);
+    return header.payload_length <= Buffered() - sizeof header;
+}
+
+bool WireReader::Fill() {
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, Buffered());
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    for (;;) {
+        ssize_t got = read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        end_ += static_cast<size_t>(got);
+        return true;
+    }
+}
+
+bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload) {
+    while (Buffered() < sizeof header)
+        if (!Fill()) return false;
+    std::memcpy(&header, buffer_.data() + begin_, sizeof header);
     if (header.payload_length > kMaxWirePayload) return false;
+    begin_ += sizeof header;
     payload.resize(header.payload_length);
-    return payload.empty() || ReadFully(fd, payload.data(), payload.size());
+    size_t taken = std::min<size_t>(payload.size(), Buffered());
+    if (taken) std::memcpy(payload.data(), buffer_.data() + begin_, taken);
+    begin_ += taken;
+    if (begin_ == end_) begin_ = end_ = 0;
+    return taken == payload.size() || ReadFully(fd_, payload.data() + taken, payload.size() - taken);
 }
 
 }  // namespace kmxwin

@@ -41,8 +41,31 @@ constexpr uint64_t kMaxWirePayload = 64u << 20;
 bool SendMessage(int fd, const WireHeader& header, const void* payload = nullptr,
                  size_t payload_length = 0, const void* more = nullptr, size_t more_length = 0);
 
-// Receives one message into HEADER and PAYLOAD (resized). False at the end
-// of the connection or on a malformed message.
-bool ReceiveMessage(int fd, WireHeader& header, std::vector<BYTE>& payload);
+// Receives the messages of one end of a connection. It takes whatever the
+// socket holds in one read, so that a small message costs one system call;
+// a large payload is read straight into its destination. Messages it has
+// taken are no longer signalled by poll: HasMessage tells of them.
+class WireReader {
+  public:
+    explicit WireReader(int fd) : fd_(fd), buffer_(kBufferSize) {}
+
+    int Fd() const { return fd_; }
+    // Whether a whole message is buffered, so that Receive will not read.
+    bool HasMessage() const;
+    // Receives one message into HEADER and PAYLOAD (resized). False at the
+    // end of the connection or on a malformed message.
+    bool Receive(WireHeader& header, std::vector<BYTE>& payload);
+
+  private:
+    static constexpr size_t kBufferSize = 16 << 10;
+    size_t Buffered() const { return end_ - begin_; }
+    // Reads what the socket holds (waiting for something) after the
+    // buffered bytes; false at the end of the connection.
+    bool Fill();
+
+    int fd_;
+    std::vector<BYTE> buffer_;
+    size_t begin_ = 0, end_ = 0;  // the buffered bytes not yet received
+};
 
 }  // namespace kmxwin
