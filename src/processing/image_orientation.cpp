@@ -11,18 +11,32 @@ constexpr DWORD kFlipAnswered = 1;
 constexpr DWORD kMirrorAnswered = 2;
 constexpr size_t kPixelBytes = 3;
 
+// Moves the pixel at FROM to TO as one 4-byte word: its fourth byte is the
+// next pixel's, at both ends.
+inline void MovePixel(const BYTE* from, BYTE* to) {
+    uint32_t pixel;
+    std::memcpy(&pixel, from, sizeof pixel);
+    std::memcpy(to, &pixel, sizeof pixel);
+}
+
 // Writes the COUNT pixels at SOURCE to DESTINATION in reverse order. The
-// pixels in between move as 4-byte words, whose fourth byte the next pixel
-// overwrites; the two end pixels move as 3 bytes, so that no word reaches
-// past either row.
+// pixels in between move as words, each overwritten in its fourth byte by
+// the next; the two end pixels move as 3 bytes, so that no word reaches past
+// either row. Four at a time, which the compiler does not unroll by itself.
 void WriteReversed(const BYTE* source, BYTE* destination, size_t count) {
     const BYTE* last = source + (count - 1) * kPixelBytes;
     std::memcpy(destination, last, kPixelBytes);
-    for (size_t index = 1; index + 1 < count; ++index) {
-        uint32_t pixel;
-        std::memcpy(&pixel, last - index * kPixelBytes, sizeof pixel);
-        std::memcpy(destination + index * kPixelBytes, &pixel, sizeof pixel);
+    size_t index = 1;
+    for (; index + 4 < count; index += 4) {
+        const BYTE* from = last - index * kPixelBytes;
+        BYTE* to = destination + index * kPixelBytes;
+        MovePixel(from, to);
+        MovePixel(from - kPixelBytes, to + kPixelBytes);
+        MovePixel(from - 2 * kPixelBytes, to + 2 * kPixelBytes);
+        MovePixel(from - 3 * kPixelBytes, to + 3 * kPixelBytes);
     }
+    for (; index + 1 < count; ++index)
+        MovePixel(last - index * kPixelBytes, destination + index * kPixelBytes);
     if (count > 1) std::memcpy(destination + (count - 1) * kPixelBytes, source, kPixelBytes);
 }
 
