@@ -13,6 +13,7 @@
 #include <fstream>
 #include <numeric>
 #include <random>
+#include <thread>
 #include <tuple>
 
 namespace kmxtest {
@@ -199,14 +200,25 @@ TEST_F(Pipeline, ClosingReleasesEverythingAndIsHarmlessTwice) {
     EXPECT_EQ(std::memcmp(&state_, &zero, sizeof zero), 0);
 }
 
-TEST_F(Pipeline, TwoScaledPipelinesKeepTheirOwnScaler) {
+TEST_F(Pipeline, ScaledPipelinesKeepTheirOwnScalerWhileOthersComeAndGo) {
     const kmx::FormatRecord client = Client(400, 300, kFourccRgb, 24);
     ASSERT_EQ(Open(client), 1);
-    kmx::PipelineState other{};
-    ASSERT_EQ(kmx::PipelineOpen(connection_, other, client, camera_), 1);
-    kmx::PipelineClose(other);  // unloads its own scaler, the current one
-    std::vector<BYTE> out(client.image_size);
-    EXPECT_EQ(Process(EncodeJpeg(MakePicture(352, 288)), out), 1);
+    const std::vector<uint8_t> frame = EncodeJpeg(MakePicture(352, 288));
+    // Frames flow on a streaming thread while other pipelines open and close
+    // on this one, each loading and unloading a scaler of its own.
+    int produced = 0;
+    std::thread stream([&] {
+        std::vector<BYTE> out(client.image_size);
+        for (int round = 0; round < 30; ++round) produced += Process(frame, out);
+    });
+    for (int round = 0; round < 10; ++round) {
+        kmx::PipelineState other{};
+        EXPECT_EQ(kmx::PipelineOpen(connection_, other, client, camera_), 1);
+        kmx::PipelineClose(other);
+    }
+    stream.join();
+    EXPECT_EQ(produced, 30);
+    EXPECT_EQ(ErrorMask(), 0u);
 }
 
 // Plug-ins found first on the plug-in path, in this test's own directory.
