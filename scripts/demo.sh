@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The main job, for now: builds the project, starts the camera driver service
 # with two simulated cameras in a private runtime directory and private
-# registry hives, and shows what a client of the service sees. (The capture
-# demonstration replaces this as the library grows.)
+# registry hives, and shows the service tool kmxctl at work on them: the
+# cameras listed, one camera's information and formats, a property set and
+# read back, and the driver's version through the debug interface.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [[ ! -x build/bin/kmx512-camd ]] || [[ -n "$(find drivers platform -newer build/bin/kmx512-camd -print -quit 2>/dev/null)" ]]; then
+if [[ ! -x build/bin/kmxctl ]] ||
+   [[ -n "$(find drivers platform src include tools data -newer build/bin/kmxctl -print -quit 2>/dev/null)" ]]; then
     echo "== building (scripts/test.sh installs what the build needs on a fresh machine)"
     cmake --preset default >/dev/null
     cmake --build build -j "$(nproc)" >/dev/null
@@ -15,6 +17,7 @@ fi
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kmx512-demo-XXXXXX")
 export KMX512_RUNTIME_DIR="$scratch/run" KMX512_HKCU="$scratch/HKCU.db" KMX512_HKLM="$scratch/HKLM.db"
 camd=build/bin/kmx512-camd
+kmxctl=build/bin/kmxctl
 service_pid=
 cleanup() {
     [[ -n "$service_pid" ]] && kill "$service_pid" 2>/dev/null || true
@@ -31,17 +34,18 @@ while read -r line <&"${SERVICE[0]}"; do
 done
 
 show() {
-    echo "== kmx512-camd $*"
-    "$camd" "$@" | sed 's/^/   /'
+    echo "== kmxctl $*"
+    "$kmxctl" "$@" | sed 's/^/   /'
 }
 show list
-show props DEMO1
-show plug minimal --serial DEMO3
-show list
-show fault DEMO2 0x22080C status 34 count 1
-show unplug DEMO3
-show wake
-show stop
+show info -c 1
+show set -c 1 brightness 25
+show get -c 1 brightness
+show --json get -c 1 brightness
+show debug version
+
+echo "== kmx512-camd stop"
+"$camd" stop >/dev/null
 wait "$service_pid" 2>/dev/null || true
 service_pid=
 echo "== the service has stopped; its cameras are gone"

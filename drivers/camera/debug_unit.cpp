@@ -87,12 +87,17 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
             return kSuccess;
         }
         case kDebugCommandCode: {
-            // Byte parameter: 0 reads, 1 writes the registers at the 16-bit
-            // parameter; the 16-bit data length may not exceed the data sent.
+            // The byte parameter is the request (DriverDebugRequest); the
+            // 16-bit data length may not exceed the data sent. The camera
+            // answers the mode request itself.
             uint8_t request = static_cast<uint8_t>(words[1]);
             uint32_t address = words[1] >> 16, length = words[2] & 0xFFFF;
-            if (request > 1 || length > data.size()) return kBadParameter;
-            return Registers(request == 1, address, data.first(length));
+            if (length > data.size()) return kBadParameter;
+            if (request == kCameraIdentityRequest)
+                return PutRecord(data.first(length),
+                                 std::array<uint32_t, 2>{profile_.identity1, profile_.identity2});
+            if (request > kRegisterWriteRequest) return kBadParameter;
+            return Registers(request == kRegisterWriteRequest, address, data.first(length));
         }
         case kDebugUsbTransferCode: {
             // Byte parameter: the endpoint, bit 7 set for a transfer in; the

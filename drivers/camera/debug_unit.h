@@ -4,6 +4,8 @@
 // notifications for service tools.
 #pragma once
 
+#include <kmx512u/driver_debug_records.h>
+
 #include "camera_profile.h"
 #include "camera_records.h"
 #include "property_store.h"
@@ -14,27 +16,6 @@
 #include <vector>
 
 namespace kmxcam {
-
-// A property descriptor as the debug family hands it out, 68 bytes.
-#pragma pack(push, 1)
-struct PropertyDescriptor {
-    GUID set;
-    uint32_t id;
-    uint32_t size;
-    uint32_t access;  // 0 read-write, 1 read-only, 2 default only
-    int32_t minimum;  // of the first value word; 0 and 0 when unlimited
-    int32_t maximum;
-    char name[32];  // the set's short name and the id, zero-terminated
-};
-struct NotificationDescriptor {
-    GUID set;
-    uint32_t id;
-    uint32_t registered;  // events registered for it now
-    char name[44];
-};
-#pragma pack(pop)
-static_assert(sizeof(PropertyDescriptor) == 68 && offsetof(PropertyDescriptor, name) == 36);
-static_assert(sizeof(NotificationDescriptor) == 68 && offsetof(NotificationDescriptor, name) == 24);
 
 // Not locked: the camera guards it with its own lock.
 class DebugUnit {

@@ -237,6 +237,19 @@ uint8_t SimulatedCamera::AbortCapture() {
 
 uint8_t SimulatedCamera::Debug(DWORD code, uint32_t (&words)[3], std::span<uint8_t> data) {
     std::lock_guard guard(lock_);
+    // Service tools see the modes through the debug command, which carries
+    // no connection of its own.
+    if (code == kDebugCommandCode && static_cast<uint8_t>(words[1]) == kModeDescriptorRequest) {
+        uint32_t length = words[2] & 0xFFFF;
+        if (length > data.size()) return kBadParameter;
+        FormatDescriptor descriptor;
+        uint8_t status = Descriptor(static_cast<uint16_t>(words[1] >> 16), descriptor);
+        if (status != kSuccess) return status;
+        if (length != sizeof descriptor)
+            return length < sizeof descriptor ? kBufferTooSmall : kBufferTooLarge;
+        std::memcpy(data.data(), &descriptor, sizeof descriptor);
+        return kSuccess;
+    }
     return debug_.Handle(code, words, data, properties_,
                          static_cast<uint32_t>(registrations_.size()));
 }

@@ -229,5 +229,28 @@ TEST_F(CommandSet, DebugFamilyReportsFlagsRegistersAndDescriptors) {
     EXPECT_TRUE(notification.set == sets::kNotification);
 }
 
+TEST_F(CommandSet, DebugCommandTellsToolsTheModesAndIdentity) {
+    std::vector<BYTE> data(sizeof(FormatDescriptor));
+    uint32_t second[3] = {0, kModeDescriptorRequest | 1u << 16, sizeof(FormatDescriptor)};
+    ASSERT_EQ(SendDebug(device_, kDebugCommandCode, second, data), kSuccess);
+    FormatDescriptor mode;
+    std::memcpy(&mode, data.data(), sizeof mode);
+    EXPECT_EQ(mode.count, 2);
+    EXPECT_EQ(mode.index, 1);
+    EXPECT_EQ(mode.format.compression, kKmxx);
+    uint32_t beyond[3] = {0, kModeDescriptorRequest | 2u << 16, sizeof(FormatDescriptor)};
+    EXPECT_EQ(SendDebug(device_, kDebugCommandCode, beyond, data), kBadParameter);
+    uint32_t short_length[3] = {0, kModeDescriptorRequest, 20};
+    EXPECT_EQ(SendDebug(device_, kDebugCommandCode, short_length, data), kBufferTooSmall);
+
+    std::vector<BYTE> identity(8);
+    uint32_t ask[3] = {0, kCameraIdentityRequest, 8};
+    ASSERT_EQ(SendDebug(device_, kDebugCommandCode, ask, identity), kSuccess);
+    uint32_t words[2];
+    std::memcpy(words, identity.data(), sizeof words);
+    EXPECT_EQ(words[0], 0x05120001u);
+    EXPECT_EQ(words[1], 0x00010215u);
+}
+
 }  // namespace
 }  // namespace kmxcamtest

@@ -1,0 +1,407 @@
+// kmxctl end to end: the tool as its users run it, against the camera
+// service running as a second process with two cameras (T1 of profile
+// pantilt, T2 of profile compact), in the test's own runtime directory and
+// registry hives.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include "common/test_environment.h"
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using kmxtest::ChildProcess;
+using kmxtest::ProgramPath;
+
+constexpr char kSettingsKey[] = "Software\\Brelix\\USB Camera (KMX512)";
+
+struct Outcome {
+    std::string output;  // standard output and error together
+    int status;
+};
+
+int ExitStatus(int wait_status) {
+    return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+}
+
+std::string ReadAll(ChildProcess& child) {
+    std::string text;
+    while (std::optional<std::string> line = child.ReadLine()) text += *line + "\n";
+    return text;
+}
+
+// Runs PROGRAM (a program built beside the test) with WORDS, its standard
+// error merged into its output.
+Outcome Start(const std::string& program, const std::vector<std::string>& words) {
+    std::vector<std::string> arguments = {"-c", "exec \"$0\" \"$@\" 2>&1", ProgramPath(program)};
+    arguments.insert(arguments.end(), words.begin(), words.end());
+    ChildProcess child("/bin/sh", arguments);
+    std::string output = ReadAll(child);
+    return {output, ExitStatus(child.Wait())};
+}
+
+Outcome Kmxctl(const std::vector<std::string>& words) {
+    return Start("kmxctl", words);
+}
+Outcome Camd(const std::vector<std::string>& words) {
+    return Start("kmx512-camd", words);
+}
+
+void SetMachineDword(const char* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+std::optional<std::vector<BYTE>> Value(HKEY root, const std::string& path, const char* name,
+                                       DWORD* type) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    std::vector<BYTE> data(512);
+    DWORD size = static_cast<DWORD>(data.size());
+    LONG result = RegQueryValueExA(key, name, nullptr, type, data.data(), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+class KmxctlTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        service_ = std::make_unique<ChildProcess>(
+            ProgramPath("kmx512-camd"),
+            std::vector<std::string>{"serve", "--plug", "pantilt:T1", "--plug", "compact:T2"});
+        for (;;) {
+            std::optional<std::string> line = service_->ReadLine();
+            ASSERT_TRUE(line) << "the camera service did not start";
+            if (*line == "ready") break;
+        }
+    }
+    void TearDown() override {
+        Camd({"stop"});
+        service_->Wait();
+    }
+
+    std::unique_ptr<ChildProcess> service_;
+};
+
+TEST_F(KmxctlTest, ListShowsEveryListedCameraAndTheCaptureLock) {
+    Outcome list = Kmxctl({"list"});
+    ASSERT_EQ(list.status, 0) << list.output;
+    EXPECT_NE(list.output.find("1    USB1   yes     05120001 00010215 0DA50512 00000101 \\\\?\\"),
+              std::string::npos)
+        << list.output;
+    EXPECT_NE(list.output.find("2    USB2   yes     05120002 00010215"), std::string::npos);
+    EXPECT_NE(list.output.find("capture lock: free"), std::string::npos);
+
+    // An unplugged camera stays listed under its id.
+    ASSERT_EQ(Camd({"unplug", "T2"}).status, 0);
+    Outcome json = Kmxctl({"--json", "list"});
+    ASSERT_EQ(json.status, 0) << json.output;
+    EXPECT_NE(json.output.find("{\"id\":2,\"name\":\"USB2\",\"path\":"), std::string::npos);
+    EXPECT_NE(json.output.find("\"present\":false,\"identity\":null,\"device_id\":null}"),
+              std::string::npos)
+        << json.output;
+    EXPECT_NE(json.output.find("\"identity\":[85065729,66069]"), std::string::npos);
+    EXPECT_NE(json.output.find("\"capture_lock\":\"free\"}"), std::string::npos);
+}
+
+TEST_F(KmxctlTest, InfoShowsWhatTheDriverInformationDialogShowsAndTheFormats) {
+    Outcome info = Kmxctl({"info", "-c", "USB1"});
+    ASSERT_EQ(info.status, 0) << info.output;
+    // Firmware 0x0302 and sensor 0x1245, as the dialog formats them.
+    EXPECT_NE(info.output.find("firmware version  2-03\n"), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("sensor type       1105 (2)\n"), std::string::npos);
+    EXPECT_NE(info.output.find("camera text       Pan/tilt camera\n"), std::string::npos);
+    EXPECT_NE(info.output.find("0  MJPG 24-bit 640x480, 160x120 to 640x480 in steps of 8x8, 33 ms"),
+              std::string::npos);
+    EXPECT_NE(info.output.find("1  KMXX 16-bit 352x288"), std::string::npos);
+    EXPECT_NE(info.output.find("native sizes      640x480 352x288 320x240 176x144 160x120\n"),
+              std::string::npos);
+
+    Outcome json = Kmxctl({"info", "-c", "2", "--json"});
+    ASSERT_EQ(json.status, 0) << json.output;
+    EXPECT_NE(json.output.find("\"firmware_version\":\"1-02\",\"sensor_type\":\"818 (1)\""),
+              std::string::npos)
+        << json.output;
+    EXPECT_NE(json.output.find("\"native_sizes\":[{\"width\":352,\"height\":288},{\"width\":176,"
+                               "\"height\":144}]"),
+              std::string::npos);
+}
+
+TEST_F(KmxctlTest, PropertiesAreSetAndReadBackByNameAndRaw) {
+    Outcome set = Kmxctl({"set", "-c", "1", "brightness", "-20"});
+    ASSERT_EQ(set.status, 0) << set.output;
+    EXPECT_EQ(set.output, "brightness = -20 (flags 2, capabilities 3)\n");
+    Outcome get = Kmxctl({"get", "-c", "1", "brightness", "--json"});
+    EXPECT_EQ(
+        get.output,
+        "{\"property\":\"brightness\",\"value\":{\"value\":-20,\"flags\":2,\"capabilities\":3},"
+        "\"camera\":1}\n");
+    EXPECT_EQ(Kmxctl({"default", "-c", "1", "brightness"}).output,
+              "brightness = 0 (flags 2, capabilities 3)\n");
+
+    EXPECT_EQ(Kmxctl({"set", "-c", "1", "banding-frequency", "60"}).status, 0);
+    EXPECT_EQ(Kmxctl({"get", "-c", "1", "banding-frequency"}).output,
+              "banding-frequency = 60 Hz\n");
+    EXPECT_EQ(Kmxctl({"set", "-c", "1", "pan-tilt", "-40,20"}).output, "pan-tilt = -40,20\n");
+    EXPECT_EQ(Kmxctl({"set", "-c", "1", "camera-text", "Front door"}).status, 0);
+    EXPECT_EQ(Kmxctl({"get", "-c", "1", "camera-text"}).output, "camera-text = Front door\n");
+
+    // Raw access: the firmware word, and a value written as bytes.
+    Outcome raw = Kmxctl({"get", "-c", "1", "--set", "{2BBD8342-6AA2-11D3-A076-00A024AD71C2}",
+                          "--id", "0", "--size", "2"});
+    EXPECT_EQ(raw.output, "{2BBD8342-6AA2-11D3-A076-00A024AD71C2} id 0 = 02 03\n");
+    EXPECT_EQ(Kmxctl({"set", "-c", "1", "--set", "2BBD8342-6AA2-11D3-A076-00A024AD71C2", "--id",
+                      "13", "05"})
+                  .status,
+              0);
+    EXPECT_EQ(Kmxctl({"get", "-c", "1", "zoom"}).output, "zoom = 5\n");
+
+    // Without a name: every property the camera has, and only those.
+    Outcome all = Kmxctl({"get", "-c", "2"});
+    ASSERT_EQ(all.status, 0) << all.output;
+    EXPECT_NE(all.output.find("compression-level = 6\n"), std::string::npos) << all.output;
+    EXPECT_EQ(all.output.find("\nflip ="), std::string::npos);
+    EXPECT_NE(all.output.find("\nlibrary-flip = 0\n"), std::string::npos);
+}
+
+TEST_F(KmxctlTest, CameraAndDriverFailuresExitWithOneAndTheStatusName) {
+    Outcome missing = Kmxctl({"info", "-c", "9"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.output, "kmxctl info: opening USB9: KMXPI_STATUS_CAMERA_NOT_FOUND\n");
+    Outcome refused = Kmxctl({"set", "-c", "1", "zoom", "200"});  // beyond the zoom maximum
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.output.find("KMXPI_STATUS_BAD_PARAMETER"), std::string::npos);
+    Outcome absent = Kmxctl({"get", "-c", "2", "flip"});
+    EXPECT_EQ(absent.status, 1);
+    EXPECT_NE(absent.output.find("KMXPI_STATUS_BAD_ID"), std::string::npos);
+    Outcome device = Kmxctl({"debug", "device-id", "-c", "9"});
+    EXPECT_EQ(device.status, 1);
+    EXPECT_NE(device.output.find("KMXDEBUG_STATUS_DEVICE_NOT_FOUND"), std::string::npos);
+
+    // A driver that leaves the status unwritten has not answered.
+    ASSERT_EQ(Camd({"fault", "T1", "0x220400", "unwritten", "count", "1"}).status, 0);
+    Outcome version = Kmxctl({"debug", "version"});
+    EXPECT_EQ(version.status, 1);
+    EXPECT_EQ(version.output, "kmxctl debug: driver version: KMXDEBUG_STATUS_OPERATION_FAILED\n");
+}
+
+TEST_F(KmxctlTest, BadArgumentsExitWithTwoAndEveryCommandHasHelp) {
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {},
+             {"frobnicate"},
+             {"info"},
+             {"info", "-c", "0"},
+             {"info", "-c", "256"},
+             {"info", "-c", "one"},
+             {"info", "-c"},
+             {"info", "-c", "1", "extra"},
+             {"get", "-c", "1", "nosuch"},
+             {"get", "-c", "1", "--set", "{nonsense}", "--id", "0", "--size", "1"},
+             {"get", "-c", "1", "--set", "{2BBD8342-6AA2-11D3-A076-00A024AD71C2}", "--id", "0"},
+             {"set", "-c", "1", "firmware-version", "1"},
+             {"set", "-c", "1", "banding-frequency", "55"},
+             {"set", "-c", "1", "flip", "256"},
+             {"set", "-c", "1", "camera-text", std::string(32, 'x')},
+             {"set", "-c", "1", "--set", "{2BBD8342-6AA2-11D3-A076-00A024AD71C2}", "--id", "4",
+              "0g"},
+             {"debug"},
+             {"debug", "nosuch"},
+             {"debug", "set-flag", "5", "1"},
+             {"debug", "usb-command", "-c", "1", "0", "0", "0", "0a", "--length", "1"},
+             {"debug", "descriptor", "widget"},
+             {"watch", "--count", "0"},
+             {"reg", "copy", "x"},
+         }) {
+        Outcome run = Kmxctl(words);
+        EXPECT_EQ(run.status, 2) << testing::PrintToString(words) << "\n" << run.output;
+        EXPECT_NE(run.output.find("kmxctl"), std::string::npos);
+    }
+    for (const char* command : {"list", "info", "get", "set", "default", "lock", "unlock", "abort",
+                                "watch", "debug", "errors", "reg"}) {
+        Outcome help = Kmxctl({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_EQ(help.output.rfind(std::string("usage: kmxctl ") + command, 0), 0u) << help.output;
+    }
+    Outcome help = Kmxctl({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("  errors [--clear]\n"), std::string::npos);
+}
+
+TEST_F(KmxctlTest, DebugCommandsReachTheDriver) {
+    Outcome version = Kmxctl({"debug", "version", "--json"});
+    EXPECT_EQ(version.output,
+              "{\"interface_version\":533,\"word\":0,\"library_version\":\"2.21.00.01\"}\n");
+    EXPECT_EQ(Kmxctl({"debug", "set-flag", "6", "2", "0x10"}).status, 0);
+    Outcome flags = Kmxctl({"debug", "flags"});
+    ASSERT_EQ(flags.status, 0) << flags.output;
+    EXPECT_NE(flags.output.find("block 6: Stream\n  0  Frames = 0x00000000\n  1  Timing = "
+                                "0x00000000\n  2  Dropped = 0x00000010\n"),
+              std::string::npos)
+        << flags.output;
+    EXPECT_NE(flags.output.find("block 8: released\n"), std::string::npos);
+    EXPECT_EQ(Kmxctl({"debug", "flag-name", "7", "1"}).output, "Transfers\n");
+    Outcome released = Kmxctl({"debug", "block-name", "8"});
+    EXPECT_EQ(released.status, 1);
+    EXPECT_NE(released.output.find("KMXDEBUG_STATUS_RELEASE_DRIVER"), std::string::npos);
+    EXPECT_EQ(Kmxctl({"debug", "block-name", "2"}).status, 1);
+
+    EXPECT_EQ(Kmxctl({"debug", "device-id", "-c", "2"}).output,
+              "USB2 device id 0x0DA50513 0x00000100\n");
+    EXPECT_EQ(Kmxctl({"debug", "usb-command", "-c", "1", "0", "1", "0x20", "c0ffee"}).status, 0);
+    EXPECT_EQ(Kmxctl({"debug", "usb-command", "-c", "1", "0", "0", "0x20", "--length", "3"}).output,
+              "c0 ff ee\n");
+    EXPECT_EQ(
+        Kmxctl({"debug", "usb-transfer", "-c", "1", "0x81", "0x21", "--length", "2", "--json"})
+            .output,
+        "{\"data\":\"ff ee\"}\n");
+    EXPECT_EQ(Kmxctl({"debug", "set-interface", "-c", "1", "0", "2"}).status, 0);
+    EXPECT_EQ(Kmxctl({"debug", "set-interface", "-c", "1", "0", "9"}).status, 1);
+
+    Outcome descriptor = Kmxctl({"debug", "descriptor", "notification"});
+    EXPECT_EQ(descriptor.output,
+              "0  Removal  {00A242B0-920E-11D3-A08F-00A024AD71C2} id 0, 0 registered\n");
+    Outcome property = Kmxctl({"debug", "descriptor", "property", "0", "-c", "2", "--json"});
+    EXPECT_NE(property.output.find("\"set\":\"{2BBD8342-6AA2-11D3-A076-00A024AD71C2}\",\"id\":16,"
+                                   "\"size\":8,\"access\":\"read-only\""),
+              std::string::npos)
+        << property.output;
+    EXPECT_NE(property.output.find("\"value\":\"60 01 00 00 20 01 00 00\""), std::string::npos);
+}
+
+TEST_F(KmxctlTest, LockHoldsUntilInterrupted) {
+    ChildProcess holder(ProgramPath("kmxctl"), {"lock", "-c", "1"});
+    EXPECT_EQ(holder.ReadLine(), "USB1 locked; interrupt to release it");
+
+    Outcome other = Kmxctl({"lock", "-c", "2"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.output, "kmxctl lock: locking USB2: KMXPI_STATUS_IN_USE\n");
+    EXPECT_EQ(Kmxctl({"unlock", "-c", "1"}).status, 1);
+    EXPECT_NE(Kmxctl({"list"}).output.find("capture lock: held\n"), std::string::npos);
+
+    holder.Kill(SIGINT);
+    EXPECT_EQ(holder.ReadLine(), "USB1 released");
+    EXPECT_EQ(ExitStatus(holder.Wait()), 0);
+    Outcome unlock = Kmxctl({"unlock", "-c", "1", "--json"});
+    EXPECT_EQ(unlock.status, 0);
+    EXPECT_EQ(unlock.output, "{\"capture_lock\":\"free\"}\n");
+    EXPECT_EQ(Kmxctl({"abort", "-c", "2"}).output, "capture on USB2 aborted\n");
+}
+
+TEST_F(KmxctlTest, WatchPrintsNewCamerasAndWakeUps) {
+    ChildProcess watch(ProgramPath("kmxctl"), {"watch", "--count", "2", "--json"});
+    EXPECT_EQ(watch.ReadLine(), "{\"event\":\"watching\"}");
+    ASSERT_EQ(Camd({"plug", "minimal", "--serial", "T3"}).status, 0);
+    EXPECT_EQ(watch.ReadLine(), "{\"event\":\"new-camera\",\"new\":[3],\"connected\":[1,2,3]}");
+    ASSERT_EQ(Camd({"wake"}).status, 0);
+    EXPECT_EQ(watch.ReadLine(), "{\"event\":\"woke-system\"}");
+    EXPECT_EQ(ExitStatus(watch.Wait()), 0);
+}
+
+TEST_F(KmxctlTest, ErrorsShowTheMaskWithMeaningsAndClearIt) {
+    Outcome none = Kmxctl({"errors"});
+    EXPECT_EQ(none.output, "error mask 0x00000000\n  no errors recorded\n");
+    SetMachineDword("DebugUserModeErr", 80);
+    Outcome errors = Kmxctl({"errors"});
+    EXPECT_EQ(errors.output,
+              "error mask 0x00000050\n  16  the codec failed on a frame\n  64  the scaler plug-in "
+              "failed to load or lacks an entry point\n");
+    Outcome json = Kmxctl({"errors", "--clear", "--json"});
+    EXPECT_EQ(json.output,
+              "{\"mask\":80,\"errors\":[{\"bit\":16,\"meaning\":\"the codec failed on a frame\"},"
+              "{\"bit\":64,\"meaning\":\"the scaler plug-in failed to load or lacks an entry "
+              "point\"}],\"cleared\":true}\n");
+    EXPECT_EQ(Kmxctl({"errors"}).output, "error mask 0x00000000\n  no errors recorded\n");
+}
+
+TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
+    ASSERT_EQ(Kmxctl({"list"}).status, 0);  // lists the cameras under the user's key
+    SetMachineDword("DebugUserMode", 0x1234);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char language[] = "Deutsch \"DE\"";
+    const BYTE binary[40] = {1, 2, 3};
+    ASSERT_EQ(RegSetValueExA(key, "LanguageName", 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(language), sizeof language),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "Blob", 0, REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    std::string file = kmxtest::TestDirectory() + "/settings.reg";
+    ASSERT_EQ(Kmxctl({"reg", "export", file}).status, 0);
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n\r\n", 0), 0u);
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Brelix\\USB Camera (KMX512)]\r\n"
+                        "\"DebugUserMode\"=dword:00001234\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\"LanguageName\"=\"Deutsch \\\"DE\\\"\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)\\Devices]\r\n"
+                        "\"1\"=\"\\\\\\\\?\\\\usb#"),
+              std::string::npos);
+
+    // Everything comes back after the keys are gone.
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kSettingsKey) + "\\Devices").c_str()),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
+    Outcome imported = Kmxctl({"reg", "import", file});
+    ASSERT_EQ(imported.status, 0) << imported.output;
+    DWORD type = 0;
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+              std::vector<BYTE>(language, language + sizeof language));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Blob", &type),
+              std::vector<BYTE>(binary, binary + sizeof binary));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    EXPECT_TRUE(Value(HKEY_CURRENT_USER, std::string(kSettingsKey) + "\\Devices", "2", &type));
+
+    // The registry editor writes UTF-16 files.
+    std::string wide = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\r\n"
+                              "\"Wide\"=dword:0000002a\r\n"))
+        wide += std::string{c, '\0'};
+    std::ofstream(file, std::ios::binary) << wide;
+    ASSERT_EQ(Kmxctl({"reg", "import", file}).status, 0);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Wide", &type),
+              (std::vector<BYTE>{42, 0, 0, 0}));
+
+    // A file that reaches beyond the camera's keys is refused before anything is written.
+    std::ofstream(file) << "Windows Registry Editor Version 5.00\n\n"
+                           "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
+                           "\"LanguageName\"=\"English\"\n\n"
+                           "[HKEY_CURRENT_USER\\Software\\Other]\n\"x\"=dword:1\n";
+    Outcome foreign = Kmxctl({"reg", "import", file});
+    EXPECT_EQ(foreign.status, 2);
+    EXPECT_NE(foreign.output.find("settings.reg:6: [HKEY_CURRENT_USER\\Software\\Other] is not"),
+              std::string::npos)
+        << foreign.output;
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+              std::vector<BYTE>(language, language + sizeof language));
+    std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                           "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
+                           "\"Bad\"=hex:0\n";
+    Outcome malformed = Kmxctl({"reg", "import", file});
+    EXPECT_EQ(malformed.status, 2);
+    EXPECT_NE(malformed.output.find("settings.reg:3:"), std::string::npos) << malformed.output;
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+#include "failures.h"
+
+#include <kmx512u/kmxdebug.h>
+#include <kmx512u/kmxpi.h>
+
+namespace kmxctl {
+namespace {
+
+// A code the library has no name for is shown as a number.
+std::string Numbered(DWORD status) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%04lX", static_cast<unsigned long>(status));
+    return text;
+}
+
+}  // namespace
+
+std::string DebugStatusName(DWORD status) {
+    char text[64];
+    if (KMXDebug_GetStatusText(status, text, sizeof text) != KMXDEBUG_STATUS_SUCCESS)
+        return Numbered(status);
+    return text;
+}
+
+std::string InterfaceStatusName(DWORD status) {
+    char text[64];
+    if (KMXPI_GetErrorText(status, text, sizeof text) != KMXPI_STATUS_SUCCESS || !text[0])
+        return Numbered(status);
+    return text;
+}
+
+void CheckDebug(DWORD status, const std::string& what) {
+    if (status != KMXDEBUG_STATUS_SUCCESS) throw Failure(what + ": " + DebugStatusName(status));
+}
+
+void CheckInterface(DWORD status, const std::string& what) {
+    if (status != KMXPI_STATUS_SUCCESS) throw Failure(what + ": " + InterfaceStatusName(status));
+}
+
+void FailSystem(const std::string& what, DWORD error) {
+    throw Failure(what + ": Windows error " + std::to_string(error));
+}
+
+}  // namespace kmxctl

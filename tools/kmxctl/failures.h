@@ -1,0 +1,27 @@
+// Failures of the camera or its driver: kmxctl prints what failed with the
+// name of the status the library answered, and exits with 1.
+#pragma once
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace kmxctl {
+
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The names of a debug interface status and of a programming interface
+// status, as the library gives them.
+std::string DebugStatusName(DWORD status);
+std::string InterfaceStatusName(DWORD status);
+
+// Throw a Failure "WHAT: NAME" unless STATUS is success.
+void CheckDebug(DWORD status, const std::string& what);
+void CheckInterface(DWORD status, const std::string& what);
+// A failure of a Windows function, with its error code.
+[[noreturn]] void FailSystem(const std::string& what, DWORD error);
+
+}  // namespace kmxctl
