@@ -39,9 +39,14 @@ void RatioReporter::Finalize() {
 }  // namespace kmxbench
 
 int main(int argc, char** argv) {
-    // Named objects and device interfaces of a benchmark stay private to it.
+    // Named objects, device interfaces and registry hives of a benchmark stay
+    // private to it: it never touches a user's settings.
     std::string runtime = (std::filesystem::temp_directory_path() / "kmx512-bench-XXXXXX").string();
-    if (mkdtemp(runtime.data())) setenv("KMX512_RUNTIME_DIR", runtime.c_str(), 1);
+    if (mkdtemp(runtime.data())) {
+        setenv("KMX512_RUNTIME_DIR", runtime.c_str(), 1);
+        setenv("KMX512_HKCU", (runtime + "/HKCU.db").c_str(), 1);
+        setenv("KMX512_HKLM", (runtime + "/HKLM.db").c_str(), 1);
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     // Colours only on a terminal: the output is often kept in a file.

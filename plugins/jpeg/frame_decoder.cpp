@@ -34,8 +34,16 @@ int FrameDecoder::ReadHeader(const uint8_t* frame, size_t length, FrameHeader& h
     if (!frame || !FitsTurboJpeg(length)) return PEGASUS_ERROR_NOT_JPEG;
     int colorspace = 0;
     if (tjDecompressHeader3(handle_, frame, static_cast<unsigned long>(length), &header.width, &header.height,
-                            &header.subsampling, &colorspace) != 0)
+                            &header.subsampling, &colorspace) != 0) {
+        // A header that TurboJPEG gave up on leaves its instance stuck in the
+        // middle of that header: every later frame would fail the same way.
+        // The instance is replaced (kept only when no new one can be had).
+        if (void* fresh = tjInitDecompress()) {
+            tjDestroy(handle_);
+            handle_ = fresh;
+        }
         return PEGASUS_ERROR_NOT_JPEG;
+    }
     return PEGASUS_ERROR_NONE;
 }
 

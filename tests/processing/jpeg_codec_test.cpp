@@ -229,6 +229,27 @@ TEST_F(JpegCodec, DamagedFramesNeverWriteOutsideTheImage) {
     EXPECT_GT(refused, 150);
 }
 
+TEST_F(JpegCodec, AFrameAfterAHeaderTheDecoderGaveUpOnDecodes) {
+    Picture picture = MakePicture(64, 48);
+    std::vector<uint8_t> frame = EncodeJpeg(picture);
+    std::vector<uint8_t> broken = frame;
+    for (size_t i = 2; i + 1 < broken.size(); ++i) {
+        if (broken[i] == 0xFF && broken[i + 1] == 0xDB) {
+            broken[i + 1] = 0x95;  // no marker the decoder knows
+            break;
+        }
+    }
+    // The query and the decode take the pool's one decoder in turn: each
+    // must find it as good as new.
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        std::vector<uint8_t> out = ImageBuffer(picture, output);
+        EXPECT_EQ(Decode(broken, output.bits, output.packing, out).error, PEGASUS_ERROR_NOT_JPEG);
+        ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer, uint32_t(PEGASUS_ANSWER_DONE));
+        EXPECT_GT(Psnr(Read(out, output, 64, 48), picture), 30.0);
+    }
+}
+
 TEST_F(JpegCodec, AFrameOfAnotherSizeThanTheOutputIsRefusedUntouched) {
     Picture picture = MakePicture(64, 48);
     std::vector<uint8_t> frame = EncodeJpeg(picture);

@@ -1,0 +1,43 @@
+// The client formats that the frame pipeline produces from the camera's
+// "MJPG" frames: the uncompressed formats derived from each MJPG camera mode,
+// and the camera format that a client format must be produced from.
+#pragma once
+
+#include <windows.h>
+
+#include <kmx512u/camera_commands.h>
+
+namespace kmx {
+
+constexpr DWORD MakeFourcc(char a, char b, char c, char d) {
+    return DWORD(BYTE(a)) | DWORD(BYTE(b)) << 8 | DWORD(BYTE(c)) << 16 | DWORD(BYTE(d)) << 24;
+}
+
+inline constexpr DWORD kFourccRgb = 0;  // uncompressed RGB (BI_RGB)
+inline constexpr DWORD kFourccMjpg = MakeFourcc('M', 'J', 'P', 'G');
+inline constexpr DWORD kFourccKmxx = MakeFourcc('K', 'M', 'X', 'X');
+inline constexpr DWORD kFourccUyvy = MakeFourcc('U', 'Y', 'V', 'Y');
+inline constexpr DWORD kFourccYuy2 = MakeFourcc('Y', 'U', 'Y', '2');
+static_assert(kFourccMjpg == 0x47504A4D && kFourccKmxx == 0x58584D4B);
+static_assert(kFourccUyvy == 0x59565955 && kFourccYuy2 == 0x32595559);
+
+// Derived formats per MJPG mode, in the order they are listed.
+inline constexpr int kDerivedFormatCount = 4;
+
+// The derived format KIND (0: RGB 24, 1: RGB 16, 2: "UYVY", 3: "YUY2") of
+// the camera mode NATIVE, in *DERIVED: a copy of NATIVE with a new format
+// record of the same size. 1, or 0 when NATIVE is not an MJPG mode, is one
+// of another bit count than 24 (kinds 0 and 1) or KIND is out of range.
+int DeriveFormat(const FormatDescriptor& native, int kind, FormatDescriptor* derived);
+
+// For a client format the pipeline produces (RGB 16 or 24, "UYVY", "YUY2"):
+// 1 and, in *CAMERA, the "MJPG" format of the same size it is decoded from.
+// Else 0, and *CAMERA is untouched.
+int CameraFormatFor(const FormatRecord& client, FormatRecord* camera);
+
+// True for uncompressed 24-bit RGB, the one format the pipeline scales.
+inline bool IsRgb24(const FormatRecord& format) {
+    return format.compression == kFourccRgb && format.bits_per_pixel == 24;
+}
+
+}  // namespace kmx

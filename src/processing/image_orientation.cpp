@@ -1,0 +1,113 @@
+#include "processing/image_orientation.h"
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace kmx {
+namespace {
+
+constexpr DWORD kFlipAnswered = 1;
+constexpr DWORD kMirrorAnswered = 2;
+constexpr size_t kPixelBytes = 3;
+
+// Moves the pixel at FROM to TO as one 4-byte word: its fourth byte is the
+// next pixel's, at both ends.
+inline void MovePixel(const BYTE* from, BYTE* to) {
+    uint32_t pixel;
+    std::memcpy(&pixel, from, sizeof pixel);
+    std::memcpy(to, &pixel, sizeof pixel);
+}
+
+// Writes the COUNT pixels at SOURCE to DESTINATION in reverse order. The
+// pixels in between move as words, each overwritten in its fourth byte by
+// the next; the two end pixels move as 3 bytes, so that no word reaches past
+// either row. Four at a time, which the compiler does not unroll by itself.
+void WriteReversed(const BYTE* source, BYTE* destination, size_t count) {
+    const BYTE* last = source + (count - 1) * kPixelBytes;
+    std::memcpy(destination, last, kPixelBytes);
+    size_t index = 1;
+    for (; index + 4 < count; index += 4) {
+        const BYTE* from = last - index * kPixelBytes;
+        BYTE* to = destination + index * kPixelBytes;
+        MovePixel(from, to);
+        MovePixel(from - kPixelBytes, to + kPixelBytes);
+        MovePixel(from - 2 * kPixelBytes, to + 2 * kPixelBytes);
+        MovePixel(from - 3 * kPixelBytes, to + 3 * kPixelBytes);
+    }
+    for (; index + 1 < count; ++index)
+        MovePixel(last - index * kPixelBytes, destination + index * kPixelBytes);
+    if (count > 1) std::memcpy(destination + (count - 1) * kPixelBytes, source, kPixelBytes);
+}
+
+// Reads setting ID into *VALUE (0 or 1); false, with *VALUE kept, when the
+// camera does not answer it now.
+bool ReadSetting(KMXPI_HANDLE camera, DWORD id, DWORD* value) {
+    BYTE setting = 0;
+    if (KMXPI_PropertyGet(camera, &KMXPI_PROPSET_IMAGE, id, sizeof setting, &setting) !=
+        KMXPI_STATUS_SUCCESS)
+        return false;
+    *value = setting != 0;
+    return true;
+}
+
+}  // namespace
+
+void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror, BYTE* scratch) {
+    if (width == 0 || height == 0 || (!flip && !mirror)) return;
+    size_t row_bytes = size_t(width) * kPixelBytes;
+    DWORD top = 0, bottom = height - 1;
+    // Rows in pairs from both ends, the upper one through the scratch...
+    for (; flip && top < bottom; ++top, --bottom) {
+        BYTE* upper = image + top * row_bytes;
+        BYTE* lower = image + bottom * row_bytes;
+        std::memcpy(scratch, upper, row_bytes);
+        if (mirror) {
+            WriteReversed(lower, upper, width);
+            WriteReversed(scratch, lower, width);
+        } else {
+            std::memcpy(upper, lower, row_bytes);
+            std::memcpy(lower, scratch, row_bytes);
+        }
+    }
+    // ...then the rows that stay where they are: all of them without a flip,
+    // the middle row of an odd height with one.
+    if (!mirror) return;
+    DWORD last = flip ? bottom : height - 1;
+    for (DWORD row = flip ? top : 0; row <= last; ++row) {
+        BYTE* pixels = image + row * row_bytes;
+        std::memcpy(scratch, pixels, row_bytes);
+        WriteReversed(scratch, pixels, width);
+    }
+}
+
+void OrientationOpen(PipelineState& state) {
+    state.orientation_settings =
+        (ReadSetting(state.camera, KMXPI_IMAGE_FLIP, &state.flip) ? kFlipAnswered : 0) |
+        (ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror) ? kMirrorAnswered : 0);
+    state.orientation_read_tick = GetTickCount();
+    if (!state.orientation_settings || state.client_width == 0) return;
+    state.orientation_row = new (std::nothrow) BYTE[size_t(state.client_width) * kPixelBytes];
+    if (!state.orientation_row) state.orientation_settings = 0;
+}
+
+void OrientFrame(PipelineState& state, BYTE* frame) {
+    if (!state.orientation_settings) return;
+    if (GetTickCount() - state.orientation_read_tick >= kOrientationRefreshMs) {
+        if (state.orientation_settings & kFlipAnswered)
+            ReadSetting(state.camera, KMXPI_IMAGE_FLIP, &state.flip);
+        if (state.orientation_settings & kMirrorAnswered)
+            ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror);
+        state.orientation_read_tick = GetTickCount();
+    }
+    OrientImage(frame, state.client_width, state.client_height, state.flip, state.mirror,
+                state.orientation_row);
+}
+
+void OrientationClose(PipelineState& state) {
+    delete[] state.orientation_row;
+    state.orientation_row = nullptr;
+    state.orientation_settings = 0;
+}
+
+}  // namespace kmx

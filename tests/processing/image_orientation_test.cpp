@@ -1,0 +1,125 @@
+// Flip and mirror done by the library on 24-bit RGB frames: the pixel work
+// at awkward sizes, and the camera settings that ask for it.
+#include "pipeline_fixture.h"
+
+#include "processing/image_orientation.h"
+
+namespace kmxtest {
+namespace {
+
+using kmx::kFourccRgb;
+
+// The image turned the simple way, pixel by pixel.
+std::vector<BYTE> Turned(const std::vector<BYTE>& image, int width, int height, bool flip,
+                         bool mirror) {
+    std::vector<BYTE> turned(image.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int from_y = flip ? height - 1 - y : y, from_x = mirror ? width - 1 - x : x;
+            for (int c = 0; c < 3; ++c)
+                turned[(size_t(y) * width + x) * 3 + c] =
+                    image[(size_t(from_y) * width + from_x) * 3 + c];
+        }
+    return turned;
+}
+
+TEST(ImageOrientation, FlipAndMirrorMoveEveryPixelAtAnySize) {
+    for (auto [width, height] : {std::pair{1, 1}, {2, 1}, {1, 4}, {5, 3}, {6, 4}, {37, 7}}) {
+        for (auto [flip, mirror] : {std::pair{true, false}, {false, true}, {true, true}}) {
+            SCOPED_TRACE(testing::Message()
+                         << width << "x" << height << " flip " << flip << " mirror " << mirror);
+            std::vector<BYTE> image(size_t(width) * height * 3);
+            for (size_t i = 0; i < image.size(); ++i) image[i] = BYTE(i * 7 + 1);
+            // Exactly sized, so that the sanitizer sees any stray access.
+            std::vector<BYTE> turned = image;
+            std::vector<BYTE> row(size_t(width) * 3);
+            kmx::OrientImage(turned.data(), width, height, flip, mirror, row.data());
+            EXPECT_EQ(turned, Turned(image, width, height, flip, mirror));
+        }
+    }
+}
+
+class LibraryOrientation : public PipelineTest {
+  protected:
+    void SetUp() override {
+        PipelineTest::SetUp();
+        Connect("compact");  // leaves flip and mirror to the library
+        DWORD id = 0;
+        ASSERT_EQ(kmx::ConnectionIdentity(connection_, &id, nullptr, nullptr), 0);
+        handle_ = Open(id);
+        frame_ = EncodeJpeg(MakePicture(kWidth, kHeight));
+    }
+    void TearDown() override {
+        KMXPI_HandleClose(&handle_);
+        PipelineTest::TearDown();
+    }
+    void Set(DWORD id, BYTE value) {
+        ASSERT_EQ(KMXPI_PropertySet(handle_, &KMXPI_PROPSET_IMAGE, id, 1, &value),
+                  KMXPI_STATUS_SUCCESS);
+    }
+    // The next frame of a pipeline open for CLIENT.
+    std::vector<BYTE> Next(const kmx::FormatRecord& client) {
+        std::vector<BYTE> out(client.image_size);
+        EXPECT_EQ(Process(frame_, out), 1);
+        return out;
+    }
+    std::vector<BYTE> FirstFrame(const kmx::FormatRecord& client) {
+        kmx::PipelineClose(state_);
+        EXPECT_EQ(Open(client), 1);
+        return Next(client);
+    }
+
+    static constexpr int kWidth = 352, kHeight = 288;
+    const kmx::FormatRecord rgb_ = Client(kWidth, kHeight, kFourccRgb, 24);
+    KMXPI_HANDLE handle_ = nullptr;
+    std::vector<uint8_t> frame_;
+};
+
+TEST_F(LibraryOrientation, RgbFramesAreTurnedAsTheCameraSettingsSay) {
+    const std::vector<BYTE> upright = FirstFrame(rgb_);
+    Set(KMXPI_IMAGE_FLIP, 1);
+    EXPECT_EQ(FirstFrame(rgb_), Turned(upright, kWidth, kHeight, true, false));
+    Set(KMXPI_IMAGE_MIRROR, 1);
+    EXPECT_EQ(FirstFrame(rgb_), Turned(upright, kWidth, kHeight, true, true));
+    Set(KMXPI_IMAGE_FLIP, 0);
+    EXPECT_EQ(FirstFrame(rgb_), Turned(upright, kWidth, kHeight, false, true));
+
+    // Scaled frames (from the next larger native size) are turned at the
+    // client's size.
+    const kmx::FormatRecord scaled = Client(200, 150, kFourccRgb, 24);
+    Set(KMXPI_IMAGE_SIZE_SELECTION, 2);
+    Set(KMXPI_IMAGE_MIRROR, 0);
+    const std::vector<BYTE> scaled_upright = FirstFrame(scaled);
+    ASSERT_EQ(state_.scaling, 1u);
+    Set(KMXPI_IMAGE_FLIP, 1);
+    EXPECT_EQ(FirstFrame(scaled), Turned(scaled_upright, 200, 150, true, false));
+}
+
+TEST_F(LibraryOrientation, AChangeShowsOnceTheSettingsAreDue) {
+    const std::vector<BYTE> upright = FirstFrame(rgb_);
+    Set(KMXPI_IMAGE_MIRROR, 1);
+    // As if the refresh period had passed since the settings were read.
+    state_.orientation_read_tick = GetTickCount() - kmx::kOrientationRefreshMs;
+    EXPECT_EQ(Next(rgb_), Turned(upright, kWidth, kHeight, false, true));
+}
+
+TEST_F(LibraryOrientation, OnlyRgbFramesAreTurned) {
+    const kmx::FormatRecord yuy2 = Client(kWidth, kHeight, kmx::kFourccYuy2, 16);
+    const std::vector<BYTE> upright = FirstFrame(yuy2);
+    Set(KMXPI_IMAGE_FLIP, 1);
+    EXPECT_EQ(FirstFrame(yuy2), upright);
+}
+
+TEST_F(LibraryOrientation, CamerasThatTurnFramesThemselvesAreLeftToIt) {
+    kmx::PipelineClose(state_);
+    KMXPI_HandleClose(&handle_);
+    kmx::ConnectionClose(connection_);
+    Unplug("P1");
+    Connect("pantilt");
+    ASSERT_EQ(Open(rgb_), 1);
+    EXPECT_EQ(state_.orientation_settings, 0u);
+    EXPECT_EQ(state_.orientation_row, nullptr);
+}
+
+}  // namespace
+}  // namespace kmxtest
