@@ -6,13 +6,20 @@
 #include "api/interface_state.h"
 #include "device/kernel_channel.h"
 
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace kmx {
 namespace {
 
 // Handle numbers of this process, for the capture lock record; never 0.
 volatile LONG g_last_handle_number;
+
+// The handles open in this process, so that module end can let their
+// cameras go.
+std::mutex g_open_lock;
+std::vector<KMXPI_CAMERA*> g_open;
 
 // Also ends at module end, so that no thread runs the module's code once it
 // has gone; the handle then leaks, as the caller never closed it.
@@ -31,6 +38,12 @@ void CloseEvent(HANDLE* event) {
 }
 
 }  // namespace
+
+void CloseOpenCameras() {
+    std::lock_guard guard(g_open_lock);
+    for (KMXPI_CAMERA* camera : g_open) CloseCameraDevice(camera);
+}
+
 }  // namespace kmx
 
 using namespace kmx;
@@ -54,6 +67,10 @@ extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) {
     KMXPI_NotificationSet(camera, &KMXPI_NOTIFYSET_CAMERA, KMXPI_NOTIFY_REMOVAL, camera->removal_event);
     camera->watcher = CreateThread(nullptr, 0, Watcher, camera, 0, nullptr);
     if (camera->watcher) TrackThread(camera->watcher);
+    {
+        std::lock_guard guard(g_open_lock);
+        g_open.push_back(camera);
+    }
     *handle = camera;
     return KMXPI_STATUS_SUCCESS;
 }
@@ -79,6 +96,10 @@ extern "C" DWORD KMXPI_HandleClose(KMXPI_HANDLE* handle) {
     if (camera->removal_event) KMXPI_NotificationClear(camera, camera->removal_event);
     CloseEvent(&camera->removal_event);
     CloseCameraDevice(camera);
+    {
+        std::lock_guard guard(g_open_lock);
+        std::erase(g_open, camera);
+    }
     delete camera;
     *handle = nullptr;
     return KMXPI_STATUS_SUCCESS;

@@ -48,4 +48,9 @@ void ReadIdentity(const InterfaceHeader& reply, DWORD* identity1, DWORD* identit
 // Closes CAMERA's device unless it is closed already.
 void CloseCameraDevice(KMXPI_CAMERA* camera);
 
+// Module end: the devices of the handles still open are closed, so that no
+// connection outlives the module; the handles stay valid for closing and
+// their commands answer CAMERA_REMOVED.
+void CloseOpenCameras();
+
 }  // namespace kmx

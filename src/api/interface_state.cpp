@@ -3,6 +3,7 @@
 #include <kmx512u/kmxpi.h>
 #include <kmxwin/shared_section.h>
 
+#include "api/camera_handle.h"
 #include "capture/wait_service.h"
 
 #include <vector>
@@ -93,6 +94,7 @@ void StopInterface() {
         g_interface.threads = nullptr;
         DeleteCriticalSection(&g_interface.threads_lock);
     }
+    CloseOpenCameras();
     if (g_interface.lock) {
         KmxWinUnmapSharedSection(g_interface.lock);
         g_interface.lock = nullptr;

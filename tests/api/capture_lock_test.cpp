@@ -99,6 +99,8 @@ TEST_F(CaptureLockTest, ArgumentsAndTheIdentityCommandComeFirst) {
     EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_NULL_POINTER);
     EXPECT_EQ(KMXPI_HandleUnLockVfWOpen(camera), KMXPI_STATUS_NULL_POINTER);
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
+    // Nor a connection to the camera: module end let it go.
+    EXPECT_EQ(KMXPI_HandleAbortVfW(camera), KMXPI_STATUS_CAMERA_REMOVED);
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
 }
 
