@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# The main job, for now: builds the project, starts the camera driver service
-# with two simulated cameras in a private runtime directory and private
-# registry hives, and shows the service tool kmxctl at work on them: the
-# cameras listed, one camera's information and formats, a property set and
-# read back, and the driver's version through the debug interface.
+# The main job, for now: builds the project (on a fresh Debian machine, run
+# as root, it first installs the packages the build needs), starts the
+# camera driver service with two simulated cameras in a private runtime
+# directory and private registry hives, and shows the service tool kmxctl at
+# work on them: the cameras listed, one camera's information and formats, a
+# property set and read back, and the driver's version through the debug
+# interface.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 if [[ ! -x build/bin/kmxctl ]] ||
    [[ -n "$(find drivers platform src include tools data -newer build/bin/kmxctl -print -quit 2>/dev/null)" ]]; then
-    echo "== building (scripts/test.sh installs what the build needs on a fresh machine)"
+    echo "== building"
+    scripts/install_packages.sh
     cmake --preset default >/dev/null
     cmake --build build -j "$(nproc)" >/dev/null
 fi
