@@ -59,6 +59,19 @@ void ReapThreads(bool wait) {
     LeaveCriticalSection(&g_interface.threads_lock);
 }
 
+// Keeps THREAD's handle, which is ours to close, until module end or until
+// the thread is found ended.
+void KeepThread(HANDLE thread) {
+    if (!g_interface.threads) {
+        CloseHandle(thread);
+        return;
+    }
+    ReapThreads(false);
+    EnterCriticalSection(&g_interface.threads_lock);
+    g_interface.threads->push_back(thread);
+    LeaveCriticalSection(&g_interface.threads_lock);
+}
+
 }  // namespace
 
 int StartInterface() {
@@ -130,21 +143,15 @@ int StartHeartbeat(DWORD handle_number) {
                                  reinterpret_cast<LPVOID>(static_cast<uintptr_t>(handle_number)), 0,
                                  nullptr);
     if (!thread) return 0;
-    TrackThread(thread);
-    CloseHandle(thread);
+    KeepThread(thread);
     return 1;
 }
 
 void TrackThread(HANDLE thread) {
-    if (!g_interface.threads) return;
-    ReapThreads(false);
     HANDLE kept = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        return;
-    EnterCriticalSection(&g_interface.threads_lock);
-    g_interface.threads->push_back(kept);
-    LeaveCriticalSection(&g_interface.threads_lock);
+    if (DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS))
+        KeepThread(kept);
 }
 
 HANDLE ShutdownEvent() { return g_interface.shutdown_event; }
