@@ -23,8 +23,12 @@ F Entry(HMODULE module, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-void BM_BareDecodeBgr(benchmark::State& state, FrameSize size) { BareDecodeBgr(state, size); }
-void BM_BareDecodePlanar(benchmark::State& state, FrameSize size) { BareDecodePlanar(state, size); }
+void BM_BareDecodeBgr(benchmark::State& state, FrameSize size) {
+    BareDecodeBgr(state, size);
+}
+void BM_BareDecodePlanar(benchmark::State& state, FrameSize size) {
+    BareDecodePlanar(state, size);
+}
 
 void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint32_t packing,
                     const std::string& baseline) {
@@ -38,7 +42,8 @@ void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint
     std::vector<uint8_t> jpeg = CameraFrame(size);
     std::vector<uint8_t> out(size_t(size.width) * size_t(size.height) * bits / 8);
     for (auto _ : state) {
-        if (kmxtest::DecodeFrame(pegasus, query, jpeg.data(), jpeg.size(), bits, packing, out.data(), out.size())
+        if (kmxtest::DecodeFrame(pegasus, query, jpeg.data(), jpeg.size(), bits, packing,
+                                 out.data(), out.size())
                 .answer != PEGASUS_ANSWER_DONE)
             state.SkipWithError("the codec refused");
         benchmark::DoNotOptimize(out.data());
@@ -70,7 +75,9 @@ BENCHMARK_CAPTURE(BM_BareDecodePlanar, qvga, kQvga)->UseRealTime();
 BENCHMARK_CAPTURE(BM_CodecYuy2, qvga, kQvga, "BM_BareDecodePlanar/qvga")->UseRealTime();
 
 // The camera's VGA frame to a CIF client, the scaler's usual work.
-void BM_BareScale(benchmark::State& state) { BareScale(state, kVga, kCif); }
+void BM_BareScale(benchmark::State& state) {
+    BareScale(state, kVga, kCif);
+}
 BENCHMARK(BM_BareScale)->UseRealTime();
 
 void BM_Scaler(benchmark::State& state) {
@@ -79,7 +86,8 @@ void BM_Scaler(benchmark::State& state) {
     auto process = Entry<KMXSCALE_PROCESS>(plugin, "KMXScaleProcess");
     auto close = Entry<KMXSCALE_HANDLE_CLOSE>(plugin, "KMXScaleHandleClose");
     KMXSCALE_HANDLE handle = 0;
-    if (!open || !process || !close || open(&handle, kVga.width, kVga.height, kCif.width, kCif.height) != 0) {
+    if (!open || !process || !close ||
+        open(&handle, kVga.width, kVga.height, kCif.width, kCif.height) != 0) {
         state.SkipWithError("KMXScale not found");
         return;
     }

@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install_packages.sh
+scripts/check_format.sh
 
 jobs=$(nproc)
 status=0

@@ -187,7 +187,7 @@ uint8_t CameraDriver::Interface(DWORD code, std::span<BYTE> bytes,
             // The length word must describe the payload that came with it.
             if (header.length != payload.size()) return kBadParameter;
             return code == kPropertyGetCode ? camera_.PropertyGet(header.set, header.id, payload)
-                                        : camera_.PropertySet(header.set, header.id, payload);
+                                            : camera_.PropertySet(header.set, header.id, payload);
         case kPropertyDefaultCode:
             return camera_.PropertyDefault(header.set, header.id);
         case kNotificationSetCode:

@@ -1,9 +1,9 @@
-// What the driver adds to the camera's records (kmx512u/camera_commands.h):
+// What the driver adds to the camera's records (kmxrecords/camera_commands.h):
 // the one-byte command statuses it writes into the first byte of every
 // record, and the FourCCs of its frames.
 #pragma once
 
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 
 #include <cstddef>
 #include <cstdint>

@@ -4,7 +4,7 @@
 // notifications for service tools.
 #pragma once
 
-#include <kmx512u/driver_debug_records.h>
+#include <kmxrecords/driver_debug_records.h>
 
 #include "camera_profile.h"
 #include "camera_records.h"

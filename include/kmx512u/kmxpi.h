@@ -40,60 +40,60 @@
 /* {2BBD8342-6AA2-11D3-A076-00A024AD71C2}: the camera's own settings. */
 KMXPI_GUID(KMXPI_PROPSET_CAMERA, 0x2BBD8342, 0x6AA2, 0x11D3, 0xA0, 0x76, 0x00, 0xA0, 0x24, 0xAD,
            0x71, 0xC2);
-#define KMXPI_CAMERA_FIRMWARE_VERSION 0     /* 2 bytes, read-only */
-#define KMXPI_CAMERA_SENSOR_TYPE 1          /* 2 bytes, read-only */
-#define KMXPI_CAMERA_INFORMATION_TEXT 2     /* 32 bytes, zero-terminated */
-#define KMXPI_CAMERA_FLIP 4                 /* 1 byte, 0 or 1 */
-#define KMXPI_CAMERA_MIRROR 5               /* 1 byte, 0 or 1 */
-#define KMXPI_CAMERA_BANDING_FREQUENCY 6    /* 1 byte: 1 for 50 Hz, 0 for 60 Hz */
-#define KMXPI_CAMERA_IMAGE_SIZE 7           /* 8 bytes: width, height */
-#define KMXPI_CAMERA_SPEED_LIGHT_CAPS 8     /* 1 byte, read-only */
-#define KMXPI_CAMERA_SPEED_LIGHT 9          /* 1 byte */
-#define KMXPI_CAMERA_PAN_TILT_LIMITS 10     /* 16 bytes, read-only */
-#define KMXPI_CAMERA_PAN_TILT 11            /* 8 bytes */
-#define KMXPI_CAMERA_ZOOM_MAXIMUM 12        /* 1 byte, read-only; 0 = no zoom */
-#define KMXPI_CAMERA_ZOOM 13                /* 1 byte */
-#define KMXPI_CAMERA_NEVER_FLICKER 14       /* 1 byte, 0 or 1 */
-#define KMXPI_CAMERA_BACKLIGHT 15           /* 1 byte, 0 or 1 */
-#define KMXPI_CAMERA_FIRST_NATIVE_SIZE 16   /* 8 bytes each: width, height */
+#define KMXPI_CAMERA_FIRMWARE_VERSION 0   /* 2 bytes, read-only */
+#define KMXPI_CAMERA_SENSOR_TYPE 1        /* 2 bytes, read-only */
+#define KMXPI_CAMERA_INFORMATION_TEXT 2   /* 32 bytes, zero-terminated */
+#define KMXPI_CAMERA_FLIP 4               /* 1 byte, 0 or 1 */
+#define KMXPI_CAMERA_MIRROR 5             /* 1 byte, 0 or 1 */
+#define KMXPI_CAMERA_BANDING_FREQUENCY 6  /* 1 byte: 1 for 50 Hz, 0 for 60 Hz */
+#define KMXPI_CAMERA_IMAGE_SIZE 7         /* 8 bytes: width, height */
+#define KMXPI_CAMERA_SPEED_LIGHT_CAPS 8   /* 1 byte, read-only */
+#define KMXPI_CAMERA_SPEED_LIGHT 9        /* 1 byte */
+#define KMXPI_CAMERA_PAN_TILT_LIMITS 10   /* 16 bytes, read-only */
+#define KMXPI_CAMERA_PAN_TILT 11          /* 8 bytes */
+#define KMXPI_CAMERA_ZOOM_MAXIMUM 12      /* 1 byte, read-only; 0 = no zoom */
+#define KMXPI_CAMERA_ZOOM 13              /* 1 byte */
+#define KMXPI_CAMERA_NEVER_FLICKER 14     /* 1 byte, 0 or 1 */
+#define KMXPI_CAMERA_BACKLIGHT 15         /* 1 byte, 0 or 1 */
+#define KMXPI_CAMERA_FIRST_NATIVE_SIZE 16 /* 8 bytes each: width, height */
 #define KMXPI_CAMERA_LAST_NATIVE_SIZE 30
 
 /* {345D7661-62F1-11D4-A140-00A024AD71C2}: what the library does to frames. */
 KMXPI_GUID(KMXPI_PROPSET_IMAGE, 0x345D7661, 0x62F1, 0x11D4, 0xA1, 0x40, 0x00, 0xA0, 0x24, 0xAD,
            0x71, 0xC2);
-#define KMXPI_IMAGE_SIZE_SELECTION 0  /* 1 byte: 0 keep, 1 smaller native, else larger */
-#define KMXPI_IMAGE_FLIP 1            /* 1 byte, 0 or 1, on 24-bit RGB output */
-#define KMXPI_IMAGE_MIRROR 2          /* 1 byte, 0 or 1, on 24-bit RGB output */
+#define KMXPI_IMAGE_SIZE_SELECTION 0 /* 1 byte: 0 keep, 1 smaller native, else larger */
+#define KMXPI_IMAGE_FLIP 1           /* 1 byte, 0 or 1, on 24-bit RGB output */
+#define KMXPI_IMAGE_MIRROR 2         /* 1 byte, 0 or 1, on 24-bit RGB output */
 
 /* {E89FFFB0-D56B-11D3-A0CB-00A024AD71C2}: speed and picture quality. */
 KMXPI_GUID(KMXPI_PROPSET_QUALITY, 0xE89FFFB0, 0xD56B, 0x11D3, 0xA0, 0xCB, 0x00, 0xA0, 0x24, 0xAD,
            0x71, 0xC2);
-#define KMXPI_QUALITY_SPEED 0          /* 1 byte: 0, 1 or 3 */
-#define KMXPI_QUALITY_DEFECT_1 4       /* 1 byte, 0 or 1 */
-#define KMXPI_QUALITY_DEFECT_2 5       /* 1 byte, 0 or 1 */
+#define KMXPI_QUALITY_SPEED 0    /* 1 byte: 0, 1 or 3 */
+#define KMXPI_QUALITY_DEFECT_1 4 /* 1 byte, 0 or 1 */
+#define KMXPI_QUALITY_DEFECT_2 5 /* 1 byte, 0 or 1 */
 
 /* {B22B1ADE-17F3-487A-975C-6111ECF5F9D1}: USB bandwidth. */
-KMXPI_GUID(KMXPI_PROPSET_USB, 0xB22B1ADE, 0x17F3, 0x487A, 0x97, 0x5C, 0x61, 0x11, 0xEC, 0xF5,
-           0xF9, 0xD1);
-#define KMXPI_USB_MAXIMUM_BANDWIDTH 0  /* 1 byte, one of six choices */
-#define KMXPI_USB_BANDWIDTH 1          /* 1 byte, read-only */
-#define KMXPI_USB_ERROR_CHECKING 2     /* 1 byte, 0 or 1 */
+KMXPI_GUID(KMXPI_PROPSET_USB, 0xB22B1ADE, 0x17F3, 0x487A, 0x97, 0x5C, 0x61, 0x11, 0xEC, 0xF5, 0xF9,
+           0xD1);
+#define KMXPI_USB_MAXIMUM_BANDWIDTH 0 /* 1 byte, one of six choices */
+#define KMXPI_USB_BANDWIDTH 1         /* 1 byte, read-only */
+#define KMXPI_USB_ERROR_CHECKING 2    /* 1 byte, 0 or 1 */
 
 /* {CBDBB6A0-6217-11D4-A31C-00A024AD7171}: bandwidth and compression of the
  * cameras that answer this set instead of KMXPI_PROPSET_USB. */
 KMXPI_GUID(KMXPI_PROPSET_COMPRESSION, 0xCBDBB6A0, 0x6217, 0x11D4, 0xA3, 0x1C, 0x00, 0xA0, 0x24,
            0xAD, 0x71, 0x71);
-#define KMXPI_COMPRESSION_MAXIMUM_BANDWIDTH 0  /* 1 byte, one of three choices */
-#define KMXPI_COMPRESSION_BANDWIDTH 1          /* 1 byte, read-only */
-#define KMXPI_COMPRESSION_LEVEL 2              /* 1 byte */
-#define KMXPI_COMPRESSION_NO_BANDING_FILTER 6  /* 1 byte, 0 or 1 */
+#define KMXPI_COMPRESSION_MAXIMUM_BANDWIDTH 0 /* 1 byte, one of three choices */
+#define KMXPI_COMPRESSION_BANDWIDTH 1         /* 1 byte, read-only */
+#define KMXPI_COMPRESSION_LEVEL 2             /* 1 byte */
+#define KMXPI_COMPRESSION_NO_BANDING_FILTER 6 /* 1 byte, 0 or 1 */
 
 /* {59284610-CDBA-11D3-A0C0-00A024AD71C2}: light. */
 KMXPI_GUID(KMXPI_PROPSET_LIGHT, 0x59284610, 0xCDBA, 0x11D3, 0xA0, 0xC0, 0x00, 0xA0, 0x24, 0xAD,
            0x71, 0xC2);
-#define KMXPI_LIGHT_RESET_0 0      /* reset to default only */
-#define KMXPI_LIGHT_RESET_3 3      /* reset to default only */
-#define KMXPI_LIGHT_LOW_LIGHT 4    /* 1 byte, 0 or 1 */
+#define KMXPI_LIGHT_RESET_0 0   /* reset to default only */
+#define KMXPI_LIGHT_RESET_3 3   /* reset to default only */
+#define KMXPI_LIGHT_LOW_LIGHT 4 /* 1 byte, 0 or 1 */
 
 /* {C6E13360-30AC-11D0-A18C-00A0C9118956}: the standard video processing
  * amplifier. Values are KMXPI_PROCAMP_VALUE records. */

@@ -40,7 +40,8 @@ _Static_assert(offsetof(KMXTransformFormat, height) == 12, "transform format hei
 #endif
 
 typedef uint32_t (*KMXTRANSFORM_INITIALISE)(const char* greeting);
-typedef uint32_t (*KMXTRANSFORM_TRANSFORM)(const KMXTransformFormat* format, uint32_t size, uint8_t* frame);
+typedef uint32_t (*KMXTRANSFORM_TRANSFORM)(const KMXTransformFormat* format, uint32_t size,
+                                           uint8_t* frame);
 typedef void (*KMXTRANSFORM_TERMINATE)(void);
 
 #ifdef __cplusplus

@@ -64,21 +64,21 @@ enum {
 /* The codec's own error codes, in the record's error field. */
 enum {
     PEGASUS_ERROR_NONE = 0,
-    PEGASUS_ERROR_RECORD = 1,      /* record size wrong, or a request unknown */
-    PEGASUS_ERROR_NOT_JPEG = 2,    /* input missing or not a JPEG image */
-    PEGASUS_ERROR_OUTPUT = 3,      /* output bits and packing not supported */
-    PEGASUS_ERROR_CAPACITY = 4,    /* output missing, or not the image's size */
-    PEGASUS_ERROR_DATA = 5,        /* damaged or truncated image data */
-    PEGASUS_ERROR_SEQUENCE = 6,    /* execute without initialise */
-    PEGASUS_ERROR_MEMORY = 7       /* no memory for the decoder */
+    PEGASUS_ERROR_RECORD = 1,   /* record size wrong, or a request unknown */
+    PEGASUS_ERROR_NOT_JPEG = 2, /* input missing or not a JPEG image */
+    PEGASUS_ERROR_OUTPUT = 3,   /* output bits and packing not supported */
+    PEGASUS_ERROR_CAPACITY = 4, /* output missing, or not the image's size */
+    PEGASUS_ERROR_DATA = 5,     /* damaged or truncated image data */
+    PEGASUS_ERROR_SEQUENCE = 6, /* execute without initialise */
+    PEGASUS_ERROR_MEMORY = 7    /* no memory for the decoder */
 };
 
 #pragma pack(push, 4)
 typedef struct PegasusRecord {
-    uint32_t size;           /* 0: PEGASUS_RECORD_SIZE, set by the caller */
-    uint32_t request;        /* 4: PEGASUS_REQUEST_* for Pegasus */
-    uint32_t answer;         /* 8: PEGASUS_ANSWER_* of the last call */
-    int32_t error;           /* 12: PEGASUS_ERROR_* with an error answer */
+    uint32_t size;    /* 0: PEGASUS_RECORD_SIZE, set by the caller */
+    uint32_t request; /* 4: PEGASUS_REQUEST_* for Pegasus */
+    uint32_t answer;  /* 8: PEGASUS_ANSWER_* of the last call */
+    int32_t error;    /* 12: PEGASUS_ERROR_* with an error answer */
     union {
         const uint8_t* data;
         uint64_t slot;
@@ -92,14 +92,14 @@ typedef struct PegasusRecord {
     union {
         uint8_t* data;
         uint64_t slot;
-    } output;                /* 48: the destination image */
+    } output;                 /* 48: the destination image */
     uint32_t output_capacity; /* 56: its size in bytes */
-    uint32_t output_length;  /* 60: bytes written by execute */
+    uint32_t output_length;   /* 60: bytes written by execute */
     union {
         void* state;
         uint64_t slot;
-    } session;               /* 64: the codec's, from initialise to terminate */
-    uint8_t reserved[2036];  /* 72: zero */
+    } session;              /* 64: the codec's, from initialise to terminate */
+    uint8_t reserved[2036]; /* 72: zero */
 } PegasusRecord;
 #pragma pack(pop)
 

@@ -5,6 +5,7 @@
 
 #include <windef.h>
 #include <winbase.h>
+#include <wingdi.h>
 #include <winioctl.h>
 #include <winreg.h>
 

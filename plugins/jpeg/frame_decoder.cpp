@@ -14,7 +14,9 @@ namespace picn20 {
 namespace {
 
 // TurboJPEG takes the input length as unsigned long and sizes as int.
-bool FitsTurboJpeg(size_t length) { return length > 0 && length <= 0x7FFFFFFF; }
+bool FitsTurboJpeg(size_t length) {
+    return length > 0 && length <= 0x7FFFFFFF;
+}
 
 void StoreRgb555(uint8_t* out, const uint8_t* bgr) {
     uint16_t word = uint16_t((bgr[0] >> 3) | ((bgr[1] >> 3) << 5) | ((bgr[2] >> 3) << 10));
@@ -28,13 +30,15 @@ FrameDecoder::FrameDecoder() : handle_(tjInitDecompress()) {
     if (!handle_) throw std::bad_alloc();
 }
 
-FrameDecoder::~FrameDecoder() { tjDestroy(handle_); }
+FrameDecoder::~FrameDecoder() {
+    tjDestroy(handle_);
+}
 
 int FrameDecoder::ReadHeader(const uint8_t* frame, size_t length, FrameHeader& header) {
     if (!frame || !FitsTurboJpeg(length)) return PEGASUS_ERROR_NOT_JPEG;
     int colorspace = 0;
-    if (tjDecompressHeader3(handle_, frame, static_cast<unsigned long>(length), &header.width, &header.height,
-                            &header.subsampling, &colorspace) != 0) {
+    if (tjDecompressHeader3(handle_, frame, static_cast<unsigned long>(length), &header.width,
+                            &header.height, &header.subsampling, &colorspace) != 0) {
         // A header that TurboJPEG gave up on leaves its instance stuck in the
         // middle of that header: every later frame would fail the same way.
         // The instance is replaced (kept only when no new one can be had).
@@ -47,11 +51,13 @@ int FrameDecoder::ReadHeader(const uint8_t* frame, size_t length, FrameHeader& h
     return PEGASUS_ERROR_NONE;
 }
 
-int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage& output, size_t& written) {
+int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage& output,
+                         size_t& written) {
     written = 0;
     bool rgb = output.packing == PEGASUS_PACKING_RGB && (output.bits == 24 || output.bits == 16);
-    bool packed = (output.packing == PEGASUS_PACKING_YUY2 || output.packing == PEGASUS_PACKING_UYVY) &&
-                  output.bits == 16;
+    bool packed =
+        (output.packing == PEGASUS_PACKING_YUY2 || output.packing == PEGASUS_PACKING_UYVY) &&
+        output.bits == 16;
     if (!rgb && !packed) return PEGASUS_ERROR_OUTPUT;
     FrameHeader header;
     if (int error = ReadHeader(frame, length, header)) return error;
@@ -66,8 +72,9 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
         error = DecodePacked(frame, length, header, output.packing, output.data);
     } else if (output.bits == 16) {
         error = DecodeRgb555(frame, length, header, output.data);
-    } else if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), output.data, header.width,
-                             header.width * 3, header.height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0) {
+    } else if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), output.data,
+                             header.width, header.width * 3, header.height, TJPF_BGR,
+                             TJFLAG_BOTTOMUP) != 0) {
         // Warnings count too: a truncated or damaged frame decodes into
         // grey or garbage, which is no frame to show.
         error = PEGASUS_ERROR_DATA;
@@ -76,11 +83,12 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
     return error;
 }
 
-int FrameDecoder::DecodeRgb555(const uint8_t* frame, size_t length, const FrameHeader& header, uint8_t* out) {
+int FrameDecoder::DecodeRgb555(const uint8_t* frame, size_t length, const FrameHeader& header,
+                               uint8_t* out) {
     size_t row_bytes = size_t(header.width) * 3;
     bgr_.resize(row_bytes * size_t(header.height));
-    if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), bgr_.data(), header.width, int(row_bytes),
-                      header.height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0)
+    if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), bgr_.data(), header.width,
+                      int(row_bytes), header.height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0)
         return PEGASUS_ERROR_DATA;
     size_t pixels = size_t(header.width) * size_t(header.height);
     for (size_t i = 0; i < pixels; ++i) StoreRgb555(out + 2 * i, &bgr_[3 * i]);
@@ -113,22 +121,25 @@ int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const Fra
         }
         chroma_.resize(needed);
         targets[1] = chroma_.data();
-        targets[2] = chroma_.data() + size_t(strides[1]) * size_t(tjPlaneHeight(1, height, subsampling));
+        targets[2] =
+            chroma_.data() + size_t(strides[1]) * size_t(tjPlaneHeight(1, height, subsampling));
     }
-    if (tjDecompressToYUVPlanes(handle_, frame, static_cast<unsigned long>(length), targets, width, strides, height,
-                                0) != 0)
+    if (tjDecompressToYUVPlanes(handle_, frame, static_cast<unsigned long>(length), targets, width,
+                                strides, height, 0) != 0)
         return PEGASUS_ERROR_DATA;
     if (subsampling == TJSAMP_GRAY) {
         std::memset(u, 128, 2 * chroma_bytes);
     } else if (!direct) {
         for (int c = 1; c < 3; ++c)
-            libyuv::ScalePlane(targets[c], strides[c], strides[c], tjPlaneHeight(c, height, subsampling),
-                               c == 1 ? u : v, chroma_width, chroma_width, height, libyuv::kFilterBilinear);
+            libyuv::ScalePlane(targets[c], strides[c], strides[c],
+                               tjPlaneHeight(c, height, subsampling), c == 1 ? u : v, chroma_width,
+                               chroma_width, height, libyuv::kFilterBilinear);
     }
     return PEGASUS_ERROR_NONE;
 }
 
-int FrameDecoder::DecodePacked(const uint8_t* frame, size_t length, const FrameHeader& header, uint32_t packing, uint8_t* out) {
+int FrameDecoder::DecodePacked(const uint8_t* frame, size_t length, const FrameHeader& header,
+                               uint32_t packing, uint8_t* out) {
     if (int error = DecodePlanes422(frame, length, header)) return error;
     int width = header.width, height = header.height;
     int chroma_width = (width + 1) / 2;
@@ -142,9 +153,11 @@ int FrameDecoder::DecodePacked(const uint8_t* frame, size_t length, const FrameH
     int even_width = width & ~1;
     if (even_width > 0) {
         if (packing == PEGASUS_PACKING_YUY2)
-            libyuv::I422ToYUY2(y, width, u, chroma_width, v, chroma_width, out, stride, even_width, height);
+            libyuv::I422ToYUY2(y, width, u, chroma_width, v, chroma_width, out, stride, even_width,
+                               height);
         else
-            libyuv::I422ToUYVY(y, width, u, chroma_width, v, chroma_width, out, stride, even_width, height);
+            libyuv::I422ToUYVY(y, width, u, chroma_width, v, chroma_width, out, stride, even_width,
+                               height);
     }
     if (width & 1) {
         bool yuy2 = packing == PEGASUS_PACKING_YUY2;

@@ -24,7 +24,7 @@ struct OutputImage {
 };
 
 class FrameDecoder {
-public:
+  public:
     FrameDecoder();  // throws std::bad_alloc when TurboJPEG cannot start
     ~FrameDecoder();
     FrameDecoder(const FrameDecoder&) = delete;
@@ -39,9 +39,10 @@ public:
     // code. Nothing is written to an output of another size.
     int Decode(const uint8_t* frame, size_t length, const OutputImage& output, size_t& written);
 
-private:
+  private:
     int DecodeRgb555(const uint8_t* frame, size_t length, const FrameHeader& header, uint8_t* out);
-    int DecodePacked(const uint8_t* frame, size_t length, const FrameHeader& header, uint32_t packing, uint8_t* out);
+    int DecodePacked(const uint8_t* frame, size_t length, const FrameHeader& header,
+                     uint32_t packing, uint8_t* out);
     // Leaves the frame as 4:2:2 planes in planes_ (luma, then the two
     // chroma planes of half width, rounded up).
     int DecodePlanes422(const uint8_t* frame, size_t length, const FrameHeader& header);

@@ -19,7 +19,7 @@ namespace picn20 {
 namespace {
 
 class DecoderPool {
-public:
+  public:
     std::unique_ptr<FrameDecoder> Take() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -37,7 +37,7 @@ public:
         idle_.push_back(std::move(decoder));
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::vector<std::unique_ptr<FrameDecoder>> idle_;
 };
@@ -64,7 +64,8 @@ uint32_t Answer(PegasusRecord& record, int error) {
 int Execute(PegasusRecord& record) {
     if (!record.session.state) return PEGASUS_ERROR_SEQUENCE;
     auto& decoder = *static_cast<FrameDecoder*>(record.session.state);
-    OutputImage output{record.output.data, record.output_capacity, record.output_bits, record.output_packing};
+    OutputImage output{record.output.data, record.output_capacity, record.output_bits,
+                       record.output_packing};
     size_t written = 0;
     int error = decoder.Decode(record.input.data, record.input_length, output, written);
     record.output_length = uint32_t(written);
@@ -73,16 +74,16 @@ int Execute(PegasusRecord& record) {
 
 int Perform(PegasusRecord& record) {
     switch (record.request) {
-    case PEGASUS_REQUEST_INITIALISE:
-        if (!record.session.state) record.session.state = Pool().Take().release();
-        return PEGASUS_ERROR_NONE;
-    case PEGASUS_REQUEST_EXECUTE:
-        return Execute(record);
-    case PEGASUS_REQUEST_TERMINATE:
-        ReleaseDecoder(record);
-        return PEGASUS_ERROR_NONE;
-    default:
-        return PEGASUS_ERROR_RECORD;
+        case PEGASUS_REQUEST_INITIALISE:
+            if (!record.session.state) record.session.state = Pool().Take().release();
+            return PEGASUS_ERROR_NONE;
+        case PEGASUS_REQUEST_EXECUTE:
+            return Execute(record);
+        case PEGASUS_REQUEST_TERMINATE:
+            ReleaseDecoder(record);
+            return PEGASUS_ERROR_NONE;
+        default:
+            return PEGASUS_ERROR_RECORD;
     }
 }
 
@@ -115,6 +116,10 @@ uint32_t Answered(PegasusRecord* record, Work work) {
 
 }  // namespace picn20
 
-PICN20_EXPORT uint32_t Pegasus(PegasusRecord* record) { return picn20::Answered(record, picn20::Perform); }
+PICN20_EXPORT uint32_t Pegasus(PegasusRecord* record) {
+    return picn20::Answered(record, picn20::Perform);
+}
 
-PICN20_EXPORT uint32_t PegasusQuery(PegasusRecord* record) { return picn20::Answered(record, picn20::Query); }
+PICN20_EXPORT uint32_t PegasusQuery(PegasusRecord* record) {
+    return picn20::Answered(record, picn20::Query);
+}

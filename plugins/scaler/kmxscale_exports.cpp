@@ -18,7 +18,7 @@ namespace kmxscale {
 namespace {
 
 class HandleTable {
-public:
+  public:
     KMXSCALE_HANDLE Add(std::shared_ptr<FrameScaler> scaler) {
         std::lock_guard<std::mutex> lock(mutex_);
         do {
@@ -39,7 +39,7 @@ public:
         return scalers_.erase(handle) == 1;
     }
 
-private:
+  private:
     std::mutex mutex_;
     KMXSCALE_HANDLE last_ = 0;
     std::map<KMXSCALE_HANDLE, std::shared_ptr<FrameScaler>> scalers_;
@@ -50,7 +50,9 @@ HandleTable& Table() {
     return table;
 }
 
-bool ValidSize(uint32_t width, uint32_t height) { return width > 0 && height > 0 && width <= 65535 && height <= 65535; }
+bool ValidSize(uint32_t width, uint32_t height) {
+    return width > 0 && height > 0 && width <= 65535 && height <= 65535;
+}
 
 // Runs CALL on the scaler that HANDLE names.
 template <class Call>
@@ -67,15 +69,18 @@ uint32_t WithScaler(const KMXSCALE_HANDLE* handle, Call call) {
 
 using namespace kmxscale;
 
-KMXSCALE_EXPORT uint32_t KMXScaleHandleOpen(KMXSCALE_HANDLE* handle, uint32_t source_width, uint32_t source_height,
-                                            uint32_t destination_width, uint32_t destination_height) {
+KMXSCALE_EXPORT uint32_t KMXScaleHandleOpen(KMXSCALE_HANDLE* handle, uint32_t source_width,
+                                            uint32_t source_height, uint32_t destination_width,
+                                            uint32_t destination_height) {
     if (!handle) return KMXSCALE_ERROR_ARGUMENT;
     *handle = 0;
-    if (!ValidSize(source_width, source_height) || !ValidSize(destination_width, destination_height))
+    if (!ValidSize(source_width, source_height) ||
+        !ValidSize(destination_width, destination_height))
         return KMXSCALE_ERROR_SIZE;
     try {
         *handle = Table().Add(std::make_shared<FrameScaler>(int(source_width), int(source_height),
-                                                            int(destination_width), int(destination_height)));
+                                                            int(destination_width),
+                                                            int(destination_height)));
         return KMXSCALE_OK;
     } catch (...) {  // no memory, in practice
         return KMXSCALE_ERROR_MEMORY;
@@ -89,21 +94,25 @@ KMXSCALE_EXPORT uint32_t KMXScaleHandleClose(KMXSCALE_HANDLE* handle) {
     return removed ? KMXSCALE_OK : KMXSCALE_ERROR_HANDLE;
 }
 
-KMXSCALE_EXPORT uint32_t KMXScaleProcess(KMXSCALE_HANDLE* handle, const uint8_t* source, uint32_t source_size,
-                                         uint8_t* destination, uint32_t destination_size) {
+KMXSCALE_EXPORT uint32_t KMXScaleProcess(KMXSCALE_HANDLE* handle, const uint8_t* source,
+                                         uint32_t source_size, uint8_t* destination,
+                                         uint32_t destination_size) {
     if (!source || !destination) return KMXSCALE_ERROR_ARGUMENT;
     return WithScaler(handle, [&](FrameScaler& scaler) {
         return scaler.Process(source, source_size, destination, destination_size);
     });
 }
 
-KMXSCALE_EXPORT uint32_t KMXScaleSetParam(KMXSCALE_HANDLE* handle, uint32_t parameter, uint32_t value) {
+KMXSCALE_EXPORT uint32_t KMXScaleSetParam(KMXSCALE_HANDLE* handle, uint32_t parameter,
+                                          uint32_t value) {
     return WithScaler(handle, [&](FrameScaler& scaler) {
-        return parameter == KMXSCALE_PARAM_FILTER ? scaler.SetFilter(value) : uint32_t(KMXSCALE_ERROR_PARAMETER);
+        return parameter == KMXSCALE_PARAM_FILTER ? scaler.SetFilter(value)
+                                                  : uint32_t(KMXSCALE_ERROR_PARAMETER);
     });
 }
 
-KMXSCALE_EXPORT uint32_t KMXScaleGetParam(KMXSCALE_HANDLE* handle, uint32_t parameter, uint32_t* value) {
+KMXSCALE_EXPORT uint32_t KMXScaleGetParam(KMXSCALE_HANDLE* handle, uint32_t parameter,
+                                          uint32_t* value) {
     if (!value) return KMXSCALE_ERROR_ARGUMENT;
     return WithScaler(handle, [&](FrameScaler& scaler) {
         if (parameter != KMXSCALE_PARAM_FILTER) return uint32_t(KMXSCALE_ERROR_PARAMETER);

@@ -19,7 +19,8 @@ KMXSTAMP_EXPORT uint32_t Initialise(const char* greeting) {
 
 // 0 when the frame was stamped, 1 when its format is not one we draw into
 // (the frame is then left as it is).
-KMXSTAMP_EXPORT uint32_t Transform(const KMXTransformFormat* format, uint32_t size, uint8_t* frame) {
+KMXSTAMP_EXPORT uint32_t Transform(const KMXTransformFormat* format, uint32_t size,
+                                   uint8_t* frame) {
     if (!format || !frame || !kmxstamp::CanDraw(*format, size)) return 1;
     std::time_t now = std::time(nullptr);
     std::tm local{};

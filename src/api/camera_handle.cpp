@@ -64,7 +64,8 @@ extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) {
     } while (camera->number == 0);
     camera->removal_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     camera->stop_event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    KMXPI_NotificationSet(camera, &KMXPI_NOTIFYSET_CAMERA, KMXPI_NOTIFY_REMOVAL, camera->removal_event);
+    KMXPI_NotificationSet(camera, &KMXPI_NOTIFYSET_CAMERA, KMXPI_NOTIFY_REMOVAL,
+                          camera->removal_event);
     camera->watcher = CreateThread(nullptr, 0, Watcher, camera, 0, nullptr);
     if (camera->watcher) TrackThread(camera->watcher);
     {
@@ -80,7 +81,8 @@ extern "C" DWORD KMXPI_HandleClose(KMXPI_HANDLE* handle) {
     KMXPI_CAMERA* camera = *handle;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (CaptureLockRecord* record = TakeLockRecord()) {
-        if (record->owner_handle == camera->number && record->owner_process == GetCurrentProcessId())
+        if (record->owner_handle == camera->number &&
+            record->owner_process == GetCurrentProcessId())
             record->Clear();
         ReleaseLockRecord();
     }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include <windows.h>
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxpi.h>
 
 #include <shared_mutex>

@@ -90,7 +90,8 @@ class WokeSystemWatch : public CameraWatch {
 
 class NewCameraWatch : public CameraWatch {
   public:
-    NewCameraWatch(DWORD identity1, DWORD identity2) : identity1_(identity1), identity2_(identity2) {}
+    NewCameraWatch(DWORD identity1, DWORD identity2)
+        : identity1_(identity1), identity2_(identity2) {}
 
   private:
     DWORD Look(bool* happened) override {
@@ -123,9 +124,9 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
 using namespace kmx;
 
 extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) {
-    return StartWatch(std::unique_ptr<CameraWatch>(new (std::nothrow)
-                                                       NewCameraWatch(identity1, identity2)),
-                      kCameraChangeKeyPath.c_str(), event);
+    return StartWatch(
+        std::unique_ptr<CameraWatch>(new (std::nothrow) NewCameraWatch(identity1, identity2)),
+        kCameraChangeKeyPath.c_str(), event);
 }
 
 extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) {

@@ -43,7 +43,8 @@ DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, v
     header.status = 0;
     memcpy(record.get(), &header, sizeof header);
     if (payload_length) memcpy(record.get() + sizeof header, payload, payload_length);
-    DWORD status = InterfaceStatus(SendCommand(device, code, record.get(), length, nullptr, nullptr));
+    DWORD status =
+        InterfaceStatus(SendCommand(device, code, record.get(), length, nullptr, nullptr));
     if (status == KMXPI_STATUS_SUCCESS) {
         // The status word stays the caller's; the six words after it and the
         // payload are the driver's answer.

@@ -7,7 +7,9 @@ using namespace kmx;
 namespace {
 
 // Events travel to the driver as a 32-bit word of the record.
-DWORD EventWord(HANDLE event) { return static_cast<DWORD>(reinterpret_cast<uintptr_t>(event)); }
+DWORD EventWord(HANDLE event) {
+    return static_cast<DWORD>(reinterpret_cast<uintptr_t>(event));
+}
 
 }  // namespace
 

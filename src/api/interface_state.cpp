@@ -38,7 +38,8 @@ DWORD WINAPI Heartbeat(LPVOID parameter) {
     CaptureLockRecord* record = g_interface.lock;
     while (record->owner_process == process && record->owner_handle == number) {
         record->heartbeat = GetTickCount();
-        if (WaitForSingleObject(g_interface.shutdown_event, kHeartbeatPeriod) != WAIT_TIMEOUT) break;
+        if (WaitForSingleObject(g_interface.shutdown_event, kHeartbeatPeriod) != WAIT_TIMEOUT)
+            break;
     }
     return 0;
 }
@@ -128,7 +129,9 @@ void StopInterface() {
     }
 }
 
-int HasLockMutex() { return g_interface.lock_mutex != nullptr; }
+int HasLockMutex() {
+    return g_interface.lock_mutex != nullptr;
+}
 
 CaptureLockRecord* TakeLockRecord() {
     if (!g_interface.lock_mutex) return nullptr;
@@ -136,12 +139,14 @@ CaptureLockRecord* TakeLockRecord() {
     return g_interface.lock;
 }
 
-void ReleaseLockRecord() { ReleaseMutex(g_interface.lock_mutex); }
+void ReleaseLockRecord() {
+    ReleaseMutex(g_interface.lock_mutex);
+}
 
 int StartHeartbeat(DWORD handle_number) {
-    HANDLE thread = CreateThread(nullptr, 0, Heartbeat,
-                                 reinterpret_cast<LPVOID>(static_cast<uintptr_t>(handle_number)), 0,
-                                 nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 0, Heartbeat,
+                     reinterpret_cast<LPVOID>(static_cast<uintptr_t>(handle_number)), 0, nullptr);
     if (!thread) return 0;
     KeepThread(thread);
     return 1;
@@ -154,7 +159,9 @@ void TrackThread(HANDLE thread) {
         KeepThread(kept);
 }
 
-HANDLE ShutdownEvent() { return g_interface.shutdown_event; }
+HANDLE ShutdownEvent() {
+    return g_interface.shutdown_event;
+}
 
 DWORD StartWatchService() {
     if (!g_interface.notify_mutex) return KMXPI_STATUS_NULL_POINTER;

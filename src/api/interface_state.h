@@ -6,7 +6,7 @@
 #pragma once
 
 #include <windows.h>
-#include <kmx512u/capture_lock_record.h>
+#include <kmxrecords/capture_lock_record.h>
 
 namespace kmx {
 

@@ -11,7 +11,8 @@ struct StatusText {
     const char* text;
 };
 
-#define KMX_STATUS_TEXT(name) {name, #name}
+#define KMX_STATUS_TEXT(name) \
+    { name, #name }
 constexpr StatusText kStatusTexts[] = {
     KMX_STATUS_TEXT(KMXPI_STATUS_SUCCESS),
     KMX_STATUS_TEXT(KMXPI_STATUS_INVALID_STATUS),

@@ -8,8 +8,12 @@ namespace kmx {
 namespace {
 
 // The application object's own start and exit: they only report success.
-BOOL BaseStart() { return TRUE; }
-BOOL BaseExit() { return TRUE; }
+BOOL BaseStart() {
+    return TRUE;
+}
+BOOL BaseExit() {
+    return TRUE;
+}
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 #include "debug/debug_command.h"
 
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "device/kernel_channel.h"

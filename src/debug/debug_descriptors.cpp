@@ -1,7 +1,7 @@
 // The kernel driver's descriptors of the camera's properties and
 // notifications, and a property's raw value, by index. Each works on the
 // first camera that opens when the tool passes no device.
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "debug/debug_command.h"

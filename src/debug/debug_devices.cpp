@@ -1,7 +1,7 @@
 // The cameras as the debug interface sees them: every camera that opens,
 // without asking its identity, and raw device handles that belong to the
 // tool from open to close.
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "debug/debug_command.h"

@@ -2,7 +2,7 @@
 // number the blocks from 0; the first five are not the driver's (every
 // flag function answers "release driver" for them without asking it), and
 // block b from 5 on is the driver's block b - 5.
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "debug/debug_command.h"

@@ -1,6 +1,6 @@
 // The version check of the debug interface: the kernel driver must speak
 // the interface version the library speaks.
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "debug/debug_command.h"

@@ -1,7 +1,7 @@
 // Raw requests to a camera that a tool opened: USB set interface, device
 // commands and USB transfers. Their parameters mean what the kernel driver
 // makes of them; the library only carries them.
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "debug/debug_command.h"

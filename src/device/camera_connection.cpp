@@ -55,7 +55,8 @@ void ConnectionClose(CameraConnection& connection) {
 
 BYTE ConnectionIdentity(CameraConnection& connection, DWORD* connection_id, DWORD* identity1,
                         DWORD* identity2) {
-    if (connection.connection_id == 0 || connection.device == INVALID_HANDLE_VALUE) return kCommandNotOpen;
+    if (connection.connection_id == 0 || connection.device == INVALID_HANDLE_VALUE)
+        return kCommandNotOpen;
     DWORD payload[kPayloadSize / sizeof(DWORD)] = {};
     BYTE status = SendConnectionCommand(connection, kConnectionIdentityCode, payload);
     if (status != kCommandSuccess) return status;
@@ -69,7 +70,8 @@ BYTE StartCameraStream(CameraConnection& connection, const FormatRecord& format)
     if (connection.stream != 0) return kCommandSuccess;
     FormatPayload payload(format);
     BYTE status = SendConnectionCommand(connection, kStreamOpenCode, payload.bytes);
-    if (status == kCommandSuccess) memcpy(&connection.stream, payload.bytes, sizeof connection.stream);
+    if (status == kCommandSuccess)
+        memcpy(&connection.stream, payload.bytes, sizeof connection.stream);
     return status;
 }
 

@@ -30,7 +30,9 @@ const char* CameraListPath() {
 
 // The name of the value that lists a camera: its id in decimal.
 struct IdName {
-    explicit IdName(DWORD id) { snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(id)); }
+    explicit IdName(DWORD id) {
+        snprintf(text, sizeof text, "%lu", static_cast<unsigned long>(id));
+    }
     char text[12];
 };
 

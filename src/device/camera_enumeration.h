@@ -7,7 +7,7 @@
 #pragma once
 
 #include <windows.h>
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 
 namespace kmx {
 

@@ -10,7 +10,9 @@ namespace {
 
 constexpr DWORD kHeaderSize = sizeof(ReadFrameHeader);
 
-BYTE* Record(FrameRequest* block) { return reinterpret_cast<BYTE*>(block + 1); }
+BYTE* Record(FrameRequest* block) {
+    return reinterpret_cast<BYTE*>(block + 1);
+}
 
 BYTE Outcome(FrameRequest* block, DWORD* delivered) {
     *delivered = 0;
@@ -51,8 +53,8 @@ BYTE FrameRequestStart(FrameRequest* block) {
     ReadFrameHeader header{kCommandUnwritten, connection.stream, block->capacity, 0, {}};
     memcpy(Record(block), &header, sizeof header);
     InterlockedExchange(&block->in_flight, 1);
-    BYTE status = SendCommand(connection.device, kReadFrameCode, Record(block), kHeaderSize + block->capacity,
-                              nullptr, &block->overlapped);
+    BYTE status = SendCommand(connection.device, kReadFrameCode, Record(block),
+                              kHeaderSize + block->capacity, nullptr, &block->overlapped);
     if (status == kCommandPending) return kCommandSuccess;
     // Never started, so nothing can be pending on the block; its OVERLAPPED
     // may still read as pending, which must not keep the block alive.
@@ -61,7 +63,9 @@ BYTE FrameRequestStart(FrameRequest* block) {
     return status;
 }
 
-BYTE FrameRequestStatus(FrameRequest* block, DWORD* delivered) { return Outcome(block, delivered); }
+BYTE FrameRequestStatus(FrameRequest* block, DWORD* delivered) {
+    return Outcome(block, delivered);
+}
 
 BYTE FrameRequestData(FrameRequest* block, const BYTE** data) {
     DWORD delivered;
@@ -70,12 +74,15 @@ BYTE FrameRequestData(FrameRequest* block, const BYTE** data) {
     return status;
 }
 
-OVERLAPPED* FrameRequestEvent(FrameRequest* block) { return &block->overlapped; }
+OVERLAPPED* FrameRequestEvent(FrameRequest* block) {
+    return &block->overlapped;
+}
 
 BYTE FrameRequestDelete(FrameRequest* block) {
     if (!block) return kCommandSuccess;
     // The driver still writes into a pending read's record and OVERLAPPED.
-    if (InterlockedCompareExchange(&block->in_flight, 0, 0) && !HasOverlappedIoCompleted(&block->overlapped))
+    if (InterlockedCompareExchange(&block->in_flight, 0, 0) &&
+        !HasOverlappedIoCompleted(&block->overlapped))
         return kCommandPending;
     CloseHandle(block->overlapped.hEvent);
     block->~FrameRequest();

@@ -50,10 +50,12 @@ int IoControl(HANDLE device, DWORD code, void* input, DWORD input_length, void* 
     local.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!local.hEvent) return 0;
     DWORD count = 0;
-    BOOL done = DeviceIoControl(device, code, input, input_length, output, output_length, &count, &local);
+    BOOL done =
+        DeviceIoControl(device, code, input, input_length, output, output_length, &count, &local);
     // A request that fails while pending (the device goes away under it)
     // has failed: its buffers hold nothing from the driver.
-    if (!done && GetLastError() == ERROR_IO_PENDING) done = GetOverlappedResult(device, &local, &count, TRUE);
+    if (!done && GetLastError() == ERROR_IO_PENDING)
+        done = GetOverlappedResult(device, &local, &count, TRUE);
     CloseHandle(local.hEvent);
     if (bytes) *bytes = count;
     return done;
@@ -95,7 +97,9 @@ void CloseRegistryMutex() {
     g_registry_mutex = nullptr;
 }
 
-HANDLE RegistryAccessMutex() { return g_registry_mutex; }
+HANDLE RegistryAccessMutex() {
+    return g_registry_mutex;
+}
 
 int OpenCamera(HANDLE* device, DWORD id, bool scan, DWORD* opened_id) {
     *device = INVALID_HANDLE_VALUE;

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 
 namespace kmx {
 

@@ -13,7 +13,7 @@
 
 #include <windows.h>
 
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 
 #include "device/camera_connection.h"
 #include "processing/pipeline_state.h"

@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 
 #include "processing/pipeline_state.h"
 

@@ -5,7 +5,9 @@
 
 namespace kmxapitest {
 
-std::string LibraryPath() { return kmxtest::ProgramPath("../lib/libkmx512u.so"); }
+std::string LibraryPath() {
+    return kmxtest::ProgramPath("../lib/libkmx512u.so");
+}
 
 void ApiTest::SetUp() {
     std::string error;
@@ -36,7 +38,9 @@ DWORD ApiTest::Plug(const std::string& profile, const std::string& serial) {
     return 0;
 }
 
-void ApiTest::Unplug(const std::string& serial) { EXPECT_TRUE(service_->Unplug(serial)); }
+void ApiTest::Unplug(const std::string& serial) {
+    EXPECT_TRUE(service_->Unplug(serial));
+}
 
 void ApiTest::ArmStatus(const std::string& serial, DWORD code, BYTE status) {
     kmxcam::Fault fault;

@@ -82,18 +82,12 @@ TEST_F(CameraHandleTest, CommandStatusesTranslateIntoInterfaceStatuses) {
     KMXPI_HANDLE camera = Open(Plug("pantilt", "A"));
     ASSERT_NE(camera, nullptr);
     const std::pair<BYTE, DWORD> kTranslations[] = {
-        {0, KMXPI_STATUS_SUCCESS},
-        {1, KMXPI_STATUS_BAD_PARAMETER},
-        {2, KMXPI_STATUS_BAD_PARAMETER},
-        {3, KMXPI_STATUS_BAD_PARAMETER},
-        {4, KMXPI_STATUS_BUFFER_TOO_SMALL},
-        {5, KMXPI_STATUS_BUFFER_TOO_LARGE},
-        {6, KMXPI_STATUS_INVALID_STATUS},
-        {32, KMXPI_STATUS_BAD_GUID},
-        {33, KMXPI_STATUS_BAD_ID},
-        {34, KMXPI_STATUS_IN_USE},
-        {64, KMXPI_STATUS_INVALID_STATUS},
-        {131, KMXPI_STATUS_INVALID_STATUS},
+        {0, KMXPI_STATUS_SUCCESS},          {1, KMXPI_STATUS_BAD_PARAMETER},
+        {2, KMXPI_STATUS_BAD_PARAMETER},    {3, KMXPI_STATUS_BAD_PARAMETER},
+        {4, KMXPI_STATUS_BUFFER_TOO_SMALL}, {5, KMXPI_STATUS_BUFFER_TOO_LARGE},
+        {6, KMXPI_STATUS_INVALID_STATUS},   {32, KMXPI_STATUS_BAD_GUID},
+        {33, KMXPI_STATUS_BAD_ID},          {34, KMXPI_STATUS_IN_USE},
+        {64, KMXPI_STATUS_INVALID_STATUS},  {131, KMXPI_STATUS_INVALID_STATUS},
     };
     WORD firmware = 0;
     for (auto [command_status, expected] : kTranslations) {
@@ -135,7 +129,7 @@ TEST_F(CameraHandleTest, AnUnpluggedCameraAnswersRemovedToEveryThread) {
             for (;;) {
                 WORD firmware = 0;
                 DWORD status = KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, 2, &firmware);
-                (status == KMXPI_STATUS_SUCCESS   ? successes
+                (status == KMXPI_STATUS_SUCCESS          ? successes
                  : status == KMXPI_STATUS_CAMERA_REMOVED ? removals
                                                          : others)++;
                 if (status != KMXPI_STATUS_SUCCESS) return;
@@ -149,9 +143,9 @@ TEST_F(CameraHandleTest, AnUnpluggedCameraAnswersRemovedToEveryThread) {
     EXPECT_EQ(others, 0);
 
     KMXPI_PROCAMP_VALUE brightness{};
-    EXPECT_EQ(KMXPI_PropertySet(camera, &KMXPI_PROPSET_VIDEOPROCAMP, 0, sizeof brightness,
-                                &brightness),
-              KMXPI_STATUS_CAMERA_REMOVED);
+    EXPECT_EQ(
+        KMXPI_PropertySet(camera, &KMXPI_PROPSET_VIDEOPROCAMP, 0, sizeof brightness, &brightness),
+        KMXPI_STATUS_CAMERA_REMOVED);
     EXPECT_EQ(KMXPI_HandleAbortVfW(camera), KMXPI_STATUS_CAMERA_REMOVED);
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
 

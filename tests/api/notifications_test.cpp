@@ -23,7 +23,9 @@ class Event {
     Event() : handle_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~Event() { CloseHandle(handle_); }
     HANDLE Handle() const { return handle_; }
-    bool Signalled(DWORD timeout) const { return WaitForSingleObject(handle_, timeout) == WAIT_OBJECT_0; }
+    bool Signalled(DWORD timeout) const {
+        return WaitForSingleObject(handle_, timeout) == WAIT_OBJECT_0;
+    }
 
   private:
     HANDLE handle_;
@@ -80,8 +82,8 @@ TEST_F(NotificationTest, ANewCameraWatchWaitsForItsIdentity) {
     Event arrived;
     // The caller may close its own handle at once: the watch holds its own.
     HANDLE callers = nullptr;
-    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), arrived.Handle(), GetCurrentProcess(), &callers,
-                                0, FALSE, DUPLICATE_SAME_ACCESS));
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), arrived.Handle(), GetCurrentProcess(),
+                                &callers, 0, FALSE, DUPLICATE_SAME_ACCESS));
     ASSERT_EQ(KMXPI_CameraNotifyNew(kPantiltIdentity1, kPantiltIdentity2, callers),
               KMXPI_STATUS_SUCCESS);
     CloseHandle(callers);

@@ -19,14 +19,19 @@ using kmxapitest::ExportOf;
 
 TEST(StatusTexts, EachCodeIsItsOwnNameAndFitsOnlyWithItsTerminator) {
     char text[64] = "untouched";
-    EXPECT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, text, 20), static_cast<DWORD>(KMXPI_STATUS_BUFFER_TOO_SMALL));
+    EXPECT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, text, 20),
+              static_cast<DWORD>(KMXPI_STATUS_BUFFER_TOO_SMALL));
     EXPECT_STREQ(text, "untouched");
-    EXPECT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, text, 0), static_cast<DWORD>(KMXPI_STATUS_BUFFER_TOO_SMALL));
-    ASSERT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, text, 21), static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
+    EXPECT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, text, 0),
+              static_cast<DWORD>(KMXPI_STATUS_BUFFER_TOO_SMALL));
+    ASSERT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, text, 21),
+              static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
     EXPECT_STREQ(text, "KMXPI_STATUS_SUCCESS");
-    ASSERT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_IN_USE, text, sizeof text), static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
+    ASSERT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_IN_USE, text, sizeof text),
+              static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
     EXPECT_STREQ(text, "KMXPI_STATUS_IN_USE");
-    ASSERT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_CAMERA_REMOVED, text, sizeof text), static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
+    ASSERT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_CAMERA_REMOVED, text, sizeof text),
+              static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
     EXPECT_STREQ(text, "KMXPI_STATUS_CAMERA_REMOVED");
 
     // A code that is none of them has the empty text, which a byte holds.
@@ -34,7 +39,8 @@ TEST(StatusTexts, EachCodeIsItsOwnNameAndFitsOnlyWithItsTerminator) {
     EXPECT_EQ(KMXPI_GetErrorText(0x0A, &one, 1), static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
     EXPECT_EQ(one, '\0');
     EXPECT_EQ(KMXPI_GetErrorText(0x0A, nullptr, 1), static_cast<DWORD>(KMXPI_STATUS_NULL_POINTER));
-    EXPECT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, nullptr, 0), static_cast<DWORD>(KMXPI_STATUS_NULL_POINTER));
+    EXPECT_EQ(KMXPI_GetErrorText(KMXPI_STATUS_SUCCESS, nullptr, 0),
+              static_cast<DWORD>(KMXPI_STATUS_NULL_POINTER));
 }
 
 TEST(StatusTexts, TheVersionIsTheSharedInterfaceVersion) {
@@ -55,7 +61,8 @@ TEST(StatusTexts, TheLibraryExportsThem) {
     ASSERT_NE(text_of, nullptr);
     ASSERT_NE(version_of, nullptr);
     char text[32] = {};
-    EXPECT_EQ(text_of(KMXPI_STATUS_BAD_ID, text, sizeof text), static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
+    EXPECT_EQ(text_of(KMXPI_STATUS_BAD_ID, text, sizeof text),
+              static_cast<DWORD>(KMXPI_STATUS_SUCCESS));
     EXPECT_STREQ(text, "KMXPI_STATUS_BAD_ID");
     WORD version = 0;
     EXPECT_EQ(version_of(&version), static_cast<DWORD>(KMXPI_STATUS_SUCCESS));

@@ -91,8 +91,10 @@ TEST_F(CommandSet, BadRecordsGetAStatusOrFailTheCall) {
     std::vector<BYTE> short_record(40), long_record(48), tiny(2);
     EXPECT_EQ(Send(device_, kGetModeCode, short_record), kBufferTooSmall);
     EXPECT_EQ(Send(device_, kGetModeCode, long_record), kBufferTooLarge);
-    EXPECT_EQ(Send(device_, kPropertyGetCode, short_record = std::vector<BYTE>(20)), kBufferTooSmall);
-    EXPECT_EQ(Send(device_, kDebugVersionCode, short_record = std::vector<BYTE>(12)), kBufferTooSmall);
+    EXPECT_EQ(Send(device_, kPropertyGetCode, short_record = std::vector<BYTE>(20)),
+              kBufferTooSmall);
+    EXPECT_EQ(Send(device_, kDebugVersionCode, short_record = std::vector<BYTE>(12)),
+              kBufferTooSmall);
     // A read frame whose capacity claims more than the record brings.
     std::vector<BYTE> read(sizeof(ReadFrameHeader) + 16);
     ReadFrameHeader header{0, 1, 1000, 0, {}};
@@ -121,11 +123,14 @@ TEST_F(CommandSet, PropertiesAreCheckedKeptAndSharedByClients) {
     EXPECT_EQ(SendInterface(device_, kPropertySetCode, sets::kCamera, 0, firmware, 2),
               kBadParameter);  // read-only
     std::vector<BYTE> wide(4), narrow(1);
-    EXPECT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, 0, narrow, 1), kBufferTooSmall);
+    EXPECT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, 0, narrow, 1),
+              kBufferTooSmall);
     EXPECT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, 0, wide, 4), kBufferTooLarge);
-    EXPECT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, 0, firmware, 3), kBadParameter);
+    EXPECT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, 0, firmware, 3),
+              kBadParameter);
     EXPECT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, 3, narrow, 1), kUnknownId);
-    EXPECT_EQ(SendInterface(device_, kPropertyGetCode, GUID{1, 2, 3, {}}, 0, narrow, 1), kUnknownSet);
+    EXPECT_EQ(SendInterface(device_, kPropertyGetCode, GUID{1, 2, 3, {}}, 0, narrow, 1),
+              kUnknownSet);
     // The pan/tilt camera has no library-side flip; its scaling choice it has.
     EXPECT_EQ(SendInterface(device_, kPropertyGetCode, kScalingSet, 1, narrow, 1), kUnknownId);
 

@@ -17,7 +17,8 @@ TEST_F(Faults, StatusAndWrongLengthLastForTheirCount) {
     EXPECT_EQ(SendConnection(device_, kGetModeCode, mode), kInUse);
     EXPECT_EQ(SendConnection(device_, kGetModeCode, mode), kSuccess);
 
-    ASSERT_TRUE(service_->ArmFault("T1", kInterfaceVersionCode, Fault{FaultKind::WrongLength, 0, 0}));
+    ASSERT_TRUE(
+        service_->ArmFault("T1", kInterfaceVersionCode, Fault{FaultKind::WrongLength, 0, 0}));
     std::vector<BYTE> record(sizeof(ConnectionRecord));
     DWORD bytes = 0;
     for (int i = 0; i < 2; ++i) {
@@ -47,8 +48,8 @@ TEST_F(Faults, StalledRequestsWaitForClearingOrTheirClient) {
     OVERLAPPED overlapped{};
     overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD bytes = 0;
-    ASSERT_FALSE(DeviceIoControl(device_, kConnectionIdentityCode, record.data(), 44, record.data(), 44,
-                                 &bytes, &overlapped));
+    ASSERT_FALSE(DeviceIoControl(device_, kConnectionIdentityCode, record.data(), 44, record.data(),
+                                 44, &bytes, &overlapped));
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
     // Other commands pass meanwhile.
     ConnectionRecord version = ConnectionWith(0);

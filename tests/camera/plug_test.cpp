@@ -34,7 +34,8 @@ TEST_F(Plugging, UnplugSignalsRemovalAndFailsPendingReads) {
     EXPECT_EQ(SendInterface(device_, kNotificationSetCode, sets::kCamera, 0, none, 4), kUnknownSet);
     EXPECT_EQ(SendInterface(device_, kNotificationSetCode, sets::kNotification, 1, none, 4),
               kUnknownId);
-    EXPECT_EQ(SendInterface(device_, kNotificationClearCode, GUID{}, 0, none, 12345), kBadParameter);
+    EXPECT_EQ(SendInterface(device_, kNotificationClearCode, GUID{}, 0, none, 12345),
+              kBadParameter);
 
     uint32_t stream = StartStreaming(device_, Format(640, 480, kMjpg, 24, 1));
     uint32_t ready = 1;
@@ -79,9 +80,10 @@ TEST_F(Plugging, ManyClientsShareOneCamera) {
             for (int i = 0; i < 50; ++i) {
                 std::vector<BYTE> value{static_cast<BYTE>(i % 2)};
                 std::vector<BYTE> text(32);
-                if (SendInterface(device, kPropertySetCode, sets::kCamera, camera_ids::kMirror, value,
-                                  1) != kSuccess ||
-                    SendInterface(device, kPropertyGetCode, sets::kCamera, 2, text, 32) != kSuccess ||
+                if (SendInterface(device, kPropertySetCode, sets::kCamera, camera_ids::kMirror,
+                                  value, 1) != kSuccess ||
+                    SendInterface(device, kPropertyGetCode, sets::kCamera, 2, text, 32) !=
+                        kSuccess ||
                     std::string(reinterpret_cast<char*>(text.data())) != "Pan/tilt camera")
                     ++failures[c];
             }
@@ -91,8 +93,9 @@ TEST_F(Plugging, ManyClientsShareOneCamera) {
     for (std::thread& client : clients) client.join();
     EXPECT_EQ(failures, std::vector<int>(kClients, 0));
     std::vector<BYTE> mirror(1);
-    ASSERT_EQ(SendInterface(device_, kPropertyGetCode, sets::kCamera, camera_ids::kMirror, mirror, 1),
-              kSuccess);
+    ASSERT_EQ(
+        SendInterface(device_, kPropertyGetCode, sets::kCamera, camera_ids::kMirror, mirror, 1),
+        kSuccess);
     EXPECT_EQ(mirror, std::vector<BYTE>{1});
 }
 

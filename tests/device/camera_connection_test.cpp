@@ -11,7 +11,7 @@ namespace kmxdevicetest {
 namespace {
 
 class Connection : public DeviceTest {
-protected:
+  protected:
     void SetUp() override {
         DeviceTest::SetUp();
         Plug("pantilt", "T1");
@@ -29,14 +29,17 @@ protected:
         EXPECT_EQ(connection.device, INVALID_HANDLE_VALUE);
         EXPECT_EQ(connection.stream, 0u);
     }
-    static kmx::FormatRecord Vga() { return kmx::FormatRecord{640, 480, 24, {}, kmxcam::kMjpg, 2 * 640 * 480 + 608, 33}; }
+    static kmx::FormatRecord Vga() {
+        return kmx::FormatRecord{640, 480, 24, {}, kmxcam::kMjpg, 2 * 640 * 480 + 608, 33};
+    }
 
     kmx::CameraConnection connection_;
 };
 
 TEST_F(Connection, OpenChecksTheInterfaceVersionAndLeavesFailuresClosed) {
     DWORD id = 0, identity1 = 0, identity2 = 0;
-    ASSERT_EQ(kmx::ConnectionIdentity(connection_, &id, &identity1, &identity2), kmx::kCommandSuccess);
+    ASSERT_EQ(kmx::ConnectionIdentity(connection_, &id, &identity1, &identity2),
+              kmx::kCommandSuccess);
     EXPECT_EQ(id, 1u);
     EXPECT_EQ(identity1, 0x05120001u);
     EXPECT_EQ(identity2, 0x00010215u);
@@ -107,7 +110,8 @@ TEST_F(Connection, ALostDeviceIsClosedAtOnce) {
     EXPECT_EQ(mode, 7u);
     EXPECT_EQ(connection_.device, INVALID_HANDLE_VALUE);
     EXPECT_EQ(connection_.connection_id, 1u);
-    EXPECT_EQ(kmx::ConnectionIdentity(connection_, nullptr, nullptr, nullptr), kmx::kCommandNotOpen);
+    EXPECT_EQ(kmx::ConnectionIdentity(connection_, nullptr, nullptr, nullptr),
+              kmx::kCommandNotOpen);
     EXPECT_EQ(kmx::SetMode(connection_, 1), kmx::kCommandDeviceGone);
     // The camera itself is still there to open again.
     ASSERT_EQ(kmx::ConnectionOpen(connection_, 1, false), kmx::kCommandSuccess);

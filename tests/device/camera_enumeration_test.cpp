@@ -15,7 +15,7 @@ namespace kmxdevicetest {
 namespace {
 
 class CameraList : public DeviceTest {
-protected:
+  protected:
     static std::string Listed(DWORD id) {
         char path[kmx::kCameraPathSize];
         return kmx::LookupCamera(path, id) ? std::string(path) : std::string();
@@ -87,7 +87,8 @@ TEST_F(CameraList, ProcessesRefreshingAtOnceGiveUniqueDenseIds) {
     std::vector<std::string> plugged;
     for (int i = 0; i < kCameras; ++i) plugged.push_back(Plug("minimal", "M" + std::to_string(i)));
     std::list<kmxtest::ChildProcess> peers;
-    for (int i = 0; i < 4; ++i) peers.emplace_back(kmxtest::ProgramPath("camera_list_peer"), std::vector<std::string>{});
+    for (int i = 0; i < 4; ++i)
+        peers.emplace_back(kmxtest::ProgramPath("camera_list_peer"), std::vector<std::string>{});
     for (kmxtest::ChildProcess& peer : peers) peer.WriteLine("refresh");
     for (kmxtest::ChildProcess& peer : peers) EXPECT_EQ(peer.ReadLine(), "refreshed");
 

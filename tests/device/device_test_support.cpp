@@ -9,7 +9,8 @@ namespace kmxdevicetest {
 
 void DeviceTest::SetUp() {
     std::string error;
-    std::optional<kmxcam::ProfileSet> profiles = kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error);
+    std::optional<kmxcam::ProfileSet> profiles =
+        kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error);
     ASSERT_TRUE(profiles) << error;
     service_ = std::make_unique<kmxcam::CameraService>(std::move(*profiles));
     ASSERT_TRUE(kmx::CreateRegistryMutex());
@@ -47,7 +48,8 @@ DWORD HeldRequests::Answer(const std::function<void(std::vector<BYTE>&)>& edit) 
     return request->ControlCode();
 }
 
-BYTE HeldRequests::OpenAsCamera(const std::string& path, kmx::CameraConnection& connection, uint16_t version) {
+BYTE HeldRequests::OpenAsCamera(const std::string& path, kmx::CameraConnection& connection,
+                                uint16_t version) {
     interface_ = kmxwin::DeviceInterface::Register(kmx::kCameraInterfaceClass, path, *this);
     EXPECT_TRUE(interface_);
     if (!interface_) return kmx::kCommandDeviceGone;

@@ -22,7 +22,7 @@
 namespace kmxdevicetest {
 
 class DeviceTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     // Plugs a camera of PROFILE; its interface path.
@@ -32,7 +32,7 @@ protected:
 };
 
 class HeldRequests : public kmxwin::DeviceDriver {
-public:
+  public:
     bool Open(kmxwin::DeviceConnection&) override { return true; }
     void Request(std::unique_ptr<kmxwin::DeviceRequest> request) override;
     void Closed(kmxwin::DeviceConnection&) override {}
@@ -46,7 +46,7 @@ public:
     // open's status.
     BYTE OpenAsCamera(const std::string& path, kmx::CameraConnection& connection, uint16_t version);
 
-private:
+  private:
     std::mutex lock_;
     std::condition_variable arrived_;
     std::deque<std::unique_ptr<kmxwin::DeviceRequest>> held_;

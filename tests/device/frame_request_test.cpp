@@ -14,7 +14,7 @@ namespace {
 constexpr DWORD kVgaCapacity = 2 * 640 * 480 + 608;
 
 class FrameRequests : public DeviceTest {
-protected:
+  protected:
     void SetUp() override {
         DeviceTest::SetUp();
         Plug("pantilt", "T1");
@@ -53,7 +53,8 @@ TEST_F(FrameRequests, FramesAreReadThroughTheBlock) {
         EXPECT_EQ(data[delivered - 1], 0xD9);
     }
     // A driver that writes no status answers with nothing delivered.
-    ASSERT_TRUE(service_->ArmFault("T1", kmx::kReadFrameCode, kmxcam::Fault{kmxcam::FaultKind::Unwritten, 0, 1}));
+    ASSERT_TRUE(service_->ArmFault("T1", kmx::kReadFrameCode,
+                                   kmxcam::Fault{kmxcam::FaultKind::Unwritten, 0, 1}));
     ASSERT_EQ(kmx::FrameRequestStart(block), kmx::kCommandSuccess);
     ASSERT_EQ(Wait(block), static_cast<DWORD>(WAIT_OBJECT_0));
     DWORD delivered = 1;
@@ -97,7 +98,8 @@ TEST_F(FrameRequests, ClosingTheDeviceEndsAPendingRead) {
 TEST_F(FrameRequests, ADeliveredCountBeyondWhatArrivedIsRefused) {
     HeldRequests driver;
     kmx::CameraConnection connection;
-    ASSERT_EQ(driver.OpenAsCamera("\\\\?\\held#2", connection, kmx::kDriverInterfaceVersion), kmx::kCommandSuccess);
+    ASSERT_EQ(driver.OpenAsCamera("\\\\?\\held#2", connection, kmx::kDriverInterfaceVersion),
+              kmx::kCommandSuccess);
 
     constexpr DWORD kCapacity = 64;
     kmx::FrameRequest* block = nullptr;
@@ -107,7 +109,8 @@ TEST_F(FrameRequests, ADeliveredCountBeyondWhatArrivedIsRefused) {
         EXPECT_EQ(kmx::FrameRequestStart(block), kmx::kCommandSuccess);
         driver.Answer([&](std::vector<BYTE>& reply) {
             reply[0] = kmx::kCommandSuccess;
-            std::memcpy(reply.data() + offsetof(kmx::ReadFrameHeader, delivered), &claimed, sizeof claimed);
+            std::memcpy(reply.data() + offsetof(kmx::ReadFrameHeader, delivered), &claimed,
+                        sizeof claimed);
             reply.resize(sizeof(kmx::ReadFrameHeader) + arrived);
         });
         EXPECT_EQ(Wait(block), static_cast<DWORD>(WAIT_OBJECT_0));

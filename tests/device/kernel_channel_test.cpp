@@ -17,7 +17,7 @@ namespace {
 using kmx::ConnectionRecord;
 
 class Channel : public DeviceTest {
-protected:
+  protected:
     void SetUp() override {
         DeviceTest::SetUp();
         path_ = Plug("pantilt", "T1");
@@ -27,7 +27,8 @@ protected:
         kmx::CloseDevice(&device_);
         DeviceTest::TearDown();
     }
-    BYTE Send(DWORD code, ConnectionRecord& record, DWORD* bytes = nullptr, OVERLAPPED* overlapped = nullptr) {
+    BYTE Send(DWORD code, ConnectionRecord& record, DWORD* bytes = nullptr,
+              OVERLAPPED* overlapped = nullptr) {
         return kmx::SendCommand(device_, code, &record, sizeof record, bytes, overlapped);
     }
     void Arm(DWORD code, kmxcam::FaultKind kind, uint8_t status = 0) {
@@ -83,8 +84,8 @@ TEST_F(Channel, SynchronousCommandsAnswerTheDriversStatusOrTheChannels) {
     EXPECT_EQ(kmx::SendCommand(closed, kmx::kGetModeCode, &record, sizeof record, nullptr, nullptr),
               kmx::kCommandDeviceGone);
     EXPECT_EQ(record.status & 0xFF, kmx::kCommandUnwritten);
-    EXPECT_EQ(kmx::IoControl(closed, kmx::kGetModeCode, &record, sizeof record, &record, sizeof record,
-                             nullptr, nullptr),
+    EXPECT_EQ(kmx::IoControl(closed, kmx::kGetModeCode, &record, sizeof record, &record,
+                             sizeof record, nullptr, nullptr),
               0);
 }
 
@@ -98,7 +99,10 @@ TEST_F(Channel, SynchronousCallWaitsForTheReplyOfAPendingRequest) {
     ASSERT_TRUE(kmx::OpenDevicePath(&device, "\\\\?\\held#1", kmx::kConnectSuffix));
     BYTE status = 0;
     ConnectionRecord record{};
-    std::thread sender([&] { status = kmx::SendCommand(device, kmx::kGetModeCode, &record, sizeof record, nullptr, nullptr); });
+    std::thread sender([&] {
+        status =
+            kmx::SendCommand(device, kmx::kGetModeCode, &record, sizeof record, nullptr, nullptr);
+    });
     EXPECT_EQ(driver.Answer([](std::vector<BYTE>& reply) { reply[0] = kmx::kCommandBadParameter; }),
               static_cast<DWORD>(kmx::kGetModeCode));
     sender.join();
@@ -115,7 +119,8 @@ TEST_F(Channel, WithTheCallersOverlappedTheStatusComesLater) {
     EXPECT_EQ(Send(kmx::kGetModeCode, record, nullptr, &overlapped), kmx::kCommandPending);
     EXPECT_EQ(kmx::WaitCommandStatus(&overlapped, 20000, &record), kmx::kCommandBadParameter);
 
-    ASSERT_TRUE(service_->ArmFault("T1", kmx::kGetModeCode, kmxcam::Fault{kmxcam::FaultKind::Stall, 0, 0}));
+    ASSERT_TRUE(
+        service_->ArmFault("T1", kmx::kGetModeCode, kmxcam::Fault{kmxcam::FaultKind::Stall, 0, 0}));
     EXPECT_EQ(Send(kmx::kGetModeCode, record, nullptr, &overlapped), kmx::kCommandPending);
     EXPECT_EQ(kmx::CommandStatus(&overlapped, &record), kmx::kCommandPending);
     EXPECT_EQ(kmx::WaitCommandStatus(&overlapped, 0, &record), kmx::kCommandPending);

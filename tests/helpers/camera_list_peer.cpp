@@ -27,7 +27,8 @@ int main() {
             DWORD id = 0;
             words >> id;
             char path[kmx::kCameraPathSize];
-            std::cout << (kmx::LookupCamera(path, id) ? "path " + std::string(path) : "none") << std::endl;
+            std::cout << (kmx::LookupCamera(path, id) ? "path " + std::string(path) : "none")
+                      << std::endl;
         } else {
             std::cout << "unknown command" << std::endl;
         }

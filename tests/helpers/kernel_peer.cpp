@@ -22,7 +22,9 @@
 
 namespace {
 
-std::string Failure() { return "error " + std::to_string(GetLastError()); }
+std::string Failure() {
+    return "error " + std::to_string(GetLastError());
+}
 
 }  // namespace
 
@@ -40,7 +42,9 @@ int main() {
         if (command == "create-mutex") {
             words >> name >> option;
             mutex = CreateMutexA(nullptr, option == "own", name.c_str());
-            answer = !mutex ? Failure() : GetLastError() == ERROR_ALREADY_EXISTS ? "exists" : "created";
+            answer = !mutex                                   ? Failure()
+                     : GetLastError() == ERROR_ALREADY_EXISTS ? "exists"
+                                                              : "created";
         } else if (command == "open-mutex") {
             words >> name;
             mutex = OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
@@ -68,7 +72,8 @@ int main() {
             answer = "written";
         } else if (command == "serve") {
             words >> name;
-            interface = kmxwin::DeviceInterface::Register(kmxtest::kTestInterfaceClass, name, driver);
+            interface =
+                kmxwin::DeviceInterface::Register(kmxtest::kTestInterfaceClass, name, driver);
             answer = interface ? "serving" : Failure();
         } else if (command == "exit") {
             int code = 0;

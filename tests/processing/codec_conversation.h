@@ -13,8 +13,9 @@
 
 namespace kmxtest {
 
-inline PegasusRecord DecodeFrame(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY query, const uint8_t* frame,
-                                 size_t length, uint32_t bits, uint32_t packing, uint8_t* out, size_t capacity) {
+inline PegasusRecord DecodeFrame(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY query,
+                                 const uint8_t* frame, size_t length, uint32_t bits,
+                                 uint32_t packing, uint8_t* out, size_t capacity) {
     PegasusRecord record;
     std::memset(&record, 0, sizeof record);
     record.size = sizeof record;
@@ -23,7 +24,8 @@ inline PegasusRecord DecodeFrame(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY quer
     if (query(&record) != PEGASUS_ANSWER_DONE) return record;
     record.output_bits = bits;
     record.output_packing = packing;
-    for (uint32_t request : {PEGASUS_REQUEST_INITIALISE, PEGASUS_REQUEST_EXECUTE, PEGASUS_REQUEST_TERMINATE}) {
+    for (uint32_t request :
+         {PEGASUS_REQUEST_INITIALISE, PEGASUS_REQUEST_EXECUTE, PEGASUS_REQUEST_TERMINATE}) {
         if (request == PEGASUS_REQUEST_EXECUTE) {
             record.output.data = out;
             record.output_capacity = uint32_t(capacity);

@@ -15,8 +15,10 @@ extern "C" uint32_t Pegasus(PegasusRecord* record);
 extern "C" uint32_t PegasusQuery(PegasusRecord* record);
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const uint32_t kOutputs[4][2] = {
-        {24, PEGASUS_PACKING_RGB}, {16, PEGASUS_PACKING_RGB}, {16, PEGASUS_PACKING_YUY2}, {16, PEGASUS_PACKING_UYVY}};
+    static const uint32_t kOutputs[4][2] = {{24, PEGASUS_PACKING_RGB},
+                                            {16, PEGASUS_PACKING_RGB},
+                                            {16, PEGASUS_PACKING_YUY2},
+                                            {16, PEGASUS_PACKING_UYVY}};
     // The image's size first, to size the output exactly.
     PegasusRecord header;
     std::memset(&header, 0, sizeof header);
@@ -28,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (uint64_t(header.width) * header.height > 4096 * 4096) return 0;
     const uint32_t* output = kOutputs[size % 4];
     std::vector<uint8_t> out(size_t(header.width) * header.height * output[0] / 8);
-    kmxtest::DecodeFrame(Pegasus, PegasusQuery, data, size, output[0], output[1], out.data(), out.size());
+    kmxtest::DecodeFrame(Pegasus, PegasusQuery, data, size, output[0], output[1], out.data(),
+                         out.size());
     return 0;
 }

@@ -32,7 +32,7 @@ constexpr Output kOutputs[] = {{24, PEGASUS_PACKING_RGB, "RGB24"},
                                {16, kUyvy, "UYVY"}};
 
 class JpegCodec : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(codec_.Loaded());
         pegasus_ = codec_.Entry<PEGASUS_ENTRY>("Pegasus");
@@ -45,15 +45,16 @@ protected:
     // of OUT.
     PegasusRecord Decode(const std::vector<uint8_t>& jpeg, uint32_t bits, uint32_t packing,
                          std::vector<uint8_t>& out, size_t capacity = SIZE_MAX) {
-        PegasusRecord record = DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits, packing, out.data(),
-                                           std::min(capacity, out.size()));
+        PegasusRecord record = DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits,
+                                           packing, out.data(), std::min(capacity, out.size()));
         if (record.answer == PEGASUS_ANSWER_DONE) {
             EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_JPEG));
         }
         return record;
     }
 
-    static Picture Read(const std::vector<uint8_t>& out, const Output& output, int width, int height) {
+    static Picture Read(const std::vector<uint8_t>& out, const Output& output, int width,
+                        int height) {
         if (output.packing == PEGASUS_PACKING_RGB)
             return output.bits == 24 ? FromBottomUpBgr(out.data(), width, height)
                                      : FromBottomUpRgb555(out.data(), width, height);
@@ -61,7 +62,8 @@ protected:
     }
 
     static std::vector<uint8_t> ImageBuffer(const Picture& picture, const Output& output) {
-        return std::vector<uint8_t>(size_t(picture.width) * size_t(picture.height) * output.bits / 8);
+        return std::vector<uint8_t>(size_t(picture.width) * size_t(picture.height) * output.bits /
+                                    8);
     }
 
     // Decodes FRAME of PICTURE to every output and compares with the source.
@@ -102,7 +104,8 @@ TEST_F(JpegCodec, OtherSubsamplingsAndGreyFramesDecodeToEveryOutput) {
         SCOPED_TRACE(int(subsampling));
         ExpectEveryOutputMatches(picture, EncodeJpeg(picture, {.subsampling = subsampling}));
     }
-    ExpectEveryOutputMatches(picture, EncodeJpeg(picture, {.subsampling = Subsampling::kGray}), true);
+    ExpectEveryOutputMatches(picture, EncodeJpeg(picture, {.subsampling = Subsampling::kGray}),
+                             true);
 }
 
 TEST_F(JpegCodec, FramesWithoutHuffmanTablesUseTheStandardOnes) {
@@ -123,8 +126,10 @@ TEST_F(JpegCodec, TheCameraServicesFramesDecodeTheSameWithAndWithoutTables) {
     for (const Output& output : kOutputs) {
         SCOPED_TRACE(output.name);
         std::vector<uint8_t> first(size_t(640) * 480 * output.bits / 8), second(first.size());
-        ASSERT_EQ(Decode(with_tables, output.bits, output.packing, first).answer, uint32_t(PEGASUS_ANSWER_DONE));
-        ASSERT_EQ(Decode(without_tables, output.bits, output.packing, second).answer, uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(Decode(with_tables, output.bits, output.packing, first).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(Decode(without_tables, output.bits, output.packing, second).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
         EXPECT_EQ(first, second);
     }
 }
@@ -144,10 +149,12 @@ TEST_F(JpegCodec, AStreamAllocatesOnlyForItsFirstFrame) {
         for (const Output& output : kOutputs) {
             SCOPED_TRACE(output.name);
             std::vector<uint8_t> out = ImageBuffer(picture, output);
-            ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer, uint32_t(PEGASUS_ANSWER_DONE));
+            ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer,
+                      uint32_t(PEGASUS_ANSWER_DONE));
             size_t before = AllocationCount();
             for (int i = 0; i < 3; ++i)
-                ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer, uint32_t(PEGASUS_ANSWER_DONE));
+                ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer,
+                          uint32_t(PEGASUS_ANSWER_DONE));
             EXPECT_EQ(AllocationCount(), before);
         }
     }
@@ -162,20 +169,24 @@ TEST_F(JpegCodec, StreamsOnSeveralThreadsDecodeIndependently) {
         std::vector<uint8_t> frame, alone;
         bool same = true;
     };
-    Stream streams[2] = {{MakePicture(320, 240), kOutputs[0], {}, {}}, {MakePicture(640, 480), kOutputs[2], {}, {}}};
+    Stream streams[2] = {{MakePicture(320, 240), kOutputs[0], {}, {}},
+                         {MakePicture(640, 480), kOutputs[2], {}, {}}};
     for (Stream& stream : streams) {
         stream.frame = EncodeJpeg(stream.picture);
         stream.alone = ImageBuffer(stream.picture, stream.output);
-        ASSERT_EQ(Decode(stream.frame, stream.output.bits, stream.output.packing, stream.alone).answer,
-                  uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(
+            Decode(stream.frame, stream.output.bits, stream.output.packing, stream.alone).answer,
+            uint32_t(PEGASUS_ANSWER_DONE));
     }
     std::vector<std::thread> threads;
     for (Stream& stream : streams) {
         threads.emplace_back([this, &stream] {
             std::vector<uint8_t> out(stream.alone.size());
             for (int i = 0; i < 40; ++i) {
-                PegasusRecord record = Decode(stream.frame, stream.output.bits, stream.output.packing, out);
-                if (record.answer != PEGASUS_ANSWER_DONE || out != stream.alone) stream.same = false;
+                PegasusRecord record =
+                    Decode(stream.frame, stream.output.bits, stream.output.packing, out);
+                if (record.answer != PEGASUS_ANSWER_DONE || out != stream.alone)
+                    stream.same = false;
             }
         });
     }
@@ -197,7 +208,8 @@ TEST_F(JpegCodec, TruncatedFramesAreAnsweredWithAnError) {
             EXPECT_EQ(record.answer, uint32_t(PEGASUS_ANSWER_ERROR)) << "length " << length;
             // Cut inside the frame header, the sizes read may be garbage
             // and be refused as such.
-            EXPECT_TRUE(record.error == PEGASUS_ERROR_DATA || record.error == PEGASUS_ERROR_NOT_JPEG ||
+            EXPECT_TRUE(record.error == PEGASUS_ERROR_DATA ||
+                        record.error == PEGASUS_ERROR_NOT_JPEG ||
                         record.error == PEGASUS_ERROR_CAPACITY)
                 << record.error;
             EXPECT_EQ(record.session.slot, 0u);
@@ -245,7 +257,8 @@ TEST_F(JpegCodec, AFrameAfterAHeaderTheDecoderGaveUpOnDecodes) {
         SCOPED_TRACE(output.name);
         std::vector<uint8_t> out = ImageBuffer(picture, output);
         EXPECT_EQ(Decode(broken, output.bits, output.packing, out).error, PEGASUS_ERROR_NOT_JPEG);
-        ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer, uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(Decode(frame, output.bits, output.packing, out).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
         EXPECT_GT(Psnr(Read(out, output, 64, 48), picture), 30.0);
     }
 }
@@ -289,8 +302,10 @@ TEST_F(JpegCodec, UnsupportedOutputsAreRefused) {
     Picture picture = MakePicture(32, 16);
     std::vector<uint8_t> frame = EncodeJpeg(picture);
     std::vector<uint8_t> out(32 * 16 * 4);
-    for (auto [bits, packing] : {std::pair<uint32_t, uint32_t>{32, PEGASUS_PACKING_RGB}, {8, PEGASUS_PACKING_RGB},
-                                 {24, kYuy2}, {16, 0x47504A4D}}) {
+    for (auto [bits, packing] : {std::pair<uint32_t, uint32_t>{32, PEGASUS_PACKING_RGB},
+                                 {8, PEGASUS_PACKING_RGB},
+                                 {24, kYuy2},
+                                 {16, 0x47504A4D}}) {
         PegasusRecord record = Decode(frame, bits, packing, out);
         EXPECT_EQ(record.error, PEGASUS_ERROR_OUTPUT) << bits << " " << packing;
     }

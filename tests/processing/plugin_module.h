@@ -6,7 +6,7 @@
 namespace kmxtest {
 
 class PluginModule {
-public:
+  public:
     explicit PluginModule(const char* name) : module_(LoadLibraryA(name)) {}
     ~PluginModule() {
         if (module_) FreeLibrary(module_);
@@ -24,7 +24,7 @@ public:
         return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
     }
 
-private:
+  private:
     HMODULE module_;
 };
 

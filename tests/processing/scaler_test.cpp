@@ -13,7 +13,7 @@ namespace kmxtest {
 namespace {
 
 class Scaler : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(plugin_.Loaded());
         open_ = plugin_.Entry<KMXSCALE_HANDLE_OPEN>("KMXScaleHandleOpen");
@@ -25,7 +25,8 @@ protected:
     }
 
     // Scales the picture of one size to another; the result as a picture.
-    Picture Scale(KMXSCALE_HANDLE& handle, int from_width, int from_height, int to_width, int to_height) {
+    Picture Scale(KMXSCALE_HANDLE& handle, int from_width, int from_height, int to_width,
+                  int to_height) {
         std::vector<uint8_t> source = ToBottomUpBgr(MakePicture(from_width, from_height));
         std::vector<uint8_t> destination(size_t(to_width) * size_t(to_height) * 3);
         EXPECT_EQ(process_(&handle, source.data(), uint32_t(source.size()), destination.data(),
@@ -48,10 +49,11 @@ TEST_F(Scaler, ScaledImagesShowTheSamePictureTheSameWayUp) {
     };
     for (Case c : {Case{640, 480, 320, 240}, Case{320, 240, 701, 576}, Case{352, 288, 176, 144},
                    Case{640, 480, 161, 97}}) {
-        SCOPED_TRACE(testing::Message() << c.from_width << "x" << c.from_height << " to " << c.to_width << "x"
-                                        << c.to_height);
+        SCOPED_TRACE(testing::Message() << c.from_width << "x" << c.from_height << " to "
+                                        << c.to_width << "x" << c.to_height);
         KMXSCALE_HANDLE handle = 0;
-        ASSERT_EQ(open_(&handle, c.from_width, c.from_height, c.to_width, c.to_height), uint32_t(KMXSCALE_OK));
+        ASSERT_EQ(open_(&handle, c.from_width, c.from_height, c.to_width, c.to_height),
+                  uint32_t(KMXSCALE_OK));
         EXPECT_NE(handle, 0u);
         // The picture drawn at the target size is what scaling should
         // approach; only the hard edges may land a pixel apart.
@@ -99,12 +101,16 @@ TEST_F(Scaler, WrongSizesAreRefused) {
     std::vector<uint8_t> source(64 * 48 * 3 + 1, 0x10);
     std::vector<uint8_t> destination(32 * 24 * 3 + 1, 0x5A);
     for (auto [source_size, destination_size] :
-         {std::pair<uint32_t, uint32_t>{64 * 48 * 3 - 1, 32 * 24 * 3}, {64 * 48 * 3 + 1, 32 * 24 * 3},
-          {64 * 48 * 3, 32 * 24 * 3 - 1}, {64 * 48 * 3, 32 * 24 * 3 + 1}}) {
-        EXPECT_EQ(process_(&handle, source.data(), source_size, destination.data(), destination_size),
-                  uint32_t(KMXSCALE_ERROR_SIZE));
+         {std::pair<uint32_t, uint32_t>{64 * 48 * 3 - 1, 32 * 24 * 3},
+          {64 * 48 * 3 + 1, 32 * 24 * 3},
+          {64 * 48 * 3, 32 * 24 * 3 - 1},
+          {64 * 48 * 3, 32 * 24 * 3 + 1}}) {
+        EXPECT_EQ(
+            process_(&handle, source.data(), source_size, destination.data(), destination_size),
+            uint32_t(KMXSCALE_ERROR_SIZE));
     }
-    EXPECT_EQ(std::count(destination.begin(), destination.end(), 0x5A), std::ptrdiff_t(destination.size()));
+    EXPECT_EQ(std::count(destination.begin(), destination.end(), 0x5A),
+              std::ptrdiff_t(destination.size()));
     EXPECT_EQ(process_(&handle, nullptr, 64 * 48 * 3, destination.data(), 32 * 24 * 3),
               uint32_t(KMXSCALE_ERROR_ARGUMENT));
     EXPECT_EQ(close_(&handle), uint32_t(KMXSCALE_OK));
@@ -126,11 +132,13 @@ TEST_F(Scaler, ClosedAndUnknownHandlesAreRefused) {
     EXPECT_EQ(close_(&first), uint32_t(KMXSCALE_ERROR_HANDLE));
     uint32_t filter = 0;
     EXPECT_EQ(get_(&stale, KMXSCALE_PARAM_FILTER, &filter), uint32_t(KMXSCALE_ERROR_HANDLE));
-    EXPECT_EQ(set_(&stale, KMXSCALE_PARAM_FILTER, KMXSCALE_FILTER_BOX), uint32_t(KMXSCALE_ERROR_HANDLE));
+    EXPECT_EQ(set_(&stale, KMXSCALE_PARAM_FILTER, KMXSCALE_FILTER_BOX),
+              uint32_t(KMXSCALE_ERROR_HANDLE));
 
     // The other handle lives on with its own sizes.
     std::vector<uint8_t> larger(128 * 96 * 3);
-    EXPECT_EQ(process_(&second, source.data(), uint32_t(source.size()), larger.data(), uint32_t(larger.size())),
+    EXPECT_EQ(process_(&second, source.data(), uint32_t(source.size()), larger.data(),
+                       uint32_t(larger.size())),
               uint32_t(KMXSCALE_OK));
     EXPECT_EQ(close_(&second), uint32_t(KMXSCALE_OK));
 }

@@ -11,16 +11,22 @@ namespace kmxtest {
 
 namespace {
 
-uint8_t Clamp(double value) { return uint8_t(std::lround(std::fmin(255.0, std::fmax(0.0, value)))); }
+uint8_t Clamp(double value) {
+    return uint8_t(std::lround(std::fmin(255.0, std::fmax(0.0, value))));
+}
 
 struct ErrorManager {
     jpeg_error_mgr base;
     jmp_buf escape;
 };
 
-void ErrorExit(j_common_ptr info) { longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1); }
+void ErrorExit(j_common_ptr info) {
+    longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1);
+}
 
-double Luma(const uint8_t* rgb) { return 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2]; }
+double Luma(const uint8_t* rgb) {
+    return 0.299 * rgb[0] + 0.587 * rgb[1] + 0.114 * rgb[2];
+}
 
 double PsnrOf(double squared_error, size_t samples) {
     if (squared_error == 0) return 99.0;
@@ -81,7 +87,8 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     }
     jpeg_start_compress(&info, options.huffman_tables ? TRUE : FALSE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(&picture.rgb[size_t(info.next_scanline) * size_t(picture.width) * 3]);
+        JSAMPROW row = const_cast<JSAMPROW>(
+            &picture.rgb[size_t(info.next_scanline) * size_t(picture.width) * 3]);
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -114,7 +121,9 @@ Picture FromBottomUpBgr(const uint8_t* data, int width, int height) {
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = data + size_t(height - 1 - y) * size_t(width) * 3;
         for (int x = 0; x < width; ++x)
-            for (int c = 0; c < 3; ++c) picture.rgb[(size_t(y) * size_t(width) + size_t(x)) * 3 + size_t(c)] = row[x * 3 + 2 - c];
+            for (int c = 0; c < 3; ++c)
+                picture.rgb[(size_t(y) * size_t(width) + size_t(x)) * 3 + size_t(c)] =
+                    row[x * 3 + 2 - c];
     }
     return picture;
 }

@@ -16,7 +16,7 @@ constexpr uint32_t kYuy2 = 0x32595559;
 constexpr uint32_t kUyvy = 0x59565955;
 
 class TransformPlugin : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(plugin_.Loaded());
         initialise_ = plugin_.Entry<KMXTRANSFORM_INITIALISE>("Initialise");
@@ -61,10 +61,12 @@ TEST_F(TransformPlugin, AcceptsOnlyTheLibrarysGreeting) {
 }
 
 TEST_F(TransformPlugin, StampsTheTopLeftCornerOfEveryClientFormat) {
-    for (KMXTransformFormat format : {KMXTransformFormat{0, 24, 320, 240}, KMXTransformFormat{0, 16, 320, 240},
-                                      KMXTransformFormat{kYuy2, 16, 320, 240}, KMXTransformFormat{kUyvy, 16, 321, 240},
-                                      KMXTransformFormat{0, 24, 640, 480}}) {
-        SCOPED_TRACE(testing::Message() << format.compression << "/" << format.bits << " " << format.width);
+    for (KMXTransformFormat format :
+         {KMXTransformFormat{0, 24, 320, 240}, KMXTransformFormat{0, 16, 320, 240},
+          KMXTransformFormat{kYuy2, 16, 320, 240}, KMXTransformFormat{kUyvy, 16, 321, 240},
+          KMXTransformFormat{0, 24, 640, 480}}) {
+        SCOPED_TRACE(testing::Message()
+                     << format.compression << "/" << format.bits << " " << format.width);
         std::vector<uint8_t> frame = GreyFrame(format);
         Picture before = Read(format, frame);
         ASSERT_EQ(transform_(&format, uint32_t(frame.size()), frame.data()), 0u);
@@ -79,7 +81,8 @@ TEST_F(TransformPlugin, StampsTheTopLeftCornerOfEveryClientFormat) {
                 // is black and white only.
                 ASSERT_LT(y, after.height / 8) << x << "," << y;
                 ASSERT_LT(x, after.width * 3 / 4) << x << "," << y;
-                for (int c = 0; c < 3; ++c) ASSERT_TRUE(after.rgb[at + c] < 10 || after.rgb[at + c] > 245);
+                for (int c = 0; c < 3; ++c)
+                    ASSERT_TRUE(after.rgb[at + c] < 10 || after.rgb[at + c] > 245);
                 if (after.rgb[at] > 245) ++white;
             }
         }
@@ -105,8 +108,9 @@ TEST_F(TransformPlugin, LeavesFramesItCannotDrawIntoAlone) {
 }
 
 TEST_F(TransformPlugin, CutsTheStampOffAtTheEdgesOfSmallFrames) {
-    for (KMXTransformFormat format : {KMXTransformFormat{0, 24, 7, 5}, KMXTransformFormat{kYuy2, 16, 3, 3},
-                                      KMXTransformFormat{0, 16, 1, 1}}) {
+    for (KMXTransformFormat format :
+         {KMXTransformFormat{0, 24, 7, 5}, KMXTransformFormat{kYuy2, 16, 3, 3},
+          KMXTransformFormat{0, 16, 1, 1}}) {
         // Exactly sized, so that the sanitizer sees any stray write.
         std::vector<uint8_t> frame = GreyFrame(format);
         EXPECT_EQ(transform_(&format, uint32_t(frame.size()), frame.data()), 0u);

@@ -102,8 +102,9 @@ class KmxctlTest : public testing::Test {
 TEST_F(KmxctlTest, ListShowsEveryListedCameraAndTheCaptureLock) {
     Outcome list = Kmxctl({"list"});
     ASSERT_EQ(list.status, 0) << list.output;
-    EXPECT_NE(list.output.find("1    USB1   yes     no     05120001 00010215 0DA50512 00000101 \\\\?\\"),
-              std::string::npos)
+    EXPECT_NE(
+        list.output.find("1    USB1   yes     no     05120001 00010215 0DA50512 00000101 \\\\?\\"),
+        std::string::npos)
         << list.output;
     EXPECT_NE(list.output.find("2    USB2   yes     no     05120002 00010215"), std::string::npos);
     EXPECT_NE(list.output.find("capture lock: free"), std::string::npos);
@@ -113,7 +114,8 @@ TEST_F(KmxctlTest, ListShowsEveryListedCameraAndTheCaptureLock) {
     Outcome json = Kmxctl({"--json", "list"});
     ASSERT_EQ(json.status, 0) << json.output;
     EXPECT_NE(json.output.find("{\"id\":2,\"name\":\"USB2\",\"path\":"), std::string::npos);
-    EXPECT_NE(json.output.find("\"present\":false,\"locked\":false,\"identity\":null,\"device_id\":null}"),
+    EXPECT_NE(json.output.find(
+                  "\"present\":false,\"locked\":false,\"identity\":null,\"device_id\":null}"),
               std::string::npos)
         << json.output;
     EXPECT_NE(json.output.find("\"identity\":[85065729,66069]"), std::string::npos);

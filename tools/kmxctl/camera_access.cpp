@@ -1,6 +1,6 @@
 #include "camera_access.h"
 
-#include <kmx512u/driver_debug_records.h>
+#include <kmxrecords/driver_debug_records.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "command_line.h"

@@ -3,7 +3,7 @@
 // camera's driver tells service tools through the debug command.
 #pragma once
 
-#include <kmx512u/camera_commands.h>
+#include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxpi.h>
 
 #include <optional>

@@ -1,6 +1,6 @@
 #include "capture_lock_view.h"
 
-#include <kmx512u/capture_lock_record.h>
+#include <kmxrecords/capture_lock_record.h>
 #include <kmxwin/shared_section.h>
 
 #include "failures.h"
@@ -26,9 +26,8 @@ std::optional<CaptureLockView> ReadCaptureLock() {
     DWORD waited = WaitForSingleObject(mutex, kMutexWait);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
         if (record->locked_id != 0)
-            view = CaptureLockView{record->locked_id,    record->owner_process,
-                                   record->HeartbeatAge(), record->Stale(),
-                                   record->identity1,    record->identity2};
+            view = CaptureLockView{record->locked_id, record->owner_process, record->HeartbeatAge(),
+                                   record->Stale(),   record->identity1,     record->identity2};
         ReleaseMutex(mutex);
     }
     KmxWinUnmapSharedSection(record);

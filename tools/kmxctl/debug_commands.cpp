@@ -1,6 +1,6 @@
 // kmxctl debug: the kernel driver's version, debug flags, device id, raw
 // USB requests and descriptors, through the debug interface.
-#include <kmx512u/driver_debug_records.h>
+#include <kmxrecords/driver_debug_records.h>
 #include <kmx512u/kmxdebug.h>
 
 #include "camera_access.h"

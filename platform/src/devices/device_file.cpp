@@ -164,7 +164,8 @@ class DeviceFile : public KernelObject {
     // A request that never reached the driver: its OVERLAPPED must not read
     // as pending.
     static BOOL FailedAtOnce(OVERLAPPED& overlapped) {
-        __atomic_store_n(&overlapped.Internal, StatusWord(STATUS_DEVICE_NOT_CONNECTED), __ATOMIC_RELEASE);
+        __atomic_store_n(&overlapped.Internal, StatusWord(STATUS_DEVICE_NOT_CONNECTED),
+                         __ATOMIC_RELEASE);
         SetLastError(ERROR_DEVICE_NOT_CONNECTED);
         return FALSE;
     }
@@ -363,8 +364,7 @@ std::optional<WireReader> Connect(const InterfaceRecord& record, const std::stri
     std::vector<BYTE> payload;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         !SendMessage(fd, WireHeader{WireType::Open, 0, 0, 0, 0, 0}, suffix.data(), suffix.size()) ||
-        !reader.Receive(reply, payload) || reply.type != WireType::OpenReply ||
-        reply.status != 0) {
+        !reader.Receive(reply, payload) || reply.type != WireType::OpenReply || reply.status != 0) {
         close(fd);
         return std::nullopt;
     }

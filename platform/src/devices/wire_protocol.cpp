@@ -89,7 +89,8 @@ bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload) {
     if (taken) std::memcpy(payload.data(), buffer_.data() + begin_, taken);
     begin_ += taken;
     if (begin_ == end_) begin_ = end_ = 0;
-    return taken == payload.size() || ReadFully(fd_, payload.data() + taken, payload.size() - taken);
+    return taken == payload.size() ||
+           ReadFully(fd_, payload.data() + taken, payload.size() - taken);
 }
 
 }  // namespace kmxwin
