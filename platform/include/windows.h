@@ -6,6 +6,7 @@
 #include <windef.h>
 #include <winbase.h>
 #include <wingdi.h>
+#include <winuser.h>
 #include <winioctl.h>
 #include <winreg.h>
 
