@@ -16,8 +16,9 @@ typedef unsigned long long ULONGLONG;
 typedef ULONGLONG DWORDLONG;
 typedef CHAR *PCHAR, *LPCH, *PCH, *NPSTR, *LPSTR, *PSTR;
 typedef const CHAR *LPCCH, *PCCH, *LPCSTR, *PCSTR;
-/* Windows' wide characters are UTF-16 code units on every target, not the
- * 32-bit wchar_t of Linux; C++ code writes wide literals as u"...". */
+typedef UCHAR* PUCHAR;
+/* Wide characters are UTF-16 code units, 16 bits as on Windows (wchar_t is
+ * 32 bits here, so L"" literals are not WCHAR strings: use u"" in C++). */
 #ifdef __cplusplus
 typedef char16_t WCHAR;
 #else
@@ -25,7 +26,6 @@ typedef unsigned short WCHAR;
 #endif
 typedef WCHAR *PWCHAR, *LPWCH, *PWCH, *LPWSTR, *PWSTR;
 typedef const WCHAR *LPCWCH, *PCWCH, *LPCWSTR, *PCWSTR;
-typedef UCHAR* PUCHAR;
 typedef SHORT* PSHORT;
 typedef USHORT* PUSHORT;
 typedef LONG* PLONG;
