@@ -32,7 +32,9 @@ DWORD InterfaceStatus(BYTE command_status);
 // Sends CODE on DEVICE with HEADER's set, id and length words followed by
 // PAYLOAD_LENGTH bytes of PAYLOAD (may be null when 0); on success the
 // header words and the payload come back into HEADER and PAYLOAD. The
-// translated status; ALLOC_FAILED when the record cannot be had.
+// translated status; BUFFER_TOO_LARGE when the record's length would not
+// fit in 32 bits and ALLOC_FAILED when the record cannot be had, both
+// before anything is sent.
 DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, void* payload,
                            DWORD payload_length);
 

@@ -37,6 +37,10 @@ DWORD InterfaceStatus(BYTE command_status) {
 
 DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, void* payload,
                            DWORD payload_length) {
+    // The record's length is one 32-bit word: a payload that does not fit
+    // beside the header would wrap it into a tiny record, which the payload
+    // would then overrun.
+    if (payload_length > MAXDWORD - sizeof(InterfaceHeader)) return KMXPI_STATUS_BUFFER_TOO_LARGE;
     const DWORD length = sizeof(InterfaceHeader) + payload_length;
     std::unique_ptr<BYTE[]> record(new (std::nothrow) BYTE[length]);
     if (!record) return KMXPI_STATUS_ALLOC_FAILED;

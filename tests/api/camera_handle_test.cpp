@@ -75,6 +75,14 @@ TEST_F(CameraHandleTest, PropertiesGoThroughTheDriver) {
               KMXPI_STATUS_BAD_PARAMETER);
     EXPECT_EQ(KMXPI_PropertyDefault(nullptr, nullptr, 0), KMXPI_STATUS_BAD_PARAMETER);
     EXPECT_EQ(KMXPI_PropertyDefault(camera, nullptr, 0), KMXPI_STATUS_NULL_POINTER);
+    // A size whose record (28 bytes more) does not fit in 32 bits is refused
+    // before anything is allocated, copied or sent.
+    for (DWORD size : {0xFFFFFFE4u, 0xFFFFFFE5u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(KMXPI_PropertySet(camera, &KMXPI_PROPSET_CAMERA, 0, size, value),
+                  KMXPI_STATUS_BUFFER_TOO_LARGE);
+        EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, size, value),
+                  KMXPI_STATUS_BUFFER_TOO_LARGE);
+    }
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
 }
 
