@@ -2,6 +2,7 @@
 #include "api/api_test_support.h"
 
 #include "api/capture_lock.h"
+#include "api/interface_state.h"
 #include "capture/module_lifecycle.h"
 #include "device/kernel_channel.h"
 
@@ -101,6 +102,28 @@ TEST_F(CaptureLockTest, ArgumentsAndTheIdentityCommandComeFirst) {
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
     // Nor a connection to the camera: module end let it go.
     EXPECT_EQ(KMXPI_HandleAbortVfW(camera), KMXPI_STATUS_CAMERA_REMOVED);
+    EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+}
+
+TEST_F(CaptureLockTest, AHeartbeatNewerThanTheClockCountsAsFresh) {
+    DWORD id = Plug("pantilt", "A");
+    KMXPI_HANDLE camera = Open(id);
+    // A live holder elsewhere whose refresh lands between a reader's look at
+    // the clock and its look at the heartbeat: the heartbeat reads as newer
+    // than the clock, and must not pass for one 2^32 ms old.
+    kmx::CaptureLockRecord* record = kmx::TakeLockRecord();
+    ASSERT_NE(record, nullptr);
+    record->locked_id = id;
+    record->owner_process = GetCurrentProcessId() + 1;
+    record->owner_handle = 1;
+    record->heartbeat = GetTickCount() + 60000;
+    kmx::ReleaseLockRecord();
+
+    EXPECT_EQ(KMXPI_HandleLockVfWOpen(camera), KMXPI_STATUS_IN_USE);
+    DWORD identity1, identity2;
+    EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id);
+    kmx::TakeLockRecord()->Clear();
+    kmx::ReleaseLockRecord();
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
 }
 
