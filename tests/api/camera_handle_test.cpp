@@ -131,22 +131,29 @@ TEST_F(CameraHandleTest, AnUnpluggedCameraAnswersRemovedToEveryThread) {
     KMXPI_HANDLE camera = Open(Plug("pantilt", "A"));
     ASSERT_NE(camera, nullptr);
     std::atomic<int> successes = 0, removals = 0, others = 0;
+    // Set once the users are well under way, or as soon as one stops early.
+    HANDLE busy = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::vector<std::thread> users;
     for (int i = 0; i < 4; ++i) {
         users.emplace_back([&] {
             for (;;) {
                 WORD firmware = 0;
                 DWORD status = KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, 2, &firmware);
-                (status == KMXPI_STATUS_SUCCESS          ? successes
-                 : status == KMXPI_STATUS_CAMERA_REMOVED ? removals
-                                                         : others)++;
-                if (status != KMXPI_STATUS_SUCCESS) return;
+                if (status == KMXPI_STATUS_SUCCESS) {
+                    if (++successes == 20) SetEvent(busy);
+                    continue;
+                }
+                (status == KMXPI_STATUS_CAMERA_REMOVED ? removals : others)++;
+                SetEvent(busy);
+                return;
             }
         });
     }
-    while (successes < 20) std::this_thread::yield();
+    EXPECT_EQ(WaitForSingleObject(busy, 20000), WAIT_OBJECT_0);
+    EXPECT_GE(successes, 20);
     Unplug("A");
     for (std::thread& user : users) user.join();
+    CloseHandle(busy);
     EXPECT_EQ(removals, 4);
     EXPECT_EQ(others, 0);
 

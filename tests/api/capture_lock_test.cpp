@@ -11,7 +11,11 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
 
 namespace kmxapitest {
 namespace {
@@ -180,8 +184,29 @@ TEST_F(CaptureLockTest, AQueryClearsAStaleLock) {
     EXPECT_EQ(identity1, 0u) << "a stale lock is cleared whole";
 }
 
+// The threads of this process, by id.
+std::set<std::string> ProcessThreads() {
+    std::set<std::string> threads;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        threads.insert(entry.path().filename().string());
+    return threads;
+}
+
+// Waits until the process runs none but THREADS: a thread's handle is
+// signalled as it leaves, a moment before the system has taken it down.
+bool OnlyThreadsLeft(const std::set<std::string>& threads) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (;;) {
+        std::set<std::string> now = ProcessThreads();
+        if (std::includes(threads.begin(), threads.end(), now.begin(), now.end())) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        Sleep(1);
+    }
+}
+
 TEST_F(CaptureLockTest, UnloadingTheLibraryGivesUpItsLockAndStopsItsThreads) {
     DWORD id = Plug("pantilt", "A");
+    const std::set<std::string> before = ProcessThreads();
     HMODULE library = LoadLibraryA(LibraryPath().c_str());
     ASSERT_NE(library, nullptr) << "error " << GetLastError();
     auto* open = ExportOf<decltype(KMXPI_HandleOpen)>(library, "KMXPI_HandleOpen");
@@ -194,14 +219,13 @@ TEST_F(CaptureLockTest, UnloadingTheLibraryGivesUpItsLockAndStopsItsThreads) {
     ASSERT_EQ(lock(camera), KMXPI_STATUS_SUCCESS);
     DWORD identity1, identity2;
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id) << "one record for every copy";
+    EXPECT_GT(ProcessThreads().size(), before.size()) << "heartbeat and watcher";
     EXPECT_TRUE(FreeLibrary(library));
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
 #if defined(__SANITIZE_ADDRESS__)
     __lsan_ignore_object(camera);  // the program's own leak
 #endif
-    // Past a heartbeat period: a thread left in the unloaded code would have
-    // crashed the test by now.
-    Sleep(600);
+    EXPECT_TRUE(OnlyThreadsLeft(before)) << "a thread of the unloaded library still runs";
     Unplug("A");
 }
 
