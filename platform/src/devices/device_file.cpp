@@ -53,6 +53,19 @@ ULONG_PTR StatusWord(NTSTATUS status) {
     return static_cast<ULONG_PTR>(static_cast<DWORD>(status));
 }
 
+// Waits until FD has something to read (or its connection ended). False
+// when the calling thread was asked to end first: the read would block it
+// past TerminateThread.
+bool AwaitReadable(int fd) {
+    const int period = static_cast<int>(kTerminationCheckPeriod.count());
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, period) != 0)
+            return true;  // readable, hung up, or failed: read and see
+        if (TerminationRequested()) return false;
+    }
+}
+
 // The outcome of a completed OVERLAPPED as a call's result.
 BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
     if (bytes) *bytes = static_cast<DWORD>(overlapped.InternalHigh);
@@ -157,7 +170,9 @@ class DeviceFile : public KernelObject {
             SetLastError(ERROR_IO_PENDING);
             return FALSE;
         }
-        WaitForCompletion(local);
+        // A thread ended while it waits has its requests cancelled, as on
+        // Windows; nothing is written into its buffers afterwards.
+        if (!WaitForCompletion(local)) CancelThreadRequests();
         return FinishedResult(local, bytes);
     }
 
@@ -171,9 +186,10 @@ class DeviceFile : public KernelObject {
     }
 
     // Waits until the request of OVERLAPPED is no longer pending, reading
-    // the connection whenever no other thread does.
-    void WaitForCompletion(const OVERLAPPED& overlapped) {
-        WaitUntil([&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
+    // the connection whenever no other thread does. False when the calling
+    // thread was asked to end first.
+    bool WaitForCompletion(const OVERLAPPED& overlapped) {
+        return WaitUntil([&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
     }
 
     // Completes the calling thread's pending requests as cancelled.
@@ -219,32 +235,41 @@ class DeviceFile : public KernelObject {
     }
 
     // Waits until DONE (checked under lock_), reading the connection
-    // whenever no other thread does.
+    // whenever no other thread does. Gives way to TerminateThread: false
+    // when the calling thread was asked to end before DONE held.
     template <class Done>
-    void WaitUntil(Done done) {
+    bool WaitUntil(Done done) {
         std::unique_lock guard(lock_);
         ++waiting_readers_;
+        bool terminated = false;
         while (!done()) {
+            if (TerminationRequested()) {
+                terminated = true;
+                break;
+            }
             if (reading_)
-                completed_.wait(guard);
+                completed_.wait_for(guard, kTerminationCheckPeriod);
             else
                 ReadOne(guard);
         }
         if (--waiting_readers_ == 0 && NeedsReceiver()) receiver_wake_.notify_one();
+        return !terminated;
     }
 
-    // Reads and acts on one message; called with GUARD holding lock_ and no
-    // thread reading. Reading happens outside the lock.
+    // Reads and acts on one message, unless the calling thread is asked to
+    // end before one comes; called with GUARD holding lock_ and no thread
+    // reading. Reading happens outside the lock.
     void ReadOne(std::unique_lock<std::mutex>& guard) {
         reading_ = true;
         guard.unlock();
         WireHeader header;
-        bool received = reader_.Receive(header, payload_);
+        bool ready = reader_.HasMessage() || AwaitReadable(fd_);
+        bool received = ready && reader_.Receive(header, payload_);
         guard.lock();
         reading_ = false;
         if (received)
             Dispatch(header);
-        else
+        else if (ready)
             ConnectionLost();
         completed_.notify_all();
     }
@@ -364,7 +389,8 @@ std::optional<WireReader> Connect(const InterfaceRecord& record, const std::stri
     std::vector<BYTE> payload;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         !SendMessage(fd, WireHeader{WireType::Open, 0, 0, 0, 0, 0}, suffix.data(), suffix.size()) ||
-        !reader.Receive(reply, payload) || reply.type != WireType::OpenReply || reply.status != 0) {
+        !AwaitReadable(fd) || !reader.Receive(reply, payload) ||
+        reply.type != WireType::OpenReply || reply.status != 0) {
         close(fd);
         return std::nullopt;
     }
@@ -375,6 +401,25 @@ std::shared_ptr<DeviceFile> DeviceFileOfHandle(HANDLE handle) {
     return LookupHandleAs<DeviceFile>(handle, ObjectType::DeviceFile);
 }
 
+HANDLE OpenDeviceFile(LPCSTR path, DWORD disposition, DWORD flags) {
+    if (!path || disposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string suffix;
+    std::optional<InterfaceRecord> record = FindInterface(path, suffix);
+    std::optional<WireReader> connection = record ? Connect(*record, suffix) : std::nullopt;
+    if (!connection) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = InsertHandle(
+        std::make_shared<DeviceFile>(std::move(*connection), (flags & FILE_FLAG_OVERLAPPED) != 0));
+    if (!handle) return INVALID_HANDLE_VALUE;
+    SetLastError(ERROR_SUCCESS);
+    return handle;
+}
+
 }  // namespace
 }  // namespace kmxwin
 
@@ -382,24 +427,17 @@ using namespace kmxwin;
 
 extern "C" {
 
+// The blocking calls below give way to TerminateThread inside; the thread
+// then ends at the TerminationPoint after them, where nothing of theirs is
+// held any more.
+
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
     TerminationPoint();
-    if (!lpFileName || dwCreationDisposition != OPEN_EXISTING) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
-    std::string suffix;
-    std::optional<InterfaceRecord> record = FindInterface(lpFileName, suffix);
-    std::optional<WireReader> connection = record ? Connect(*record, suffix) : std::nullopt;
-    if (!connection) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    HANDLE handle = InsertHandle(std::make_shared<DeviceFile>(
-        std::move(*connection), (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0));
-    if (!handle) return INVALID_HANDLE_VALUE;
-    SetLastError(ERROR_SUCCESS);
+    HANDLE handle = OpenDeviceFile(lpFileName, dwCreationDisposition, dwFlagsAndAttributes);
+    // A handle the ending thread would never hand over is not left open.
+    if (handle != INVALID_HANDLE_VALUE && TerminationRequested()) RemoveHandle(handle);
+    TerminationPoint();
     return handle;
 }
 
@@ -409,8 +447,11 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     TerminationPoint();
     std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hDevice);
     if (!file) return FALSE;
-    return file->IoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
-                           lpBytesReturned, lpOverlapped);
+    BOOL result = file->IoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer,
+                                  nOutBufferSize, lpBytesReturned, lpOverlapped);
+    file.reset();
+    TerminationPoint();
+    return result;
 }
 
 BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
@@ -427,7 +468,13 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
             SetLastError(ERROR_IO_INCOMPLETE);
             return FALSE;
         }
-        file->WaitForCompletion(*lpOverlapped);
+        if (!file->WaitForCompletion(*lpOverlapped)) {
+            // Asked to end while waiting: as on Windows, the requests the
+            // thread issued are cancelled with it.
+            file->CancelThreadRequests();
+            file.reset();
+            TerminationPoint();
+        }
     }
     return FinishedResult(*lpOverlapped, lpNumberOfBytesTransferred);
 }
