@@ -6,15 +6,17 @@ namespace kmx {
 namespace {
 
 constexpr DWORD kStopGrace = 1000;  // ms a worker has to end by itself
-// After TerminateThread, how long to let the worker reach the point where it
-// ends (termination is not instantaneous on every platform).
-constexpr DWORD kTerminateGrace = 1000;
-// A pass whose wait failed (a handle closed under a pending entry) waits this
-// long for the wake event before the next pass, rather than spin.
-constexpr DWORD kFailedPassPause = 50;
 
 bool IsStopping(WaitService* service) {
     return InterlockedCompareExchange(&service->stopping, 0, 0) != 0;
+}
+
+// Calls ENTRY's callback with SHUTDOWN after freeing the entry: a worker
+// terminated inside the callback then leaves nothing behind.
+void Dispatch(WaitEntry* entry, DWORD shutdown) {
+    WaitEntry due = *entry;
+    delete entry;
+    due.callback(due.context, shutdown);
 }
 
 // Unlinks the first entry of the list, or null.
@@ -31,11 +33,7 @@ WaitEntry* UnlinkHead(WaitService* service) {
 // worker is terminated inside one of these calls the stopping thread finds
 // the rest still registered and nothing is lost or leaked.
 void ShutDownEntries(WaitService* service) {
-    while (WaitEntry* entry = UnlinkHead(service)) {
-        WaitEntry due = *entry;
-        delete entry;
-        due.callback(due.context, 1);
-    }
+    while (WaitEntry* entry = UnlinkHead(service)) Dispatch(entry, 1);
 }
 
 // Unlinks the first entry waiting on HANDLE, or null.
@@ -47,6 +45,21 @@ WaitEntry* UnlinkFirst(WaitService* service, HANDLE handle) {
     if (entry) *link = entry->next;
     LeaveCriticalSection(&service->lock);
     return entry;
+}
+
+// After a failed wait: looks at the entries' handles one by one, without
+// waiting, for the one that failed it. An entry whose handle no longer names
+// an object (its owner closed it) can never be signalled: it ends, called as
+// at a stop, so that the others are watched again. A handle found signalled
+// meanwhile is dispatched as the wait would have done.
+void SettleFailedWait(WaitService* service, const HANDLE* handles, DWORD count) {
+    for (DWORD index = 1; index < count; ++index) {
+        DWORD result = WaitForSingleObject(handles[index], 0);
+        if (result == WAIT_TIMEOUT) continue;
+        if (WaitEntry* entry = UnlinkFirst(service, handles[index]))
+            Dispatch(entry, result == WAIT_FAILED ? 1 : 0);
+        return;
+    }
 }
 
 DWORD WINAPI WaitWorker(LPVOID parameter) {
@@ -72,15 +85,9 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
                           ? result - WAIT_ABANDONED_0
                           : result - WAIT_OBJECT_0;
         if (result == WAIT_FAILED) {
-            WaitForSingleObject(wake_event, kFailedPassPause);
+            SettleFailedWait(service, handles, count);
         } else if (index >= 1 && index < count) {
-            if (WaitEntry* entry = UnlinkFirst(service, handles[index])) {
-                // Freed before the call: a worker terminated inside its
-                // callback then leaves nothing behind.
-                WaitEntry due = *entry;
-                delete entry;
-                due.callback(due.context, 0);
-            }
+            if (WaitEntry* entry = UnlinkFirst(service, handles[index])) Dispatch(entry, 0);
         }
         ResetEvent(wake_event);
     }
@@ -96,6 +103,7 @@ int StartWaitService(WaitService* service) {
     service->stopping = 0;
     service->thread = nullptr;
     service->thread_id = 0;
+    service->adding = 0;
     // The lock exists before the worker does, so that a service that failed
     // to start can still be looked at safely.
     InitializeCriticalSection(&service->lock);
@@ -117,20 +125,29 @@ int StartWaitService(WaitService* service) {
 }
 
 int AddWait(WaitService* service, WaitCallback callback, void* context, HANDLE handle) {
-    // A stopped service's lock is gone; its flag stays set.
-    if (!service || IsStopping(service)) return 0;
+    if (!service) return 0;
+    // Counted before the flag is looked at, so that a stop that has set it
+    // waits for this call before it deletes the lock and closes the wake
+    // event. The worker's own calls are not counted: the stop waits for the
+    // worker itself, which may be terminated inside one.
+    const bool counted = GetCurrentThreadId() != service->thread_id;
+    if (counted) InterlockedIncrement(&service->adding);
     bool added = false;
-    EnterCriticalSection(&service->lock);
-    if (!IsStopping(service) && callback && handle && handle != INVALID_HANDLE_VALUE) {
-        if (auto* entry = new (std::nothrow) WaitEntry{callback, context, handle, nullptr}) {
-            WaitEntry** link = &service->entries;
-            while (*link) link = &(*link)->next;
-            *link = entry;
-            added = true;
+    // A stopped service's lock is gone; its flag stays set.
+    if (!IsStopping(service)) {
+        EnterCriticalSection(&service->lock);
+        if (!IsStopping(service) && callback && handle && handle != INVALID_HANDLE_VALUE) {
+            if (auto* entry = new (std::nothrow) WaitEntry{callback, context, handle, nullptr}) {
+                WaitEntry** link = &service->entries;
+                while (*link) link = &(*link)->next;
+                *link = entry;
+                added = true;
+            }
         }
+        LeaveCriticalSection(&service->lock);
+        if (added) SetEvent(service->wake_event);
     }
-    LeaveCriticalSection(&service->lock);
-    if (added) SetEvent(service->wake_event);
+    if (counted) InterlockedDecrement(&service->adding);
     return added ? 1 : 0;
 }
 
@@ -141,16 +158,25 @@ int StopWaitService(WaitService* service) {
     LeaveCriticalSection(&service->lock);
 
     int result = 0;
-    if (service->thread && SetEvent(service->wake_event)) {
+    if (service->thread) {
+        // A worker that cannot be woken is still stopped: the lock and the
+        // event go below, and it would run on with them.
+        result = SetEvent(service->wake_event) ? 1 : 0;
         if (WaitForSingleObject(service->thread, kStopGrace) != WAIT_OBJECT_0) {
+            // The worker ends at its next wait, which termination cuts
+            // short, device requests included. Until it has ended it may
+            // still touch the entries and the contexts that our caller frees
+            // once we return, so it is waited for without a limit.
             TerminateThread(service->thread, 0);
-            WaitForSingleObject(service->thread, kTerminateGrace);
+            WaitForSingleObject(service->thread, INFINITE);
             ShutDownEntries(service);
         }
         CloseHandle(service->thread);
         service->thread = nullptr;
-        result = 1;
     }
+    // Registrations of other threads that got past the flag before it was
+    // set finish with the lock; they refuse once they see it.
+    while (InterlockedCompareExchange(&service->adding, 0, 0) != 0) Sleep(0);
     DeleteCriticalSection(&service->lock);
     CloseHandle(service->wake_event);
     service->wake_event = nullptr;
