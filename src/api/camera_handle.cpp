@@ -41,7 +41,7 @@ void CloseEvent(HANDLE* event) {
 
 void CloseOpenCameras() {
     std::lock_guard guard(g_open_lock);
-    for (KMXPI_CAMERA* camera : g_open) CloseCameraDevice(camera);
+    for (KMXPI_CAMERA* camera : g_open) ReleaseCameraDevice(camera);
 }
 
 }  // namespace kmx
@@ -54,6 +54,7 @@ extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) {
     *handle = nullptr;
     auto* camera = new (std::nothrow) KMXPI_CAMERA{};
     if (!camera) return KMXPI_STATUS_ALLOC_FAILED;
+    camera->retired = INVALID_HANDLE_VALUE;
     if (!OpenCamera(&camera->device, connection_id, false, nullptr)) {
         delete camera;
         return KMXPI_STATUS_CAMERA_NOT_FOUND;
@@ -89,15 +90,14 @@ extern "C" DWORD KMXPI_HandleClose(KMXPI_HANDLE* handle) {
     if (camera->stop_event) SetEvent(camera->stop_event);
     if (camera->watcher) {
         // The record goes away below: the watcher must have let go of it.
-        // It ends at once unless it is closing the device under a command
-        // still in progress, which the removal makes fail promptly.
+        // It ends at once unless it is closing the device after a removal.
         WaitForSingleObject(camera->watcher, INFINITE);
         CloseHandle(camera->watcher);
     }
     CloseEvent(&camera->stop_event);
     if (camera->removal_event) KMXPI_NotificationClear(camera, camera->removal_event);
     CloseEvent(&camera->removal_event);
-    CloseCameraDevice(camera);
+    ReleaseCameraDevice(camera);
     {
         std::lock_guard guard(g_open_lock);
         std::erase(g_open, camera);

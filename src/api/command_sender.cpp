@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 
 namespace kmx {
 
@@ -59,13 +60,34 @@ DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, v
     return status;
 }
 
+namespace {
+
+// CAMERA's device for one command, counted in flight; INVALID_HANDLE_VALUE
+// (not counted) once it is closed.
+HANDLE BorrowDevice(KMXPI_CAMERA* camera) {
+    std::lock_guard guard(camera->device_lock);
+    if (camera->device != INVALID_HANDLE_VALUE) ++camera->senders;
+    return camera->device;
+}
+
+// Ends a command begun with BorrowDevice; the last one closes a device that
+// was closed meanwhile.
+void ReturnDevice(KMXPI_CAMERA* camera) {
+    HANDLE retired = INVALID_HANDLE_VALUE;
+    {
+        std::lock_guard guard(camera->device_lock);
+        if (--camera->senders == 0) std::swap(retired, camera->retired);
+    }
+    CloseDevice(&retired);
+}
+
+}  // namespace
+
 DWORD SendHandleCommand(KMXPI_CAMERA* camera, DWORD code, InterfaceHeader& header, void* payload,
                         DWORD payload_length) {
-    DWORD status;
-    {
-        std::shared_lock sending(camera->device_lock);
-        status = SendInterfaceCommand(camera->device, code, header, payload, payload_length);
-    }
+    HANDLE device = BorrowDevice(camera);
+    DWORD status = SendInterfaceCommand(device, code, header, payload, payload_length);
+    if (device != INVALID_HANDLE_VALUE) ReturnDevice(camera);
     if (status == KMXPI_STATUS_CAMERA_REMOVED) CloseCameraDevice(camera);
     return status;
 }
@@ -78,8 +100,25 @@ void ReadIdentity(const InterfaceHeader& reply, DWORD* identity1, DWORD* identit
 }
 
 void CloseCameraDevice(KMXPI_CAMERA* camera) {
-    std::unique_lock closing(camera->device_lock);
-    CloseDevice(&camera->device);
+    HANDLE closing = INVALID_HANDLE_VALUE;
+    {
+        std::lock_guard guard(camera->device_lock);
+        if (camera->device == INVALID_HANDLE_VALUE) return;
+        std::swap(closing, camera->device);
+        if (camera->senders > 0) std::swap(closing, camera->retired);
+    }
+    // Outside the lock: closing waits for the driver to let the connection go.
+    CloseDevice(&closing);
+}
+
+void ReleaseCameraDevice(KMXPI_CAMERA* camera) {
+    CloseCameraDevice(camera);
+    HANDLE retired = INVALID_HANDLE_VALUE;
+    {
+        std::lock_guard guard(camera->device_lock);
+        std::swap(retired, camera->retired);
+    }
+    CloseDevice(&retired);
 }
 
 }  // namespace kmx

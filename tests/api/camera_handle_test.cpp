@@ -1,6 +1,7 @@
 // Camera handles and the properties and statuses of commands sent on them.
 #include "api/api_test_support.h"
 
+#include "capture/wait_service.h"
 #include "device/kernel_channel.h"
 
 #include <atomic>
@@ -169,6 +170,44 @@ TEST_F(CameraHandleTest, AnUnpluggedCameraAnswersRemovedToEveryThread) {
     camera = Open(id);
     EXPECT_NE(camera, nullptr);
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+}
+
+TEST_F(CameraHandleTest, ACommandCutShortByAStoppedWorkerLeavesTheHandleUsable) {
+    KMXPI_HANDLE camera = Open(Plug("pantilt", "A"));
+    ASSERT_NE(camera, nullptr);
+    kmxcam::Fault stall;
+    stall.kind = kmxcam::FaultKind::Stall;
+    stall.count = 1;
+    ASSERT_TRUE(service_->ArmFault("A", kmx::kPropertyGetCode, stall));
+    // A wait service whose callback is inside a command that the camera
+    // never answers when the service stops: the worker is terminated there.
+    struct Command {
+        KMXPI_HANDLE camera;
+        HANDLE sending = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE trigger = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    } command{camera};
+    auto get = [](void* context, DWORD shutdown) {
+        if (shutdown) return;
+        auto* command = static_cast<Command*>(context);
+        SetEvent(command->sending);
+        WORD firmware = 0;
+        KMXPI_PropertyGet(command->camera, &KMXPI_PROPSET_CAMERA, 0, sizeof firmware, &firmware);
+    };
+    kmx::WaitService worker{};
+    ASSERT_EQ(kmx::StartWaitService(&worker), 1);
+    ASSERT_EQ(kmx::AddWait(&worker, get, &command, command.trigger), 1);
+    SetEvent(command.trigger);
+    EXPECT_EQ(WaitForSingleObject(command.sending, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(kmx::StopWaitService(&worker), 1);
+
+    // Nothing of the cut command holds the handle: it still serves
+    // commands, and it closes.
+    WORD firmware = 0;
+    EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, sizeof firmware, &firmware),
+              KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+    CloseHandle(command.sending);
+    CloseHandle(command.trigger);
 }
 
 }  // namespace
