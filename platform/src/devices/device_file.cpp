@@ -23,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 namespace kmxwin {
@@ -75,17 +76,46 @@ BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
     return FALSE;
 }
 
+class DeviceFile;
+
+// The device files of the process, so that a thread's end can cancel the
+// requests it issued on any of them. Never destroyed: threads may end while
+// the process exits.
+struct OpenFiles {
+    std::mutex lock;
+    std::set<DeviceFile*> files;
+};
+OpenFiles& Files() {
+    static OpenFiles* files = new OpenFiles;
+    return *files;
+}
+
 class DeviceFile : public KernelObject {
   public:
+    // Throws when memory runs short; nothing is left behind then.
     DeviceFile(WireReader reader, bool overlapped_handle)
         : KernelObject(ObjectType::DeviceFile),
           fd_(reader.Fd()),
           overlapped_handle_(overlapped_handle),
           reader_(std::move(reader)) {
-        receiver_ = std::thread([this] { Receive(); });
+        {
+            std::lock_guard guard(Files().lock);
+            Files().files.insert(this);
+        }
+        try {
+            receiver_ = std::thread([this] { Receive(); });
+        } catch (...) {
+            std::lock_guard guard(Files().lock);
+            Files().files.erase(this);
+            throw;
+        }
     }
 
     ~DeviceFile() override {
+        {
+            std::lock_guard guard(Files().lock);
+            Files().files.erase(this);
+        }
         // As on Windows, the driver has let the handle go when CloseHandle
         // returns: it drops the requests still pending (they complete as
         // cancelled) and then acknowledges.
@@ -135,18 +165,6 @@ class DeviceFile : public KernelObject {
             if (!event) return FALSE;
             SetEventObject(*event, false);
         }
-        target->InternalHigh = 0;
-        __atomic_store_n(&target->Internal, StatusWord(STATUS_PENDING), __ATOMIC_RELEASE);
-
-        uint64_t id;
-        {
-            std::lock_guard guard(lock_);
-            if (lost_) return FailedAtOnce(*target);
-            id = next_id_++;
-            pending_[id] = Pending{target,      std::move(event),     output,
-                                   output_size, GetCurrentThreadId(), overlapped != nullptr};
-            if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
-        }
 #if defined(__SANITIZE_THREAD__)
         // ThreadSanitizer counts sendmsg's read of the input as made after
         // the call returns, by when the reply may already have been written
@@ -155,6 +173,22 @@ class DeviceFile : public KernelObject {
         std::vector<BYTE> copy(static_cast<BYTE*>(input), static_cast<BYTE*>(input) + input_size);
         input = copy.data();
 #endif
+        target->InternalHigh = 0;
+        __atomic_store_n(&target->Internal, StatusWord(STATUS_PENDING), __ATOMIC_RELEASE);
+
+        uint64_t id;
+        {
+            std::lock_guard guard(lock_);
+            if (lost_) return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
+            id = next_id_++;
+            try {
+                pending_.emplace(id, Pending{target, std::move(event), output, output_size,
+                                             GetCurrentThreadId(), overlapped != nullptr});
+            } catch (const std::bad_alloc&) {
+                return FailedAtOnce(*target, STATUS_INSUFFICIENT_RESOURCES);
+            }
+            if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
+        }
         bool sent;
         {
             std::lock_guard guard(send_lock_);
@@ -163,7 +197,7 @@ class DeviceFile : public KernelObject {
         }
         if (!sent) {
             std::lock_guard guard(lock_);
-            if (pending_.erase(id)) return FailedAtOnce(*target);
+            if (pending_.erase(id)) return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
             // The receiver completed it (the connection ended meanwhile).
         }
         if (overlapped) {
@@ -178,10 +212,9 @@ class DeviceFile : public KernelObject {
 
     // A request that never reached the driver: its OVERLAPPED must not read
     // as pending.
-    static BOOL FailedAtOnce(OVERLAPPED& overlapped) {
-        __atomic_store_n(&overlapped.Internal, StatusWord(STATUS_DEVICE_NOT_CONNECTED),
-                         __ATOMIC_RELEASE);
-        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    static BOOL FailedAtOnce(OVERLAPPED& overlapped, NTSTATUS status) {
+        __atomic_store_n(&overlapped.Internal, StatusWord(status), __ATOMIC_RELEASE);
+        SetLastError(ErrorOfStatus(status));
         return FALSE;
     }
 
@@ -194,7 +227,11 @@ class DeviceFile : public KernelObject {
 
     // Completes the calling thread's pending requests as cancelled.
     void CancelThreadRequests() {
-        DWORD thread = GetCurrentThreadId();
+        CancelRequestsOf(GetCurrentThreadId());
+    }
+
+    // Completes the pending requests that THREAD issued as cancelled.
+    void CancelRequestsOf(DWORD thread) {
         std::vector<uint64_t> cancelled;
         {
             std::lock_guard guard(lock_);
@@ -263,8 +300,12 @@ class DeviceFile : public KernelObject {
         reading_ = true;
         guard.unlock();
         WireHeader header;
+        bool dropped = false;
         bool ready = reader_.HasMessage() || AwaitReadable(fd_);
-        bool received = ready && reader_.Receive(header, payload_);
+        bool received = ready && reader_.Receive(header, payload_, &dropped);
+        // A reply whose data could not be taken in fails for want of memory.
+        if (received && dropped && header.type == WireType::Complete)
+            header.status = static_cast<uint32_t>(STATUS_INSUFFICIENT_RESOURCES);
         guard.lock();
         reading_ = false;
         if (received)
@@ -287,8 +328,14 @@ class DeviceFile : public KernelObject {
             case WireType::Reference:
                 // The client is inside the request that carried the handle,
                 // so the handle still names its object.
+                // A reference that cannot be kept for want of memory is
+                // dropped: the driver's signals then reach nothing.
                 if (std::shared_ptr<KernelObject> object = LookupHandle(ToHandle(header.id))) {
-                    events_[header.id] = std::move(object);
+                    try {
+                        events_[header.id] = std::move(object);
+                    } catch (const std::bad_alloc&) {
+                        break;
+                    }
                     receiver_wake_.notify_one();  // signals may come at any time now
                 }
                 break;
@@ -396,6 +443,14 @@ std::optional<WireReader> Connect(const InterfaceRecord& record, const std::stri
     }
     return reader;
 }
+
+// A thread's end cancels the requests it issued, on every file.
+void CancelRequestsOfThread(DWORD thread) {
+    std::lock_guard guard(Files().lock);
+    for (DeviceFile* file : Files().files) file->CancelRequestsOf(thread);
+}
+
+const bool g_cancels_at_thread_end = (SetThreadEndWork(CancelRequestsOfThread), true);
 
 std::shared_ptr<DeviceFile> DeviceFileOfHandle(HANDLE handle) {
     return LookupHandleAs<DeviceFile>(handle, ObjectType::DeviceFile);
