@@ -63,9 +63,9 @@ void CloseCameraDevice(KMXPI_CAMERA* camera);
 // no command of a live thread may be in flight.
 void ReleaseCameraDevice(KMXPI_CAMERA* camera);
 
-// Module end: the devices of the handles still open are closed, so that no
-// connection outlives the module; the handles stay valid for closing and
-// their commands answer CAMERA_REMOVED.
+// Module end: the watchers of the handles still open are told to end and
+// their devices are closed, so that neither outlives the module; the handles
+// stay valid for closing and their commands answer CAMERA_REMOVED.
 void CloseOpenCameras();
 
 }  // namespace kmx

@@ -23,7 +23,12 @@ namespace {
 // changes within it count once.
 constexpr DWORD kSettleTime = 1250;
 constexpr char kWokeSystemValue[] = "CameraWokeSystem";
-const std::string kCameraChangeKeyPath = std::string(kSettingsKeyPath) + "\\CameraChange";
+// Made on first use, inside an export, where a failure to allocate it is
+// answered.
+const char* CameraChangeKeyPath() {
+    static const std::string path = std::string(kSettingsKeyPath) + "\\CameraChange";
+    return path.c_str();
+}
 
 class CameraWatch {
   public:
@@ -36,7 +41,8 @@ class CameraWatch {
     // caller's EVENT, arms the key and looks at the current state: 0, or the
     // status that refuses the watch.
     DWORD Prepare(LPCSTR key_path, HANDLE event) {
-        key_ = std::make_unique<RegistryKey>(HKEY_LOCAL_MACHINE, key_path, false, true);
+        key_.reset(new (std::nothrow) RegistryKey(HKEY_LOCAL_MACHINE, key_path, false, true));
+        if (!key_) return KMXPI_STATUS_ALLOC_FAILED;
         if (!DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &client_, 0, FALSE,
                              DUPLICATE_SAME_ACCESS)) {
             client_ = nullptr;
@@ -64,15 +70,19 @@ class CameraWatch {
 
     static void Changed(void* context, DWORD cancel) {
         auto* watch = static_cast<CameraWatch*>(context);
-        if (cancel == 0 && StaysLoaded(kSettleTime)) {
-            bool armed = watch->Arm();
-            bool happened = false;
-            watch->Look(&happened);
-            if (happened) {
-                SetEvent(watch->client_);
-            } else if (armed && watch->Register()) {
-                return;
+        try {
+            if (cancel == 0 && StaysLoaded(kSettleTime)) {
+                bool armed = watch->Arm();
+                bool happened = false;
+                watch->Look(&happened);
+                if (happened) {
+                    SetEvent(watch->client_);
+                } else if (armed && watch->Register()) {
+                    return;
+                }
             }
+        } catch (...) {
+            // Memory ran short: the watch ends without signalling.
         }
         delete watch;
     }
@@ -129,13 +139,17 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) {
+extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) try {
     return StartWatch(
         std::unique_ptr<CameraWatch>(new (std::nothrow) NewCameraWatch(identity1, identity2)),
-        kCameraChangeKeyPath.c_str(), event);
+        CameraChangeKeyPath(), event);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) {
+extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) try {
     return StartWatch(std::unique_ptr<CameraWatch>(new (std::nothrow) WokeSystemWatch),
                       kSettingsKeyPath, event);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }

@@ -48,8 +48,12 @@ DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, v
     header.status = 0;
     memcpy(record.get(), &header, sizeof header);
     if (payload_length) memcpy(record.get() + sizeof header, payload, payload_length);
-    DWORD status =
-        InterfaceStatus(SendCommand(device, code, record.get(), length, nullptr, nullptr));
+    BYTE command_status = SendCommand(device, code, record.get(), length, nullptr, nullptr);
+    // The channel's own allocation failure (the status byte still holds its
+    // fill) is ours; a 6 that the driver wrote is translated as any other.
+    if (command_status == kCommandAllocFailed && record[0] == kCommandUnwritten)
+        return KMXPI_STATUS_ALLOC_FAILED;
+    DWORD status = InterfaceStatus(command_status);
     if (status == KMXPI_STATUS_SUCCESS) {
         // The status word stays the caller's; the six words after it and the
         // payload are the driver's answer.

@@ -62,6 +62,32 @@ void SettleFailedWait(WaitService* service, const HANDLE* handles, DWORD count) 
     }
 }
 
+// One pass of the worker: waits for the wake event or an entry's handle and
+// dispatches what was signalled.
+void WaitOnce(WaitService* service, HANDLE wake_event) {
+    // Slot 0 is the wake event, so at most 63 entries are watched at a
+    // time; later ones wait their turn.
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+    DWORD count = 0;
+    handles[count++] = wake_event;
+    EnterCriticalSection(&service->lock);
+    for (WaitEntry* entry = service->entries; entry && count < MAXIMUM_WAIT_OBJECTS;
+         entry = entry->next)
+        handles[count++] = entry->handle;
+    LeaveCriticalSection(&service->lock);
+
+    DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+    DWORD index = result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count
+                      ? result - WAIT_ABANDONED_0
+                      : result - WAIT_OBJECT_0;
+    if (result == WAIT_FAILED) {
+        SettleFailedWait(service, handles, count);
+    } else if (index >= 1 && index < count) {
+        if (WaitEntry* entry = UnlinkFirst(service, handles[index])) Dispatch(entry, 0);
+    }
+    ResetEvent(wake_event);
+}
+
 DWORD WINAPI WaitWorker(LPVOID parameter) {
     auto* service = static_cast<WaitService*>(parameter);
     // Kept on the stack: after a callback the worker touches the service
@@ -69,27 +95,11 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
     HANDLE wake_event = service->wake_event;
     WaitForSingleObject(wake_event, INFINITE);
     while (!IsStopping(service)) {
-        // Slot 0 is the wake event, so at most 63 entries are watched at a
-        // time; later ones wait their turn.
-        HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-        DWORD count = 0;
-        handles[count++] = wake_event;
-        EnterCriticalSection(&service->lock);
-        for (WaitEntry* entry = service->entries; entry && count < MAXIMUM_WAIT_OBJECTS;
-             entry = entry->next)
-            handles[count++] = entry->handle;
-        LeaveCriticalSection(&service->lock);
-
-        DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
-        DWORD index = result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count
-                          ? result - WAIT_ABANDONED_0
-                          : result - WAIT_OBJECT_0;
-        if (result == WAIT_FAILED) {
-            SettleFailedWait(service, handles, count);
-        } else if (index >= 1 && index < count) {
-            if (WaitEntry* entry = UnlinkFirst(service, handles[index])) Dispatch(entry, 0);
+        try {
+            WaitOnce(service, wake_event);
+        } catch (...) {
+            // A wait that could not allocate: the pass is made again.
         }
-        ResetEvent(wake_event);
     }
     ShutDownEntries(service);
     return 0;
@@ -100,27 +110,36 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
 int StartWaitService(WaitService* service) {
     if (!service) return 0;
     service->entries = nullptr;
-    service->stopping = 0;
+    // Stopped until it has started: a service that failed to start is
+    // refused by AddWait and left alone by StopWaitService.
+    service->stopping = 1;
+    service->wake_event = nullptr;
     service->thread = nullptr;
     service->thread_id = 0;
     service->adding = 0;
-    // The lock exists before the worker does, so that a service that failed
-    // to start can still be looked at safely.
-    InitializeCriticalSection(&service->lock);
-    service->wake_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (service->wake_event) {
+    try {
+        InitializeCriticalSection(&service->lock);
+    } catch (...) {
+        return 0;
+    }
+    try {
+        service->wake_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         DWORD thread_id = 0;
-        service->thread = CreateThread(nullptr, 0, WaitWorker, service, 0, &thread_id);
+        if (service->wake_event)
+            service->thread = CreateThread(nullptr, 0, WaitWorker, service, 0, &thread_id);
         if (service->thread) {
             service->thread_id = thread_id;
             SetThreadPriority(service->thread, THREAD_PRIORITY_NORMAL);
+            // The worker looks at the flag only once woken, after we return.
+            InterlockedExchange(&service->stopping, 0);
             return 1;
         }
-        CloseHandle(service->wake_event);
-        service->wake_event = nullptr;
+    } catch (...) {
+        // Out of memory: undone below.
     }
+    if (service->wake_event) CloseHandle(service->wake_event);
+    service->wake_event = nullptr;
     DeleteCriticalSection(&service->lock);
-    InterlockedExchange(&service->stopping, 1);
     return 0;
 }
 

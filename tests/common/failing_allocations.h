@@ -23,6 +23,8 @@ class FailingAllocations {
 
     // Whether an allocation failed since it was made.
     bool Failed() const;
+    // The allocations made since.
+    size_t Seen() const { return seen_; }
     // Counts an allocation of SIZE bytes; whether it is to fail.
     bool Picks(size_t size);
 
