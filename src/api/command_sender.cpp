@@ -9,6 +9,12 @@
 #include <utility>
 
 namespace kmx {
+namespace {
+
+// The largest record kept on the stack.
+constexpr DWORD kSmallRecordSize = 256;
+
+}  // namespace
 
 DWORD InterfaceStatus(BYTE command_status) {
     switch (command_status) {
@@ -43,12 +49,20 @@ DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, v
     // would then overrun.
     if (payload_length > MAXDWORD - sizeof(InterfaceHeader)) return KMXPI_STATUS_BUFFER_TOO_LARGE;
     const DWORD length = sizeof(InterfaceHeader) + payload_length;
-    std::unique_ptr<BYTE[]> record(new (std::nothrow) BYTE[length]);
-    if (!record) return KMXPI_STATUS_ALLOC_FAILED;
+    // Records of the properties a camera has fit on the stack: no allocation
+    // per command, and nothing left behind when a stop cuts one short.
+    BYTE small_record[kSmallRecordSize];
+    std::unique_ptr<BYTE[]> large_record;
+    BYTE* record = small_record;
+    if (length > sizeof small_record) {
+        large_record.reset(new (std::nothrow) BYTE[length]);
+        if (!large_record) return KMXPI_STATUS_ALLOC_FAILED;
+        record = large_record.get();
+    }
     header.status = 0;
-    memcpy(record.get(), &header, sizeof header);
-    if (payload_length) memcpy(record.get() + sizeof header, payload, payload_length);
-    BYTE command_status = SendCommand(device, code, record.get(), length, nullptr, nullptr);
+    memcpy(record, &header, sizeof header);
+    if (payload_length) memcpy(record + sizeof header, payload, payload_length);
+    BYTE command_status = SendCommand(device, code, record, length, nullptr, nullptr);
     // The channel's own allocation failure (the status byte still holds its
     // fill) is ours; a 6 that the driver wrote is translated as any other.
     if (command_status == kCommandAllocFailed && record[0] == kCommandUnwritten)
@@ -57,9 +71,9 @@ DWORD SendInterfaceCommand(HANDLE device, DWORD code, InterfaceHeader& header, v
     if (status == KMXPI_STATUS_SUCCESS) {
         // The status word stays the caller's; the six words after it and the
         // payload are the driver's answer.
-        memcpy(&header.set, record.get() + offsetof(InterfaceHeader, set),
+        memcpy(&header.set, record + offsetof(InterfaceHeader, set),
                sizeof header - offsetof(InterfaceHeader, set));
-        if (payload_length) memcpy(payload, record.get() + sizeof header, payload_length);
+        if (payload_length) memcpy(payload, record + sizeof header, payload_length);
     }
     return status;
 }

@@ -122,8 +122,14 @@ void RefreshCameraList() {
     // ran short) is passed over: the cameras after it are listed all the same.
     char path[kCameraPathSize];
     InterfaceEntry entry;
-    for (DWORD index = 1; (entry = EnumInterfaceEntry(path, index)) != InterfaceEntry::End; ++index)
-        if (entry == InterfaceEntry::Found) RegisterCamera(path);
+    try {
+        for (DWORD index = 1; (entry = EnumInterfaceEntry(path, index)) != InterfaceEntry::End;
+             ++index)
+            if (entry == InterfaceEntry::Found) RegisterCamera(path);
+    } catch (...) {
+        // Memory ran short: the cameras listed so far stay, the rest wait
+        // for the next refresh, and the mutex is given back all the same.
+    }
     // An abandoned mutex is ours all the same: its owner died mid-refresh,
     // and every registry write it made was whole.
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(mutex);
