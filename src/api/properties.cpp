@@ -20,20 +20,26 @@ DWORD SendProperty(KMXPI_HANDLE camera, DWORD code, const GUID* set, DWORD id, D
 }  // namespace
 
 extern "C" DWORD KMXPI_PropertySet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) {
+                                   void* value) try {
     return SendProperty(camera, kPropertySetCode, set, id, size, value);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
 extern "C" DWORD KMXPI_PropertyGet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) {
+                                   void* value) try {
     return SendProperty(camera, kPropertyGetCode, set, id, size, value);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_PropertyDefault(KMXPI_HANDLE camera, const GUID* set, DWORD id) {
+extern "C" DWORD KMXPI_PropertyDefault(KMXPI_HANDLE camera, const GUID* set, DWORD id) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader header{};
     header.set = *set;
     header.id = id;
     return SendHandleCommand(camera, kPropertyDefaultCode, header, nullptr, 0);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
