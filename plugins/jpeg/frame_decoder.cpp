@@ -7,7 +7,6 @@
 #include <turbojpeg.h>
 
 #include <cstring>
-#include <new>
 
 namespace picn20 {
 
@@ -24,31 +23,42 @@ void StoreRgb555(uint8_t* out, const uint8_t* bgr) {
     out[1] = uint8_t(word >> 8);
 }
 
-}  // namespace
+// The TurboJPEG instance that reads one frame. libjpeg keeps the Huffman and
+// quantisation tables of the frames it has read and falls back on them for a
+// frame that brings none; cameras leave the standard Huffman tables out of
+// their frames, so an instance that outlived its frame would read the next
+// one with the tables of whatever came before it: another camera's, or a
+// damaged frame's. A fresh instance costs microseconds beside a decode.
+class Decompressor {
+  public:
+    Decompressor() : handle_(tjInitDecompress()) {}
+    ~Decompressor() {
+        if (handle_) tjDestroy(handle_);
+    }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
 
-FrameDecoder::FrameDecoder() : handle_(tjInitDecompress()) {
-    if (!handle_) throw std::bad_alloc();
-}
+    tjhandle get() const { return handle_; }
 
-FrameDecoder::~FrameDecoder() {
-    tjDestroy(handle_);
-}
+  private:
+    tjhandle handle_;
+};
 
-int FrameDecoder::ReadHeader(const uint8_t* frame, size_t length, FrameHeader& header) {
+int ReadHeaderWith(tjhandle tj, const uint8_t* frame, size_t length, FrameHeader& header) {
     if (!frame || !FitsTurboJpeg(length)) return PEGASUS_ERROR_NOT_JPEG;
     int colorspace = 0;
-    if (tjDecompressHeader3(handle_, frame, static_cast<unsigned long>(length), &header.width,
-                            &header.height, &header.subsampling, &colorspace) != 0) {
-        // A header that TurboJPEG gave up on leaves its instance stuck in the
-        // middle of that header: every later frame would fail the same way.
-        // The instance is replaced (kept only when no new one can be had).
-        if (void* fresh = tjInitDecompress()) {
-            tjDestroy(handle_);
-            handle_ = fresh;
-        }
+    if (tjDecompressHeader3(tj, frame, static_cast<unsigned long>(length), &header.width,
+                            &header.height, &header.subsampling, &colorspace) != 0)
         return PEGASUS_ERROR_NOT_JPEG;
-    }
     return PEGASUS_ERROR_NONE;
+}
+
+}  // namespace
+
+int ReadFrameHeader(const uint8_t* frame, size_t length, FrameHeader& header) {
+    Decompressor decompressor;
+    if (!decompressor.get()) return PEGASUS_ERROR_MEMORY;
+    return ReadHeaderWith(decompressor.get(), frame, length, header);
 }
 
 int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage& output,
@@ -59,8 +69,11 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
         (output.packing == PEGASUS_PACKING_YUY2 || output.packing == PEGASUS_PACKING_UYVY) &&
         output.bits == 16;
     if (!rgb && !packed) return PEGASUS_ERROR_OUTPUT;
+    Decompressor decompressor;
+    tjhandle tj = decompressor.get();
+    if (!tj) return PEGASUS_ERROR_MEMORY;
     FrameHeader header;
-    if (int error = ReadHeader(frame, length, header)) return error;
+    if (int error = ReadHeaderWith(tj, frame, length, header)) return error;
     // The header's sizes are 16-bit, so this cannot overflow 64 bits.
     uint64_t needed = uint64_t(header.width) * uint64_t(header.height) * output.bits / 8;
     // A frame of another size than the output was made for would show
@@ -69,10 +82,10 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
 
     int error = PEGASUS_ERROR_NONE;
     if (packed) {
-        error = DecodePacked(frame, length, header, output.packing, output.data);
+        error = DecodePacked(tj, frame, length, header, output.packing, output.data);
     } else if (output.bits == 16) {
-        error = DecodeRgb555(frame, length, header, output.data);
-    } else if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), output.data,
+        error = DecodeRgb555(tj, frame, length, header, output.data);
+    } else if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), output.data,
                              header.width, header.width * 3, header.height, TJPF_BGR,
                              TJFLAG_BOTTOMUP) != 0) {
         // Warnings count too: a truncated or damaged frame decodes into
@@ -83,11 +96,11 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
     return error;
 }
 
-int FrameDecoder::DecodeRgb555(const uint8_t* frame, size_t length, const FrameHeader& header,
-                               uint8_t* out) {
+int FrameDecoder::DecodeRgb555(tjhandle tj, const uint8_t* frame, size_t length,
+                               const FrameHeader& header, uint8_t* out) {
     size_t row_bytes = size_t(header.width) * 3;
     bgr_.resize(row_bytes * size_t(header.height));
-    if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), bgr_.data(), header.width,
+    if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), bgr_.data(), header.width,
                       int(row_bytes), header.height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0)
         return PEGASUS_ERROR_DATA;
     size_t pixels = size_t(header.width) * size_t(header.height);
@@ -95,7 +108,8 @@ int FrameDecoder::DecodeRgb555(const uint8_t* frame, size_t length, const FrameH
     return PEGASUS_ERROR_NONE;
 }
 
-int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const FrameHeader& header) {
+int FrameDecoder::DecodePlanes422(tjhandle tj, const uint8_t* frame, size_t length,
+                                  const FrameHeader& header) {
     int width = header.width, height = header.height;
     int chroma_width = (width + 1) / 2;
     size_t luma_bytes = size_t(width) * size_t(height);
@@ -124,7 +138,7 @@ int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const Fra
         targets[2] =
             chroma_.data() + size_t(strides[1]) * size_t(tjPlaneHeight(1, height, subsampling));
     }
-    if (tjDecompressToYUVPlanes(handle_, frame, static_cast<unsigned long>(length), targets, width,
+    if (tjDecompressToYUVPlanes(tj, frame, static_cast<unsigned long>(length), targets, width,
                                 strides, height, 0) != 0)
         return PEGASUS_ERROR_DATA;
     if (subsampling == TJSAMP_GRAY) {
@@ -138,9 +152,9 @@ int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const Fra
     return PEGASUS_ERROR_NONE;
 }
 
-int FrameDecoder::DecodePacked(const uint8_t* frame, size_t length, const FrameHeader& header,
-                               uint32_t packing, uint8_t* out) {
-    if (int error = DecodePlanes422(frame, length, header)) return error;
+int FrameDecoder::DecodePacked(tjhandle tj, const uint8_t* frame, size_t length,
+                               const FrameHeader& header, uint32_t packing, uint8_t* out) {
+    if (int error = DecodePlanes422(tj, frame, length, header)) return error;
     int width = header.width, height = header.height;
     int chroma_width = (width + 1) / 2;
     const uint8_t* y = planes_.data();

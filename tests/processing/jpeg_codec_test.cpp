@@ -134,6 +134,36 @@ TEST_F(JpegCodec, TheCameraServicesFramesDecodeTheSameWithAndWithoutTables) {
     }
 }
 
+TEST_F(JpegCodec, AFrameWithoutTablesDecodesWithTheStandardOnesWhateverCameBefore) {
+    Picture picture = MakePicture(320, 240);
+    std::vector<uint8_t> own = EncodeJpeg(picture, {.own_tables = true});
+    std::vector<uint8_t> plain = EncodeJpeg(picture, {.huffman_tables = false});
+    std::mt19937 random(11);
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        std::vector<uint8_t> alone = ImageBuffer(picture, output), out(alone.size());
+        ASSERT_EQ(Decode(plain, output.bits, output.packing, alone).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        // A frame with tables of its own, then damaged frames whose tables
+        // may be anything: none of it may stay for the next frame.
+        ASSERT_EQ(Decode(own, output.bits, output.packing, out).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(Decode(plain, output.bits, output.packing, out).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        EXPECT_EQ(out, alone);
+        for (int round = 0; round < 50; ++round) {
+            std::vector<uint8_t> damaged = own;
+            for (int hit = 0; hit < 4; ++hit)
+                damaged[2 + random() % 600] ^= uint8_t(1 + random() % 255);  // the header's part
+            Decode(damaged, output.bits, output.packing, out);
+            ASSERT_EQ(Decode(plain, output.bits, output.packing, out).answer,
+                      uint32_t(PEGASUS_ANSWER_DONE))
+                << "after round " << round;
+            ASSERT_EQ(out, alone) << "after round " << round;
+        }
+    }
+}
+
 TEST_F(JpegCodec, FramesWithRestartMarkersDecode) {
     Picture picture = MakePicture(320, 240);
     std::vector<uint8_t> frame = EncodeJpeg(picture, {.huffman_tables = false, .restart_rows = 1});
@@ -169,10 +199,12 @@ TEST_F(JpegCodec, StreamsOnSeveralThreadsDecodeIndependently) {
         std::vector<uint8_t> frame, alone;
         bool same = true;
     };
+    // One camera sends tables of its own, the other none.
     Stream streams[2] = {{MakePicture(320, 240), kOutputs[0], {}, {}},
                          {MakePicture(640, 480), kOutputs[2], {}, {}}};
+    streams[0].frame = EncodeJpeg(streams[0].picture, {.own_tables = true});
+    streams[1].frame = EncodeJpeg(streams[1].picture, {.huffman_tables = false});
     for (Stream& stream : streams) {
-        stream.frame = EncodeJpeg(stream.picture);
         stream.alone = ImageBuffer(stream.picture, stream.output);
         ASSERT_EQ(
             Decode(stream.frame, stream.output.bits, stream.output.packing, stream.alone).answer,

@@ -77,6 +77,7 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     info.comp_info[0].h_samp_factor = options.subsampling == Subsampling::kGray ? 1 : h;
     info.comp_info[0].v_samp_factor = options.subsampling == Subsampling::kGray ? 1 : v;
     info.restart_in_rows = options.restart_rows;
+    info.optimize_coding = options.own_tables ? TRUE : FALSE;
     if (!options.huffman_tables) {
         // Marked as already sent, the standard tables are used but never
         // written, as many webcams do.

@@ -25,6 +25,7 @@ struct JpegOptions {
     int quality = 90;
     Subsampling subsampling = Subsampling::k422;
     bool huffman_tables = true;  // false: leave out the DHT segments
+    bool own_tables = false;     // Huffman tables made for this picture, not the standard ones
     int restart_rows = 0;        // restart interval in MCU rows, 0 for none
 };
 
