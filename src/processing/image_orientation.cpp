@@ -1,5 +1,7 @@
 #include "processing/image_orientation.h"
 
+#include "api/library_orientation.h"
+
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -7,8 +9,6 @@
 namespace kmx {
 namespace {
 
-constexpr DWORD kFlipAnswered = 1;
-constexpr DWORD kMirrorAnswered = 2;
 constexpr size_t kPixelBytes = 3;
 
 // Moves the pixel at FROM to TO as one 4-byte word: its fourth byte is the
@@ -38,17 +38,6 @@ void WriteReversed(const BYTE* source, BYTE* destination, size_t count) {
     for (; index + 1 < count; ++index)
         MovePixel(last - index * kPixelBytes, destination + index * kPixelBytes);
     if (count > 1) std::memcpy(destination + (count - 1) * kPixelBytes, source, kPixelBytes);
-}
-
-// Reads setting ID into *VALUE (0 or 1); false, with *VALUE kept, when the
-// camera does not answer it now.
-bool ReadSetting(KMXPI_HANDLE camera, DWORD id, DWORD* value) {
-    BYTE setting = 0;
-    if (KMXPI_PropertyGet(camera, &KMXPI_PROPSET_IMAGE, id, sizeof setting, &setting) !=
-        KMXPI_STATUS_SUCCESS)
-        return false;
-    *value = setting != 0;
-    return true;
 }
 
 }  // namespace
@@ -82,32 +71,25 @@ void OrientImage(BYTE* image, DWORD width, DWORD height, bool flip, bool mirror,
 }
 
 void OrientationOpen(PipelineState& state) {
-    state.orientation_settings =
-        (ReadSetting(state.camera, KMXPI_IMAGE_FLIP, &state.flip) ? kFlipAnswered : 0) |
-        (ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror) ? kMirrorAnswered : 0);
-    state.orientation_read_tick = GetTickCount();
-    if (!state.orientation_settings || state.client_width == 0) return;
+    if (state.client_width == 0) return;
+    state.orientation = AcquireOrientation(state.connection_id);
+    if (!state.orientation) return;
     state.orientation_row = new (std::nothrow) BYTE[size_t(state.client_width) * kPixelBytes];
-    if (!state.orientation_row) state.orientation_settings = 0;
+    if (!state.orientation_row) OrientationClose(state);
 }
 
 void OrientFrame(PipelineState& state, BYTE* frame) {
-    if (!state.orientation_settings) return;
-    if (GetTickCount() - state.orientation_read_tick >= kOrientationRefreshMs) {
-        if (state.orientation_settings & kFlipAnswered)
-            ReadSetting(state.camera, KMXPI_IMAGE_FLIP, &state.flip);
-        if (state.orientation_settings & kMirrorAnswered)
-            ReadSetting(state.camera, KMXPI_IMAGE_MIRROR, &state.mirror);
-        state.orientation_read_tick = GetTickCount();
-    }
-    OrientImage(frame, state.client_width, state.client_height, state.flip, state.mirror,
-                state.orientation_row);
+    if (!state.orientation_row) return;
+    DWORD turn = OrientationNow(*state.orientation);
+    OrientImage(frame, state.client_width, state.client_height, turn & kOrientationFlip,
+                turn & kOrientationMirror, state.orientation_row);
 }
 
 void OrientationClose(PipelineState& state) {
+    ReleaseOrientation(state.orientation);
+    state.orientation = nullptr;
     delete[] state.orientation_row;
     state.orientation_row = nullptr;
-    state.orientation_settings = 0;
 }
 
 }  // namespace kmx

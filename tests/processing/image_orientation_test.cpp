@@ -1,8 +1,13 @@
 // Flip and mirror done by the library on 24-bit RGB frames: the pixel work
 // at awkward sizes, and the camera settings that ask for it.
+#include "allocation_counter.h"
 #include "pipeline_fixture.h"
 
+#include "api/camera_handle.h"
+#include "api/library_orientation.h"
 #include "processing/image_orientation.h"
+
+#include <thread>
 
 namespace kmxtest {
 namespace {
@@ -44,9 +49,8 @@ class LibraryOrientation : public PipelineTest {
     void SetUp() override {
         PipelineTest::SetUp();
         Connect("compact");  // leaves flip and mirror to the library
-        DWORD id = 0;
-        ASSERT_EQ(kmx::ConnectionIdentity(connection_, &id, nullptr, nullptr), 0);
-        handle_ = Open(id);
+        ASSERT_EQ(kmx::ConnectionIdentity(connection_, &id_, nullptr, nullptr), 0);
+        handle_ = Open(id_);
         frame_ = EncodeJpeg(MakePicture(kWidth, kHeight));
     }
     void TearDown() override {
@@ -56,6 +60,19 @@ class LibraryOrientation : public PipelineTest {
     void Set(DWORD id, BYTE value) {
         ASSERT_EQ(KMXPI_PropertySet(handle_, &KMXPI_PROPSET_IMAGE, id, 1, &value),
                   KMXPI_STATUS_SUCCESS);
+    }
+    // Writes the setting past this library, as another process would.
+    void SetElsewhere(DWORD id, BYTE value) {
+        HANDLE device = INVALID_HANDLE_VALUE;
+        ASSERT_TRUE(kmx::OpenCamera(&device, id_, false, nullptr));
+        kmx::InterfaceHeader header{};
+        header.set = KMXPI_PROPSET_IMAGE;
+        header.id = id;
+        header.length = sizeof value;
+        EXPECT_EQ(
+            kmx::SendInterfaceCommand(device, kmx::kPropertySetCode, header, &value, sizeof value),
+            KMXPI_STATUS_SUCCESS);
+        kmx::CloseDevice(&device);
     }
     // The next frame of a pipeline open for CLIENT.
     std::vector<BYTE> Next(const kmx::FormatRecord& client) {
@@ -71,6 +88,7 @@ class LibraryOrientation : public PipelineTest {
 
     static constexpr int kWidth = 352, kHeight = 288;
     const kmx::FormatRecord rgb_ = Client(kWidth, kHeight, kFourccRgb, 24);
+    DWORD id_ = 0;
     KMXPI_HANDLE handle_ = nullptr;
     std::vector<uint8_t> frame_;
 };
@@ -95,12 +113,45 @@ TEST_F(LibraryOrientation, RgbFramesAreTurnedAsTheCameraSettingsSay) {
     EXPECT_EQ(FirstFrame(scaled), Turned(scaled_upright, 200, 150, true, false));
 }
 
-TEST_F(LibraryOrientation, AChangeShowsOnceTheSettingsAreDue) {
+TEST_F(LibraryOrientation, AWriteThroughTheLibraryShowsAtOnceAndOneFromElsewhereSoon) {
     const std::vector<BYTE> upright = FirstFrame(rgb_);
     Set(KMXPI_IMAGE_MIRROR, 1);
-    // As if the refresh period had passed since the settings were read.
-    state_.orientation_read_tick = GetTickCount() - kmx::kOrientationRefreshMs;
-    EXPECT_EQ(Next(rgb_), Turned(upright, kWidth, kHeight, false, true));
+    EXPECT_TRUE(Next(rgb_) == Turned(upright, kWidth, kHeight, false, true));
+
+    SetElsewhere(KMXPI_IMAGE_FLIP, 1);
+    const std::vector<BYTE> both = Turned(upright, kWidth, kHeight, true, true);
+    for (DWORD start = GetTickCount(); Next(rgb_) != both && GetTickCount() - start < 10000;) {
+    }
+    EXPECT_TRUE(Next(rgb_) == both);
+}
+
+TEST_F(LibraryOrientation, TheFramePathNeitherWaitsForTheCameraNorAllocates) {
+    FirstFrame(rgb_);
+    Set(KMXPI_IMAGE_FLIP, 1);
+    Set(KMXPI_IMAGE_MIRROR, 1);
+    // A camera that holds every property read: frames must flow regardless,
+    // for several refresh periods, without a single allocation.
+    kmxcam::Fault stall;
+    stall.kind = kmxcam::FaultKind::Stall;
+    ASSERT_TRUE(service_->ArmFault("P1", kmx::kPropertyGetCode, stall));
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    size_t allocations = 0;
+    int dropped = 0;
+    std::thread stream([&] {
+        std::vector<BYTE> out(rgb_.image_size);
+        dropped += 1 - Process(frame_, out);  // the codec's first frame on this thread
+        size_t before = AllocationCount();
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 3 * kmx::kOrientationRefreshMs;)
+            dropped += 1 - Process(frame_, out);
+        allocations = AllocationCount() - before;
+        SetEvent(done);
+    });
+    EXPECT_EQ(WaitForSingleObject(done, 20000), WAIT_OBJECT_0) << "a frame waited for the camera";
+    service_->ClearFaults("P1");
+    stream.join();
+    CloseHandle(done);
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(dropped, 0);
 }
 
 TEST_F(LibraryOrientation, OnlyRgbFramesAreTurned) {
@@ -117,7 +168,7 @@ TEST_F(LibraryOrientation, CamerasThatTurnFramesThemselvesAreLeftToIt) {
     Unplug("P1");
     Connect("pantilt");
     ASSERT_EQ(Open(rgb_), 1);
-    EXPECT_EQ(state_.orientation_settings, 0u);
+    EXPECT_EQ(state_.orientation, nullptr);
     EXPECT_EQ(state_.orientation_row, nullptr);
 }
 
