@@ -12,6 +12,8 @@ namespace picn20 {
 
 namespace {
 
+constexpr uint32_t kOrientations = PEGASUS_ORIENT_FLIP | PEGASUS_ORIENT_MIRROR;
+
 // TurboJPEG takes the input length as unsigned long and sizes as int.
 bool FitsTurboJpeg(size_t length) {
     return length > 0 && length <= 0x7FFFFFFF;
@@ -44,6 +46,17 @@ class Decompressor {
     tjhandle handle_;
 };
 
+// Decodes the frame as rows of B, G, R, PITCH bytes apart, into OUT.
+int DecodeBgr(tjhandle tj, const uint8_t* frame, size_t length, const FrameHeader& header,
+              int flags, uint8_t* out, size_t pitch) {
+    // Warnings count too: a truncated or damaged frame decodes into grey or
+    // garbage, which is no frame to show.
+    if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), out, header.width, int(pitch),
+                      header.height, TJPF_BGR, flags) != 0)
+        return PEGASUS_ERROR_DATA;
+    return PEGASUS_ERROR_NONE;
+}
+
 int ReadHeaderWith(tjhandle tj, const uint8_t* frame, size_t length, FrameHeader& header) {
     if (!frame || !FitsTurboJpeg(length)) return PEGASUS_ERROR_NOT_JPEG;
     int colorspace = 0;
@@ -69,6 +82,8 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
         (output.packing == PEGASUS_PACKING_YUY2 || output.packing == PEGASUS_PACKING_UYVY) &&
         output.bits == 16;
     if (!rgb && !packed) return PEGASUS_ERROR_OUTPUT;
+    if (output.orientation != 0 && (output.bits != 24 || (output.orientation & ~kOrientations)))
+        return PEGASUS_ERROR_OUTPUT;
     Decompressor decompressor;
     tjhandle tj = decompressor.get();
     if (!tj) return PEGASUS_ERROR_MEMORY;
@@ -80,32 +95,56 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
     // garbled, however well it fits; it is refused like one too large.
     if (!output.data || needed != output.capacity) return PEGASUS_ERROR_CAPACITY;
 
-    int error = PEGASUS_ERROR_NONE;
-    if (packed) {
+    int error;
+    if (packed)
         error = DecodePacked(tj, frame, length, header, output.packing, output.data);
-    } else if (output.bits == 16) {
+    else if (output.bits == 16)
         error = DecodeRgb555(tj, frame, length, header, output.data);
-    } else if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), output.data,
-                             header.width, header.width * 3, header.height, TJPF_BGR,
-                             TJFLAG_BOTTOMUP) != 0) {
-        // Warnings count too: a truncated or damaged frame decodes into
-        // grey or garbage, which is no frame to show.
-        error = PEGASUS_ERROR_DATA;
-    }
+    else
+        error = DecodeRgb24(tj, frame, length, header, output.orientation, output.data);
     if (error == PEGASUS_ERROR_NONE) written = size_t(needed);
     return error;
 }
 
+int FrameDecoder::DecodeRgb24(tjhandle tj, const uint8_t* frame, size_t length,
+                              const FrameHeader& header, uint32_t orientation, uint8_t* out) {
+    // A flip costs nothing: the rows are written top-down instead.
+    int flags = orientation & PEGASUS_ORIENT_FLIP ? 0 : TJFLAG_BOTTOMUP;
+    size_t row_bytes = size_t(header.width) * 3;
+    if (!(orientation & PEGASUS_ORIENT_MIRROR))
+        return DecodeBgr(tj, frame, length, header, flags, out, row_bytes);
+    // A mirror is one SIMD pass from the scratch into the output.
+    size_t pitch = 0;
+    uint8_t* image = BgrScratch(header, pitch);
+    if (int error = DecodeBgr(tj, frame, length, header, flags, image, pitch)) return error;
+    libyuv::RGB24Mirror(image, int(pitch), out, int(row_bytes), header.width, header.height);
+    return PEGASUS_ERROR_NONE;
+}
+
 int FrameDecoder::DecodeRgb555(tjhandle tj, const uint8_t* frame, size_t length,
                                const FrameHeader& header, uint8_t* out) {
-    size_t row_bytes = size_t(header.width) * 3;
-    bgr_.resize(row_bytes * size_t(header.height));
-    if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), bgr_.data(), header.width,
-                      int(row_bytes), header.height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0)
-        return PEGASUS_ERROR_DATA;
-    size_t pixels = size_t(header.width) * size_t(header.height);
-    for (size_t i = 0; i < pixels; ++i) StoreRgb555(out + 2 * i, &bgr_[3 * i]);
+    size_t pitch = 0;
+    uint8_t* image = BgrScratch(header, pitch);
+    if (int error = DecodeBgr(tj, frame, length, header, TJFLAG_BOTTOMUP, image, pitch))
+        return error;
+    for (int row = 0; row < header.height; ++row) {
+        const uint8_t* bgr = image + size_t(row) * pitch;
+        uint8_t* words = out + size_t(row) * size_t(header.width) * 2;
+        for (int x = 0; x < header.width; ++x) StoreRgb555(words + 2 * x, bgr + 3 * x);
+    }
     return PEGASUS_ERROR_NONE;
+}
+
+uint8_t* FrameDecoder::BgrScratch(const FrameHeader& header, size_t& pitch) {
+    // libjpeg-turbo writes a row that starts on a 16- or 32-byte boundary
+    // with non-temporal stores, past the cache, and the image would then be
+    // read back from memory. So every row starts 8 bytes past a 32-byte
+    // boundary: the pitch is a multiple of 32 and the first row is placed.
+    constexpr size_t kAlign = 32, kPast = 8;
+    pitch = (size_t(header.width) * 3 + kAlign - 1) & ~(kAlign - 1);
+    bgr_.resize(pitch * size_t(header.height) + kAlign);
+    size_t misalignment = reinterpret_cast<uintptr_t>(bgr_.data()) % kAlign;
+    return bgr_.data() + (kAlign + kPast - misalignment) % kAlign;
 }
 
 int FrameDecoder::DecodePlanes422(tjhandle tj, const uint8_t* frame, size_t length,

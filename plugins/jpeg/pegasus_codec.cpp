@@ -66,7 +66,7 @@ int Execute(PegasusRecord& record) {
     if (!record.session.state) return PEGASUS_ERROR_SEQUENCE;
     auto& decoder = *static_cast<FrameDecoder*>(record.session.state);
     OutputImage output{record.output.data, record.output_capacity, record.output_bits,
-                       record.output_packing};
+                       record.output_packing, record.output_orientation};
     size_t written = 0;
     int error = decoder.Decode(record.input.data, record.input_length, output, written);
     record.output_length = uint32_t(written);

@@ -47,11 +47,10 @@ struct PipelineState {
     KMXSCALE_HANDLE scaler_handle;
     KMXPI_HANDLE camera;
 
-    // Flip and mirror done by the library on 24-bit RGB output: the
-    // camera's settings, held while open when it leaves them to the
-    // library, and a row of scratch, owned.
+    // Flip and mirror done by the library (by the codec as it writes the
+    // rows) on 24-bit RGB output: the camera's settings, held while open
+    // when it leaves them to the library.
     LibraryOrientation* orientation;
-    BYTE* orientation_row;
 };
 
 }  // namespace kmx

@@ -29,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Huge claimed sizes only cost memory, not coverage.
     if (uint64_t(header.width) * header.height > 4096 * 4096) return 0;
     const uint32_t* output = kOutputs[size % 4];
+    // 24-bit RGB is also flipped and mirrored, as the next bits select.
+    const uint32_t orientation = output[0] == 24 ? uint32_t(size / 4 % 4) : 0;
     std::vector<uint8_t> out(size_t(header.width) * header.height * output[0] / 8);
     kmxtest::DecodeFrame(Pegasus, PegasusQuery, data, size, output[0], output[1], out.data(),
-                         out.size());
+                         out.size(), orientation);
     return 0;
 }

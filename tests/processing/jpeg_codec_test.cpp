@@ -44,9 +44,11 @@ class JpegCodec : public testing::Test {
     // One frame as the pipeline decodes it, into the first CAPACITY bytes
     // of OUT.
     PegasusRecord Decode(const std::vector<uint8_t>& jpeg, uint32_t bits, uint32_t packing,
-                         std::vector<uint8_t>& out, size_t capacity = SIZE_MAX) {
-        PegasusRecord record = DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits,
-                                           packing, out.data(), std::min(capacity, out.size()));
+                         std::vector<uint8_t>& out, size_t capacity = SIZE_MAX,
+                         uint32_t orientation = 0) {
+        PegasusRecord record =
+            DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits, packing, out.data(),
+                        std::min(capacity, out.size()), orientation);
         if (record.answer == PEGASUS_ANSWER_DONE) {
             EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_JPEG));
         }
@@ -106,6 +108,35 @@ TEST_F(JpegCodec, OtherSubsamplingsAndGreyFramesDecodeToEveryOutput) {
     }
     ExpectEveryOutputMatches(picture, EncodeJpeg(picture, {.subsampling = Subsampling::kGray}),
                              true);
+}
+
+TEST_F(JpegCodec, RgbIsFlippedAndMirroredAsItIsWrittenAtAnySize) {
+    constexpr uint32_t kFlip = PEGASUS_ORIENT_FLIP, kMirror = PEGASUS_ORIENT_MIRROR;
+    for (auto [width, height] : {std::pair{1, 1}, {2, 1}, {1, 4}, {37, 7}, {38, 23}, {640, 480}}) {
+        const std::vector<uint8_t> frame = EncodeJpeg(MakePicture(width, height));
+        // Exactly sized, so that the sanitizer sees any stray access.
+        std::vector<uint8_t> upright(size_t(width) * size_t(height) * 3), out(upright.size());
+        ASSERT_EQ(Decode(frame, 24, PEGASUS_PACKING_RGB, upright).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        for (uint32_t orientation : {kFlip, kMirror, kFlip | kMirror}) {
+            SCOPED_TRACE(testing::Message() << width << "x" << height << " as " << orientation);
+            ASSERT_EQ(Decode(frame, 24, PEGASUS_PACKING_RGB, out, SIZE_MAX, orientation).answer,
+                      uint32_t(PEGASUS_ANSWER_DONE));
+            EXPECT_TRUE(out ==
+                        Turned(upright, width, height, orientation & kFlip, orientation & kMirror));
+        }
+    }
+    // Only 24-bit RGB is turned, and only the two ways there are.
+    const std::vector<uint8_t> frame = EncodeJpeg(MakePicture(32, 16));
+    std::vector<uint8_t> out(32 * 16 * 3);
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        uint32_t orientation = output.bits == 24 ? 4 : kFlip;
+        EXPECT_EQ(Decode(frame, output.bits, output.packing, out, out.size() * output.bits / 24,
+                         orientation)
+                      .error,
+                  PEGASUS_ERROR_OUTPUT);
+    }
 }
 
 TEST_F(JpegCodec, FramesWithoutHuffmanTablesUseTheStandardOnes) {

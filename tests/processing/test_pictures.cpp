@@ -105,6 +105,19 @@ bool HasMarker(const std::vector<uint8_t>& jpeg, uint8_t code) {
     return false;
 }
 
+std::vector<uint8_t> Turned(const std::vector<uint8_t>& image, int width, int height, bool flip,
+                            bool mirror) {
+    std::vector<uint8_t> turned(image.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int from_y = flip ? height - 1 - y : y, from_x = mirror ? width - 1 - x : x;
+            for (size_t c = 0; c < 3; ++c)
+                turned[(size_t(y) * size_t(width) + size_t(x)) * 3 + c] =
+                    image[(size_t(from_y) * size_t(width) + size_t(from_x)) * 3 + c];
+        }
+    return turned;
+}
+
 std::vector<uint8_t> ToBottomUpBgr(const Picture& picture) {
     std::vector<uint8_t> bgr(picture.rgb.size());
     size_t row_bytes = size_t(picture.width) * 3;
