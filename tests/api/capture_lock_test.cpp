@@ -5,8 +5,10 @@
 #include "capture/module_lifecycle.h"
 #include "device/kernel_channel.h"
 
+#include "common/sanitizers.h"
+
 #include <signal.h>
-#if defined(__SANITIZE_ADDRESS__)
+#if KMX_TEST_ASAN
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -173,7 +175,7 @@ TEST_F(CaptureLockTest, UnloadingTheLibraryGivesUpItsLockAndStopsItsThreads) {
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), id) << "one record for every copy";
     EXPECT_TRUE(FreeLibrary(library));
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
-#if defined(__SANITIZE_ADDRESS__)
+#if KMX_TEST_ASAN
     __lsan_ignore_object(camera);  // the program's own leak
 #endif
     // Past a heartbeat period: a thread left in the unloaded code would have

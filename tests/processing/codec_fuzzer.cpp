@@ -1,10 +1,8 @@
 // libFuzzer target for the JPEG codec: any bytes, as a camera frame, through
 // the pipeline's whole conversation to the output their length selects,
 // into an output of exactly the image's size, so that the address
-// sanitizer sees any stray write. Built with Clang only:
-//     CC=clang CXX=clang++ cmake -B build-fuzz -G Ninja -DKMX_SANITIZE=address
-//     cmake --build build-fuzz --target codec_fuzzer
-//     build-fuzz/bin/codec_fuzzer -max_total_time=60 CORPUS_DIR
+// sanitizer sees any stray write. Built by the clang preset and run by
+// scripts/fuzz.sh, from the seed frames in codec_corpus/.
 #include "codec_conversation.h"
 
 #include <cstdint>
