@@ -5,7 +5,7 @@
 # an error that names what to install.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjpeg-dev libturbojpeg0-dev libyuv-dev)
+packages=(cmake ninja-build g++ clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjpeg-dev libturbojpeg0-dev libyuv-dev libcairo2-dev libpango1.0-dev fonts-liberation2 fonts-dejavu-core)
 # Clang, with its sanitizer and libFuzzer runtimes.
 if [[ ${1:-} == fuzz ]]; then
     packages+=(clang libclang-rt-14-dev)
