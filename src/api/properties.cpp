@@ -1,6 +1,7 @@
 // Camera properties: set, id and value go to the camera's driver as they
 // are; the library does not interpret them.
 #include "api/camera_handle.h"
+#include "api/library_orientation.h"
 
 using namespace kmx;
 
@@ -21,7 +22,11 @@ DWORD SendProperty(KMXPI_HANDLE camera, DWORD code, const GUID* set, DWORD id, D
 
 extern "C" DWORD KMXPI_PropertySet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
                                    void* value) try {
-    return SendProperty(camera, kPropertySetCode, set, id, size, value);
+    DWORD status = SendProperty(camera, kPropertySetCode, set, id, size, value);
+    // The frame path reads the library's own flip and mirror from memory.
+    if (status == KMXPI_STATUS_SUCCESS)
+        NoteImageSetting(camera->connection_id, *set, id, size, value);
+    return status;
 } catch (...) {
     return KMXPI_STATUS_ALLOC_FAILED;
 }

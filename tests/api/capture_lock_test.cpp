@@ -6,8 +6,10 @@
 #include "capture/module_lifecycle.h"
 #include "device/kernel_channel.h"
 
+#include "common/sanitizers.h"
+
 #include <signal.h>
-#if defined(__SANITIZE_ADDRESS__)
+#if KMX_TEST_ASAN
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -222,7 +224,7 @@ TEST_F(CaptureLockTest, UnloadingTheLibraryGivesUpItsLockAndStopsItsThreads) {
     EXPECT_GT(ProcessThreads().size(), before.size()) << "heartbeat and watcher";
     EXPECT_TRUE(FreeLibrary(library));
     EXPECT_EQ(kmx::QueryVfWLock(&identity1, &identity2), 0u);
-#if defined(__SANITIZE_ADDRESS__)
+#if KMX_TEST_ASAN
     __lsan_ignore_object(camera);  // the program's own leak
 #endif
     EXPECT_TRUE(OnlyThreadsLeft(before)) << "a thread of the unloaded library still runs";
