@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -44,6 +45,8 @@ constexpr Setting kSettings[] = {{KMXPI_IMAGE_FLIP, kOrientationFlip},
 std::mutex g_lock;
 std::vector<LibraryOrientation*> g_records;
 bool g_refreshing;
+// Numbers the refresh threads started; only the latest may run.
+DWORD g_refresh_number;
 
 // Reads the settings in WHICH from CAMERA into SETTINGS; the ones it answered.
 DWORD ReadSettings(KMXPI_HANDLE camera, DWORD which, DWORD& settings) {
@@ -97,38 +100,35 @@ bool RefreshAll() {
     }
 }
 
-// Runs while there are records, and ends at module end. PARAMETER is its own
-// duplicate of the shutdown event, which stays valid should module end give
-// up waiting for a read that the camera holds up.
+// Runs while there are records, and ends at module end. PARAMETER is the
+// number StartRefresh gave it.
 DWORD WINAPI RefreshSettings(LPVOID parameter) {
-    HANDLE shutdown = parameter;
+    const auto number = static_cast<DWORD>(reinterpret_cast<uintptr_t>(parameter));
+    {
+        // StartRefresh holds the lock until module end keeps track of this
+        // thread; one that it could not keep track of must not run.
+        std::lock_guard guard(g_lock);
+        if (!g_refreshing || number != g_refresh_number) return 0;
+    }
     bool running = true;
-    while (running && WaitForSingleObject(shutdown, kOrientationRefreshMs) == WAIT_TIMEOUT)
-        running = RefreshAll();
+    while (running && StaysLoaded(kOrientationRefreshMs)) running = RefreshAll();
     if (running) {
         std::lock_guard guard(g_lock);
         g_refreshing = false;
     }
-    CloseHandle(shutdown);
     return 0;
 }
 
-// Starts the refresh unless it runs; under g_lock. Without the module's
-// shutdown event there is no way to end it, and records keep what was read
-// and written through this library.
+// Starts the refresh unless it runs; under g_lock. Without it, records keep
+// what was read and written through this library.
 void StartRefresh() {
-    HANDLE shutdown = nullptr;
-    if (g_refreshing || !ShutdownEvent() ||
-        !DuplicateHandle(GetCurrentProcess(), ShutdownEvent(), GetCurrentProcess(), &shutdown, 0,
-                         FALSE, DUPLICATE_SAME_ACCESS))
-        return;
-    HANDLE thread = CreateThread(nullptr, 0, RefreshSettings, shutdown, 0, nullptr);
-    if (!thread) {
-        CloseHandle(shutdown);
-        return;
-    }
-    g_refreshing = true;
-    TrackThread(thread);
+    if (g_refreshing) return;
+    const DWORD number = ++g_refresh_number;
+    HANDLE thread =
+        CreateThread(nullptr, 0, RefreshSettings,
+                     reinterpret_cast<LPVOID>(static_cast<uintptr_t>(number)), 0, nullptr);
+    if (!thread) return;
+    g_refreshing = TrackThread(thread);
     CloseHandle(thread);
 }
 
