@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 namespace kmxcam {
 namespace {
 
-constexpr const char* kSettingsKey = "Software\\Brelix\\USB Camera (KMX512)";
+constexpr const char* kSettingsKey = kmx::kSettingsKeyPath;
 
 // Opens (creating) a key of the machine's camera settings for writing, or
 // null when the machine hive is not ours to write.
@@ -35,7 +37,7 @@ void Increment(HKEY key, const char* name) {
 // machine hive still serves its cameras; only the watchers are not told.
 
 void NoteCameraArrival(const std::string& interface_path) {
-    std::string path = std::string(kSettingsKey) + "\\CameraChange";
+    std::string path = std::string(kSettingsKey) + "\\" + kmx::kCameraChangeKeyName;
     HKEY key = OpenForWriting(path.c_str());
     if (!key) return;
     RegSetValueExA(key, "Interface", 0, REG_SZ,
@@ -48,7 +50,7 @@ void NoteCameraArrival(const std::string& interface_path) {
 void NoteSystemWake() {
     HKEY key = OpenForWriting(kSettingsKey);
     if (!key) return;
-    Increment(key, "CameraWokeSystem");
+    Increment(key, kmx::kWokeSystemValue);
     RegCloseKey(key);
 }
 

@@ -20,8 +20,8 @@ namespace {
 // How long a change is left to settle before the watch looks at it; several
 // changes within it count once.
 constexpr DWORD kSettleTime = 1250;
-constexpr char kWokeSystemValue[] = "CameraWokeSystem";
-const std::string kCameraChangeKeyPath = std::string(kSettingsKeyPath) + "\\CameraChange";
+const std::string kCameraChangeKeyPath =
+    std::string(kSettingsKeyPath) + "\\" + kCameraChangeKeyName;
 
 class CameraWatch {
   public:

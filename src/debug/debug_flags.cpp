@@ -12,8 +12,6 @@ volatile LONG g_user_mode_err;
 DWORD g_twain_info;
 DWORD g_twain_func;
 
-constexpr char kErrorMaskValue[] = "DebugUserModeErr";
-
 // Serialises the write-backs of the error mask. Never deleted: streaming
 // threads may record errors while the process exits.
 CRITICAL_SECTION* WriteBackLock() {
@@ -31,11 +29,11 @@ void ReadDebugFlags() {
     RegistryKey key(HKEY_LOCAL_MACHINE, kSettingsKeyPath, true, false);
     if (!key.Handle()) return;
     DWORD mask = 0;
-    key.QueryDword("DebugUserMode", &g_user_mode);
-    key.QueryDword("DebugUserModeFunc", &g_user_mode_func);
-    key.QueryDword(kErrorMaskValue, &mask);
-    key.QueryDword("DebugTwainInfo", &g_twain_info);
-    key.QueryDword("DebugTwainFunc", &g_twain_func);
+    key.QueryDword(kUserModeFlagsValue, &g_user_mode);
+    key.QueryDword(kUserModeFunctionFlagsValue, &g_user_mode_func);
+    key.QueryDword(kUserModeErrorMaskValue, &mask);
+    key.QueryDword(kTwainInfoFlagsValue, &g_twain_info);
+    key.QueryDword(kTwainFunctionFlagsValue, &g_twain_func);
     InterlockedOr(&g_user_mode_err, static_cast<LONG>(mask));
 }
 
@@ -50,8 +48,8 @@ void RecordUserModeError(DWORD bits) {
     {
         RegistryKey key(HKEY_LOCAL_MACHINE, kSettingsKeyPath, true, false);
         DWORD stored = 0;
-        key.QueryDword(kErrorMaskValue, &stored);
-        key.SetDword(kErrorMaskValue, stored | bits);
+        key.QueryDword(kUserModeErrorMaskValue, &stored);
+        key.SetDword(kUserModeErrorMaskValue, stored | bits);
     }
     LeaveCriticalSection(WriteBackLock());
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <kmxrecords/settings_keys.h>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -22,7 +23,7 @@ namespace {
 using kmxtest::ChildProcess;
 using kmxtest::ProgramPath;
 
-constexpr char kSettingsKey[] = "Software\\Brelix\\USB Camera (KMX512)";
+using kmx::kSettingsKeyPath;
 
 struct Outcome {
     std::string output;  // standard output and error together
@@ -58,7 +59,7 @@ Outcome Camd(const std::vector<std::string>& words) {
 
 void SetMachineDword(const char* name, DWORD value) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
@@ -359,7 +360,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     ASSERT_EQ(Kmxctl({"list"}).status, 0);  // lists the cameras under the user's key
     SetMachineDword("DebugUserMode", 0x1234);
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const char language[] = "Deutsch \"DE\"";
@@ -385,19 +386,20 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
               std::string::npos);
 
     // Everything comes back after the keys are gone.
-    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kSettingsKey) + "\\Devices").c_str()),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kSettingsKeyPath) + "\\Devices").c_str()),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKeyPath), ERROR_SUCCESS);
     Outcome imported = Kmxctl({"reg", "import", file});
     ASSERT_EQ(imported.status, 0) << imported.output;
     DWORD type = 0;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type),
               std::vector<BYTE>(language, language + sizeof language));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Blob", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Blob", &type),
               std::vector<BYTE>(binary, binary + sizeof binary));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_TRUE(Value(HKEY_CURRENT_USER, std::string(kSettingsKey) + "\\Devices", "2", &type));
+    EXPECT_TRUE(Value(HKEY_CURRENT_USER, std::string(kSettingsKeyPath) + "\\Devices", "2", &type));
 
     // The registry editor writes UTF-16 files.
     std::string wide = "\xFF\xFE";
@@ -407,7 +409,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
         wide += std::string{c, '\0'};
     std::ofstream(file, std::ios::binary) << wide;
     ASSERT_EQ(Kmxctl({"reg", "import", file}).status, 0);
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Wide", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Wide", &type),
               (std::vector<BYTE>{42, 0, 0, 0}));
 
     // A file that reaches beyond the camera's keys is refused before anything is written.
@@ -420,7 +422,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     EXPECT_NE(foreign.output.find("settings.reg:6: [HKEY_CURRENT_USER\\Software\\Other] is not"),
               std::string::npos)
         << foreign.output;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type),
               std::vector<BYTE>(language, language + sizeof language));
     std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"

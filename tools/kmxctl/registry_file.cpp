@@ -5,6 +5,8 @@
 // the UTF-16 files the registry editor writes, and the older "REGEDIT4".
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 #include "failures.h"
 #include "tool.h"
 
@@ -136,10 +138,10 @@ void Export(const std::string& file, Output& output) {
     int keys = 0;
     for (const Root& root : kRoots) {
         HKEY key = nullptr;
-        LSTATUS status = RegOpenKeyExA(root.key, kSettingsKey, 0, KEY_READ, &key);
+        LSTATUS status = RegOpenKeyExA(root.key, kmx::kSettingsKeyPath, 0, KEY_READ, &key);
         if (status == ERROR_FILE_NOT_FOUND) continue;
         if (status != ERROR_SUCCESS) FailSystem(std::string("opening ") + root.name, status);
-        ExportKey(key, std::string(root.name) + "\\" + kSettingsKey, out, eol, keys);
+        ExportKey(key, std::string(root.name) + "\\" + kmx::kSettingsKeyPath, out, eol, keys);
         RegCloseKey(key);
     }
     out << eol;
@@ -267,7 +269,7 @@ void ParseKey(const std::string& name, Operation& op, const std::string& where) 
     const Root* found = nullptr;
     for (const Root& candidate : kRoots)
         if (SameText(root, candidate.name)) found = &candidate;
-    std::string own = kSettingsKey;
+    std::string own = kmx::kSettingsKeyPath;
     bool ours = found && (SameText(path, own) ||
                           (path.size() > own.size() && SameText(path.substr(0, own.size()), own) &&
                            path[own.size()] == '\\'));
