@@ -127,7 +127,35 @@ TEST(RegistryKeys, EnumerationFollowsTheDocumentedBufferRules) {
     }
     EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(seen, "Alpha bravo charlie ");
+    // Any index, in any order, asked again.
+    for (DWORD index : {2u, 0u, 1u, 1u, 2u}) {
+        chars = sizeof name;
+        ASSERT_EQ(RegEnumKeyExA(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_STREQ(name, index == 0 ? "Alpha" : index == 1 ? "bravo" : "charlie");
+    }
     RegCloseKey(key);
+}
+
+TEST(RegistryKeys, KeysAreMadeNoDeeperThanTheTreeLimit) {
+    auto chain = [](int levels) {
+        std::string path;
+        for (int level = 0; level < levels; ++level) path += level ? "\\k" : "k";
+        return path;
+    };
+    HKEY base = CreateKey(HKEY_CURRENT_USER, TestKeyPath());
+    HKEY deep = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(base, chain(600).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &deep, nullptr),
+              ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_EQ(RegOpenKeyExA(base, "k", 0, KEY_READ, &deep), ERROR_FILE_NOT_FOUND);
+    HKEY middle = CreateKey(base, chain(250));
+    EXPECT_EQ(RegCreateKeyExA(middle, chain(350).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &deep, nullptr),
+              ERROR_FILENAME_EXCED_RANGE);
+    RegCloseKey(CreateKey(middle, chain(250)));
+    RegCloseKey(middle);
+    RegCloseKey(base);
 }
 
 TEST(RegistryKeys, EmptySubKeyNamesAndBadPaths) {

@@ -22,8 +22,8 @@ DWORD SplitKeyPath(LPCSTR path, KeyPath* names) {
     return ERROR_SUCCESS;
 }
 
-DWORD OpenHandle(Hive* hive, KeyId id, ACCESS_MASK access, PHKEY result) {
-    HKEY handle = InsertKey(std::make_shared<KeyObject>(KeyObject{hive, id, access, nullptr}));
+DWORD OpenHandle(Hive* hive, KeyId id, ACCESS_MASK access, size_t depth, PHKEY result) {
+    HKEY handle = InsertKey(std::make_shared<KeyObject>(hive, id, access, depth));
     if (!handle) return ERROR_NOT_ENOUGH_MEMORY;
     *result = handle;
     return ERROR_SUCCESS;
@@ -55,7 +55,8 @@ LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGS
     ACCESS_MASK access;
     error = base->hive->FindKey(base->id, path, &id);
     if (error == ERROR_SUCCESS) error = GrantAccess(*base->hive, samDesired, &access);
-    if (error == ERROR_SUCCESS) error = OpenHandle(base->hive, id, access, phkResult);
+    if (error == ERROR_SUCCESS)
+        error = OpenHandle(base->hive, id, access, base->depth + path.size(), phkResult);
     return error;
 }
 
@@ -73,12 +74,16 @@ LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/,
     KeyPath path;
     error = SplitKeyPath(lpSubKey, &path);
     if (error != ERROR_SUCCESS) return error;
+    // Keys that exist deeper (made before the limit was kept) can still be
+    // opened, listed and deleted; none is made there.
+    if (base->depth + path.size() > kMaxKeyDepth) return ERROR_FILENAME_EXCED_RANGE;
     KeyId id;
     bool created = false;
     ACCESS_MASK access;
     error = base->hive->CreateKey(base->id, path, &id, &created);
     if (error == ERROR_SUCCESS) error = GrantAccess(*base->hive, samDesired, &access);
-    if (error == ERROR_SUCCESS) error = OpenHandle(base->hive, id, access, phkResult);
+    if (error == ERROR_SUCCESS)
+        error = OpenHandle(base->hive, id, access, base->depth + path.size(), phkResult);
     if (error == ERROR_SUCCESS && lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return error;
@@ -115,7 +120,7 @@ LSTATUS APIENTRY RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD l
     if (error != ERROR_SUCCESS) return error;
     if (lpReserved || !lpName || !lpcchName || (lpClass && !lpcchClass))
         return ERROR_INVALID_PARAMETER;
-    error = key->hive->EnumKey(key->id, dwIndex, lpName, lpcchName, lpftLastWriteTime);
+    error = key->hive->EnumKey(*key, dwIndex, lpName, lpcchName, lpftLastWriteTime);
     if (error != ERROR_SUCCESS || !lpClass) return error;
     // Classes are not kept: every key's class is empty.
     if (*lpcchClass == 0) return ERROR_MORE_DATA;

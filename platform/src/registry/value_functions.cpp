@@ -53,7 +53,7 @@ LSTATUS APIENTRY RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDW
     if (error != ERROR_SUCCESS) return error;
     if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
-    return key->hive->EnumValue(key->id, dwIndex, lpValueName, lpcchValueName, lpType, lpData,
+    return key->hive->EnumValue(*key, dwIndex, lpValueName, lpcchValueName, lpType, lpData,
                                 lpcbData);
 }
 
