@@ -8,6 +8,7 @@
 #include <kmxrecords/settings_keys.h>
 
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include "common/test_environment.h"
@@ -418,7 +419,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
                            "\"LanguageName\"=\"English\"\n\n"
                            "[HKEY_CURRENT_USER\\Software\\Other]\n\"x\"=dword:1\n";
     Outcome foreign = Kmxctl({"reg", "import", file});
-    EXPECT_EQ(foreign.status, 2);
+    EXPECT_EQ(foreign.status, 1);
     EXPECT_NE(foreign.output.find("settings.reg:6: [HKEY_CURRENT_USER\\Software\\Other] is not"),
               std::string::npos)
         << foreign.output;
@@ -428,8 +429,57 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
                            "\"Bad\"=hex:0\n";
     Outcome malformed = Kmxctl({"reg", "import", file});
-    EXPECT_EQ(malformed.status, 2);
+    EXPECT_EQ(malformed.status, 1);
+    EXPECT_EQ(malformed.output.rfind("kmxctl reg: ", 0), 0u) << malformed.output;
     EXPECT_NE(malformed.output.find("settings.reg:3:"), std::string::npos) << malformed.output;
+    EXPECT_EQ(malformed.output.find("usage"), std::string::npos) << malformed.output;
+}
+
+TEST_F(KmxctlTest, RegImportWritesTheWholeFileOrNothing) {
+    const std::string settings = std::string("[HKEY_CURRENT_USER\\") + kSettingsKeyPath + "]\n";
+    const std::string machine = std::string("[HKEY_LOCAL_MACHINE\\") + kSettingsKeyPath + "]\n";
+    const std::string file = kmxtest::TestDirectory() + "/limits.reg";
+    std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                        << settings << "\"LanguageName\"=\"English\"\n";
+    ASSERT_EQ(Kmxctl({"reg", "import", file}).status, 0);
+    DWORD type = 0;
+    const std::vector<BYTE> english = {'E', 'n', 'g', 'l', 'i', 's', 'h', 0};
+
+    // What Windows would refuse is found before anything is written.
+    std::string deep = settings.substr(0, settings.size() - 2);
+    for (int level = 0; level < 512; ++level) deep += "\\k";
+    for (const std::string& refused :
+         {settings + "\"" + std::string(16384, 'v') + "\"=dword:1\n",
+          settings.substr(0, settings.size() - 2) + "\\" + std::string(256, 'k') + "]\n",
+          deep + "]\n"}) {
+        std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                            << settings << "\"LanguageName\"=\"Deutsch\"\n"
+                            << refused;
+        Outcome outcome = Kmxctl({"reg", "import", file});
+        EXPECT_EQ(outcome.status, 1) << outcome.output;
+        EXPECT_NE(outcome.output.find("kmxctl reg: " + file + ":"), std::string::npos)
+            << outcome.output;
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type), english);
+    }
+
+    // A write that fails half-way (the machine's hive held by a stuck
+    // process) takes back what was written before it.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(getenv("KMX512_HKLM"), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                        << settings << "\"LanguageName\"=\"Deutsch\"\n"
+                        << "\"Added\"=dword:1\n"
+                        << machine << "\"DebugUserMode\"=dword:1\n";
+    Outcome held = Kmxctl({"reg", "import", file});
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(held.status, 1);
+    EXPECT_NE(held.output.find("nothing was imported, the keys are as they were"),
+              std::string::npos)
+        << held.output;
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type), english);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Added", &type), std::nullopt);
 }
 
 }  // namespace
