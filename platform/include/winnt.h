@@ -17,6 +17,15 @@ typedef ULONGLONG DWORDLONG;
 typedef CHAR *PCHAR, *LPCH, *PCH, *NPSTR, *LPSTR, *PSTR;
 typedef const CHAR *LPCCH, *PCCH, *LPCSTR, *PCSTR;
 typedef UCHAR* PUCHAR;
+/* Wide characters are UTF-16 code units, 16 bits as on Windows (wchar_t is
+ * 32 bits here, so L"" literals are not WCHAR strings: use u"" in C++). */
+#ifdef __cplusplus
+typedef char16_t WCHAR;
+#else
+typedef unsigned short WCHAR;
+#endif
+typedef WCHAR *PWCHAR, *LPWCH, *PWCH, *LPWSTR, *PWSTR;
+typedef const WCHAR *LPCWCH, *PCWCH, *LPCWSTR, *PCWSTR;
 typedef SHORT* PSHORT;
 typedef USHORT* PUSHORT;
 typedef LONG* PLONG;
