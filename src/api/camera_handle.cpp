@@ -3,6 +3,8 @@
 // every later command on it answers CAMERA_REMOVED at once.
 #include "api/camera_handle.h"
 
+#include <kmxwin/trace.h>
+
 #include "api/interface_state.h"
 #include "device/kernel_channel.h"
 
@@ -48,7 +50,7 @@ void CloseOpenCameras() {
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) {
+KMX_TRACED(api, DWORD, KMXPI_HandleOpen, (DWORD, connection_id), (KMXPI_HANDLE*, handle)) {
     if (connection_id == 0) return KMXPI_STATUS_BAD_PARAMETER;
     if (!handle) return KMXPI_STATUS_NULL_POINTER;
     *handle = nullptr;
@@ -76,7 +78,7 @@ extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) {
     return KMXPI_STATUS_SUCCESS;
 }
 
-extern "C" DWORD KMXPI_HandleClose(KMXPI_HANDLE* handle) {
+KMX_TRACED(api, DWORD, KMXPI_HandleClose, (KMXPI_HANDLE*, handle)) {
     if (!handle) return KMXPI_STATUS_NULL_POINTER;
     KMXPI_CAMERA* camera = *handle;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;

@@ -7,6 +7,8 @@
 // otherwise it arms again.
 #include <kmx512u/kmxpi.h>
 
+#include <kmxwin/trace.h>
+
 #include "api/interface_state.h"
 #include "support/registry_key.h"
 
@@ -123,13 +125,14 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) {
+KMX_TRACED(api, DWORD, KMXPI_CameraNotifyNew, (DWORD, identity1), (DWORD, identity2),
+           (HANDLE, event)) {
     return StartWatch(
         std::unique_ptr<CameraWatch>(new (std::nothrow) NewCameraWatch(identity1, identity2)),
         kCameraChangeKeyPath.c_str(), event);
 }
 
-extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) {
+KMX_TRACED(api, DWORD, KMXPI_CameraNotifyWokeSystem, (HANDLE, event)) {
     return StartWatch(std::unique_ptr<CameraWatch>(new (std::nothrow) WokeSystemWatch),
                       kSettingsKeyPath, event);
 }

@@ -2,6 +2,8 @@
 // signals for a notification set and id.
 #include "api/camera_handle.h"
 
+#include <kmxwin/trace.h>
+
 using namespace kmx;
 
 namespace {
@@ -13,8 +15,8 @@ DWORD EventWord(HANDLE event) {
 
 }  // namespace
 
-extern "C" DWORD KMXPI_NotificationSet(KMXPI_HANDLE camera, const GUID* set, DWORD id,
-                                       HANDLE event) {
+KMX_TRACED(api, DWORD, KMXPI_NotificationSet, (KMXPI_HANDLE, camera), (const GUID*, set),
+           (DWORD, id), (HANDLE, event)) {
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
@@ -24,7 +26,7 @@ extern "C" DWORD KMXPI_NotificationSet(KMXPI_HANDLE camera, const GUID* set, DWO
     return SendHandleCommand(camera, kNotificationSetCode, header, nullptr, 0);
 }
 
-extern "C" DWORD KMXPI_NotificationClear(KMXPI_HANDLE camera, HANDLE event) {
+KMX_TRACED(api, DWORD, KMXPI_NotificationClear, (KMXPI_HANDLE, camera), (HANDLE, event)) {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
     header.length = EventWord(event);

@@ -2,6 +2,8 @@
 // are; the library does not interpret them.
 #include "api/camera_handle.h"
 
+#include <kmxwin/trace.h>
+
 using namespace kmx;
 
 namespace {
@@ -19,17 +21,18 @@ DWORD SendProperty(KMXPI_HANDLE camera, DWORD code, const GUID* set, DWORD id, D
 
 }  // namespace
 
-extern "C" DWORD KMXPI_PropertySet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) {
+KMX_TRACED(api, DWORD, KMXPI_PropertySet, (KMXPI_HANDLE, camera), (const GUID*, set), (DWORD, id),
+           (DWORD, size), (void*, value)) {
     return SendProperty(camera, kPropertySetCode, set, id, size, value);
 }
 
-extern "C" DWORD KMXPI_PropertyGet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) {
+KMX_TRACED(api, DWORD, KMXPI_PropertyGet, (KMXPI_HANDLE, camera), (const GUID*, set), (DWORD, id),
+           (DWORD, size), (void*, value)) {
     return SendProperty(camera, kPropertyGetCode, set, id, size, value);
 }
 
-extern "C" DWORD KMXPI_PropertyDefault(KMXPI_HANDLE camera, const GUID* set, DWORD id) {
+KMX_TRACED(api, DWORD, KMXPI_PropertyDefault, (KMXPI_HANDLE, camera), (const GUID*, set),
+           (DWORD, id)) {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader header{};

@@ -3,6 +3,7 @@
 // tool from open to close.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 #include "device/kernel_channel.h"
@@ -14,7 +15,7 @@ constexpr LONG kLastDeviceId = 255;
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) {
+KMX_TRACED(api, DWORD, KMXDebug_EnumDevices, (DWORD*, ids), (DWORD, capacity), (DWORD*, count)) {
     if (!count || (capacity && !ids)) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *count = 0;
     DWORD id = 1;
@@ -30,7 +31,7 @@ extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) 
     return KMXDEBUG_STATUS_SUCCESS;
 }
 
-extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) {
+KMX_TRACED(api, DWORD, KMXDebug_OpenDevice, (LONG, connection_id), (HANDLE*, device)) {
     // Ids start at 1: a negative id names no camera either.
     if (connection_id < 1 || connection_id > kLastDeviceId) return KMXDEBUG_STATUS_BAD_PARAMETER;
     HANDLE opened = INVALID_HANDLE_VALUE;
@@ -43,12 +44,12 @@ extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) {
     return found ? KMXDEBUG_STATUS_SUCCESS : KMXDEBUG_STATUS_DEVICE_NOT_FOUND;
 }
 
-extern "C" DWORD KMXDebug_CloseDevice(HANDLE* device) {
+KMX_TRACED(api, DWORD, KMXDebug_CloseDevice, (HANDLE*, device)) {
     if (!device) return KMXDEBUG_STATUS_BAD_PARAMETER;
     return kmx::CloseDevice(device) ? KMXDEBUG_STATUS_SUCCESS : KMXDEBUG_STATUS_INVALID_HANDLE;
 }
 
-extern "C" DWORD KMXDebug_DeviceIDGet(HANDLE device, DWORD* id1, DWORD* id2) {
+KMX_TRACED(api, DWORD, KMXDebug_DeviceIDGet, (HANDLE, device), (DWORD*, id1), (DWORD*, id2)) {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {0, 0, 0};
     DWORD status = kmx::SendDebugCommand(device, kmx::kDebugDeviceIdCode, &words, nullptr, 0);

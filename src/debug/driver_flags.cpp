@@ -4,6 +4,7 @@
 // block b from 5 on is the driver's block b - 5.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 
@@ -26,7 +27,8 @@ DWORD QueryName(DWORD code, DWORD (*words)[3], LPSTR name, DWORD size) {
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetFlagName(DWORD block, DWORD flag, LPSTR name, DWORD size) {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagName, (DWORD, block), (DWORD, flag), (LPSTR, name),
+           (DWORD, size)) {
     // An empty buffer has no room even for the empty text.
     if (name && size) name[0] = '\0';
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
@@ -35,14 +37,14 @@ extern "C" DWORD KMXDebug_GetFlagName(DWORD block, DWORD flag, LPSTR name, DWORD
     return QueryName(kmx::kDebugFlagNameCode, &words, name, size);
 }
 
-extern "C" DWORD KMXDebug_GetFlagBlockName(DWORD block, LPSTR name, DWORD size) {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagBlockName, (DWORD, block), (LPSTR, name), (DWORD, size)) {
     if (!name) return KMXDEBUG_STATUS_BAD_PARAMETER;
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), 0, 0};
     return QueryName(kmx::kDebugFlagBlockNameCode, &words, name, size);
 }
 
-extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagInfo, (DWORD, block), (DWORD, flag), (DWORD*, value)) {
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     // The name request tells an unknown block from an unknown flag.
     DWORD words[3] = {DriverBlock(block), flag, 0};
@@ -55,7 +57,7 @@ extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) {
     return status;
 }
 
-extern "C" DWORD KMXDebug_SetFlagInfo(DWORD block, DWORD flag, DWORD value) {
+KMX_TRACED(api, DWORD, KMXDebug_SetFlagInfo, (DWORD, block), (DWORD, flag), (DWORD, value)) {
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), flag, value};
     return kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugSetFlagInfoCode, &words, nullptr,

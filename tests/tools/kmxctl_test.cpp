@@ -15,6 +15,7 @@
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -286,6 +287,23 @@ TEST_F(KmxctlTest, DebugCommandsReachTheDriver) {
               std::string::npos)
         << property.output;
     EXPECT_NE(property.output.find("\"value\":\"60 01 00 00 20 01 00 00\""), std::string::npos);
+}
+
+TEST_F(KmxctlTest, TracingShowsTheChosenChannelsCallsWithArgumentsAndResults) {
+    setenv("KMX512_TRACE", "registry,api", 1);
+    Outcome traced = Kmxctl({"debug", "version"});
+    unsetenv("KMX512_TRACE");
+    ASSERT_EQ(traced.status, 0) << traced.output;
+    EXPECT_TRUE(std::regex_search(
+        traced.output,
+        std::regex("(^|\n)[0-9]+:[0-9]+:trace:api:KMXDebug_GetVersion\\(0x[0-9a-f]+, "
+                   "0x[0-9a-f]+, 0x[0-9a-f]+, 0x10\\) = 0\n")))
+        << traced.output;
+    EXPECT_NE(traced.output.find(":trace:registry:RegCreateKeyExA(0x80000002, \"Software\\\\Brelix"
+                                 "\\\\USB Camera (KMX512)\", 0, "),
+              std::string::npos);
+    EXPECT_EQ(traced.output.find(":trace:kernel:"), std::string::npos);
+    EXPECT_EQ(Kmxctl({"debug", "version"}).output.find("trace:"), std::string::npos);
 }
 
 TEST_F(KmxctlTest, LockHoldsUntilInterrupted) {

@@ -1,6 +1,8 @@
 // Opening, creating, closing, deleting and enumerating keys.
 #include "registry/key_table.h"
 
+#include <kmxwin/trace.h>
+
 #include <cstring>
 
 namespace kmxwin::registry {
@@ -36,8 +38,8 @@ using namespace kmxwin::registry;
 
 extern "C" {
 
-LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                               PHKEY phkResult) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegOpenKeyExA, (HKEY, hKey), (LPCSTR, lpSubKey),
+           (DWORD, ulOptions), (REGSAM, samDesired), (PHKEY, phkResult)) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     std::shared_ptr<KeyObject> base;
@@ -60,10 +62,11 @@ LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGS
     return error;
 }
 
-LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPSTR /*lpClass*/,
-                                 DWORD dwOptions, REGSAM samDesired,
-                                 const LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
-                                 PHKEY phkResult, LPDWORD lpdwDisposition) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegCreateKeyExA, (HKEY, hKey), (LPCSTR, lpSubKey),
+           ([[maybe_unused]] DWORD, Reserved), ([[maybe_unused]] LPSTR, lpClass),
+           (DWORD, dwOptions), (REGSAM, samDesired),
+           ([[maybe_unused]] const LPSECURITY_ATTRIBUTES, lpSecurityAttributes), (PHKEY, phkResult),
+           (LPDWORD, lpdwDisposition)) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     std::shared_ptr<KeyObject> base;
@@ -89,7 +92,7 @@ LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/,
     return error;
 }
 
-LSTATUS APIENTRY RegCloseKey(HKEY hKey) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegCloseKey, (HKEY, hKey)) {
     if (IsPredefinedKey(hKey)) return ERROR_SUCCESS;
     std::shared_ptr<KeyObject> object = RemoveKey(hKey);
     if (!object) return ERROR_INVALID_HANDLE;
@@ -98,7 +101,7 @@ LSTATUS APIENTRY RegCloseKey(HKEY hKey) {
     return ERROR_SUCCESS;
 }
 
-LSTATUS APIENTRY RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegDeleteKeyA, (HKEY, hKey), (LPCSTR, lpSubKey)) {
     std::shared_ptr<KeyObject> base;
     DWORD error = ReferenceKey(hKey, 0, &base);
     if (error != ERROR_SUCCESS) return error;
@@ -112,9 +115,9 @@ LSTATUS APIENTRY RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     return base->hive->DeleteKey(base->id, path);
 }
 
-LSTATUS APIENTRY RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
-                               LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
-                               PFILETIME lpftLastWriteTime) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegEnumKeyExA, (HKEY, hKey), (DWORD, dwIndex),
+           (LPSTR, lpName), (LPDWORD, lpcchName), (LPDWORD, lpReserved), (LPSTR, lpClass),
+           (LPDWORD, lpcchClass), (PFILETIME, lpftLastWriteTime)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_ENUMERATE_SUB_KEYS, &key);
     if (error != ERROR_SUCCESS) return error;
