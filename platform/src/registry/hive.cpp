@@ -20,9 +20,9 @@
 // retried for the rare busy results SQLite gives without consulting it), for
 // a few seconds at most: a lock held longer is held by a stuck process, or
 // the file was damaged under its users, and the call fails with
-// ERROR_REGISTRY_IO_FAILED rather than hang. synchronous=NORMAL: a committed write survives
-// the crash of any process; like Windows' lazily flushed hives, only a
-// power loss may take back the last writes. The WAL files are kept when the
+// ERROR_REGISTRY_IO_FAILED rather than hang. synchronous=NORMAL: a committed
+// write survives the crash of any process; like Windows' lazily flushed
+// hives, only a power loss may take back the last writes. The WAL files are kept when the
 // last connection closes, so that a process that may only read the hive
 // (whose folder it cannot write) can still open it.
 //
