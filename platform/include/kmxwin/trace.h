@@ -93,14 +93,13 @@ std::string TraceCallText(const char* name, Arguments... arguments) {
     return line + ")";
 }
 
-// Calls FUNCTION with ARGUMENTS, and traces the call when CHANNEL is on.
-// The line is made once the call has returned: a thread ended by force in
-// the call leaves nothing of the trace behind.
+// Calls FUNCTION with ARGUMENTS and traces the call. The line is made once
+// the call has returned: a thread ended by force in the call leaves nothing
+// of the trace behind.
 template <class Result, class... Parameters, class... Arguments>
-Result TracedCall(TraceChannel channel, const char* name, Result (*function)(Parameters...),
-                  Arguments... arguments) {
-    if (!Tracing(channel)) [[likely]]
-        return function(arguments...);
+[[gnu::noinline, gnu::cold]] Result TraceCall(TraceChannel channel, const char* name,
+                                              Result (*function)(Parameters...),
+                                              Arguments... arguments) {
     if constexpr (std::is_void_v<Result>) {
         function(arguments...);
         WriteTraceLine(channel, TraceCallText(name, arguments...));
@@ -111,6 +110,17 @@ Result TracedCall(TraceChannel channel, const char* name, Result (*function)(Par
         WriteTraceLine(channel, line);
         return result;
     }
+}
+
+// Calls FUNCTION with ARGUMENTS, traced when CHANNEL is on. Inlined into
+// each traced function, so that the call is a direct one when it is off.
+template <class Result, class... Parameters, class... Arguments>
+[[gnu::always_inline]] inline Result TracedCall(TraceChannel channel, const char* name,
+                                                Result (*function)(Parameters...),
+                                                Arguments... arguments) {
+    if (!Tracing(channel)) [[likely]]
+        return function(arguments...);
+    return TraceCall(channel, name, function, arguments...);
 }
 
 }  // namespace kmxwin
