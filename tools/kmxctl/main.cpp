@@ -64,7 +64,6 @@ std::chrono::milliseconds ParseTimeout(const std::string& text) {
 // while the command's thread still writes.
 void Report(const std::string& command, const std::string& message, bool json, int status) {
     std::string line = "kmxctl " + command + ": " + message + "\n";
-    std::cout.flush();
     ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
     if (json) {
         line = Json::Object().Add("error", message).Add("status", status).Text() + "\n";
@@ -78,6 +77,9 @@ void Report(const std::string& command, const std::string& message, bool json, i
 int main(int argc, char** argv) {
     // A reader that goes away (kmxctl list | head) ends the output, not the tool.
     signal(SIGPIPE, SIG_IGN);
+    // What a command has shown is out before anything else is told, also
+    // when the deadline ends the process.
+    std::cout << std::unitbuf;
     std::vector<std::string> words(argv + 1, argv + argc);
     bool json = false;
     std::optional<std::string> timeout;
