@@ -52,7 +52,7 @@ std::optional<std::pair<int32_t, int32_t>> DescribedRange(DWORD id, const Addres
     try {
         DebugDevice device(id);
         for (const kmx::PropertyDescriptor& item : PropertyDescriptors(device.Handle()).items)
-            if (SameProperty(item, property.set, property.id) && (item.minimum || item.maximum))
+            if (SameProperty(item, property.set, property.id) && item.limited)
                 return std::make_pair(item.minimum, item.maximum);
     } catch (const Failure&) {
     }
