@@ -1,8 +1,8 @@
 // The frame path's plug-ins beside the bare libraries they are built on,
-// on the camera's own frames (4:2:2, quality 80): the codec's conversation
-// for one frame to 24-bit RGB against a bare tjDecompress2 to BGR, to YUY2
-// against a bare decode to planar YUV, and the scaler against bare libyuv.
-#include "codec_conversation.h"
+// on the camera's own frames (4:2:2, quality 80): one frame decoded as the
+// frame pipeline decodes it, to 24-bit RGB against a bare tjDecompress2 to
+// BGR, to YUY2 against a bare decode to planar YUV, and the scaler against
+// bare libyuv.
 #include "jpeg_baselines.h"
 #include "ratio_reporter.h"
 
@@ -10,6 +10,10 @@
 #include <kmx512u/pegasus_record.h>
 
 #include <windows.h>
+
+#include <kmxrecords/camera_commands.h>
+
+#include "processing/frame_decoding.h"
 
 #include <string>
 #include <vector>
@@ -30,9 +34,9 @@ void BM_BareDecodePlanar(benchmark::State& state, FrameSize size) {
     BareDecodePlanar(state, size);
 }
 
-void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint32_t packing,
+void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint32_t compression,
                     const std::string& baseline) {
-    HMODULE codec = LoadLibraryA("picn20.dll");
+    HMODULE codec = LoadLibraryA(kmx::kCodecLibrary);
     auto pegasus = Entry<PEGASUS_ENTRY>(codec, "Pegasus");
     auto query = Entry<PEGASUS_QUERY_ENTRY>(codec, "PegasusQuery");
     if (!pegasus || !query) {
@@ -42,9 +46,8 @@ void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint
     std::vector<uint8_t> jpeg = CameraFrame(size);
     std::vector<uint8_t> out(size_t(size.width) * size_t(size.height) * bits / 8);
     for (auto _ : state) {
-        if (kmxtest::DecodeFrame(pegasus, query, jpeg.data(), jpeg.size(), bits, packing,
-                                 out.data(), out.size())
-                .answer != PEGASUS_ANSWER_DONE)
+        if (kmx::DecodeCameraFrame(pegasus, query, jpeg.data(), DWORD(jpeg.size()), bits,
+                                   compression, out.data(), DWORD(out.size())) != 0)
             state.SkipWithError("the codec refused");
         benchmark::DoNotOptimize(out.data());
     }
@@ -53,15 +56,15 @@ void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint
 }
 
 void BM_CodecRgb24(benchmark::State& state, FrameSize size, std::string baseline) {
-    CodecBenchmark(state, size, 24, PEGASUS_PACKING_RGB, baseline);
+    CodecBenchmark(state, size, 24, kmx::kFourccRgb, baseline);
 }
 
 void BM_CodecYuy2(benchmark::State& state, FrameSize size, std::string baseline) {
-    CodecBenchmark(state, size, 16, PEGASUS_PACKING_YUY2, baseline);
+    CodecBenchmark(state, size, 16, kmx::kFourccYuy2, baseline);
 }
 
 void BM_CodecUyvy(benchmark::State& state, FrameSize size, std::string baseline) {
-    CodecBenchmark(state, size, 16, PEGASUS_PACKING_UYVY, baseline);
+    CodecBenchmark(state, size, 16, kmx::kFourccUyvy, baseline);
 }
 
 BENCHMARK_CAPTURE(BM_BareDecodeBgr, vga, kVga)->UseRealTime();

@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 namespace kmxcam {
 namespace {
 
-constexpr const char* kSettingsKey = "Software\\Brelix\\USB Camera (KMX512)";
+constexpr const char* kSettingsKey = kmx::kSettingsKeyPath;
 
 // Opens (creating) a key of the machine's camera settings for writing, or
 // null when the machine hive is not ours to write.
@@ -30,7 +32,7 @@ void Increment(HKEY key, const char* name) {
 }
 
 HKEY OpenCameraChange() {
-    return OpenForWriting((std::string(kSettingsKey) + "\\CameraChange").c_str());
+    return OpenForWriting((std::string(kSettingsKey) + "\\" + kmx::kCameraChangeKeyName).c_str());
 }
 
 }  // namespace
@@ -58,7 +60,7 @@ void NoteCameraRemoval() {
 void NoteSystemWake() {
     HKEY key = OpenForWriting(kSettingsKey);
     if (!key) return;
-    Increment(key, "CameraWokeSystem");
+    Increment(key, kmx::kWokeSystemValue);
     RegCloseKey(key);
 }
 

@@ -142,7 +142,7 @@ ModeSpec ParseMode(const std::vector<std::string>& tokens) {
         throw ParseError{"mode wants: FOURCC BITS step W H min WxH max WxH size WxH [period MS]"};
     ModeSpec mode;
     const std::string& name = tokens[0];
-    mode.compression = FourCC(name[0], name[1], name[2], name[3]);
+    mode.compression = MakeFourcc(name[0], name[1], name[2], name[3]);
     if (mode.compression != kMjpg && mode.compression != kKmxx)
         throw ParseError{"unsupported mode " + name};
     int64_t bits = Number(tokens[1]);

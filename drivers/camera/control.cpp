@@ -2,6 +2,8 @@
 
 #include "camera_change_notice.h"
 
+#include <kmxwin/runtime_directory.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
@@ -12,6 +14,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <iostream>
 #include <sstream>
@@ -20,22 +23,8 @@ namespace kmxcam {
 
 namespace {
 
-// The runtime directory as the platform layer chooses it.
-std::string RuntimeDirectory() {
-    std::string directory;
-    if (const char* named = getenv("KMX512_RUNTIME_DIR"); named && *named)
-        directory = named;
-    else if (const char* runtime = getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
-        directory = std::string(runtime) + "/kmx512";
-    else
-        directory = "/tmp/kmx512-" + std::to_string(getuid());
-    // Each missing level is made in turn, private to the user.
-    for (size_t slash = directory.find('/', 1);; slash = directory.find('/', slash + 1)) {
-        mkdir(directory.substr(0, slash).c_str(), 0700);
-        if (slash == std::string::npos) break;
-    }
-    return directory;
-}
+// The platform has told why on the standard error.
+constexpr char kNoRuntimeDirectory[] = "there is no usable runtime directory";
 
 bool SocketAddress(sockaddr_un& address) {
     std::string path = ControlSocketPath();
@@ -93,8 +82,12 @@ std::string Join(const std::vector<std::string>& words, size_t from) {
 
 }  // namespace
 
+// Empty when the runtime directory cannot be used.
 std::string ControlSocketPath() {
-    return RuntimeDirectory() + "/camd.sock";
+    char directory[PATH_MAX];
+    DWORD length = KmxWinGetRuntimeDirectory(directory, sizeof directory);
+    if (!length || length >= sizeof directory) return {};
+    return std::string(directory) + "/camd.sock";
 }
 
 ControlServer::~ControlServer() {
@@ -111,6 +104,10 @@ ControlServer::~ControlServer() {
 
 bool ControlServer::Start(std::string& error) {
     sockaddr_un address;
+    if (ControlSocketPath().empty()) {
+        error = kNoRuntimeDirectory;
+        return false;
+    }
     if (!SocketAddress(address)) {
         error = "the control socket path is too long: " + ControlSocketPath();
         return false;
@@ -224,6 +221,10 @@ int RunControlCommand(const std::vector<std::string>& words, std::ostream& out, 
     std::vector<std::string> sent = words;
     if (sent.size() == 4 && sent[0] == "plug" && sent[2] == "--serial")
         sent.erase(sent.begin() + 2);
+    if (ControlSocketPath().empty()) {
+        err << "kmx512-camd: " << kNoRuntimeDirectory << '\n';
+        return 1;
+    }
     int fd = Connect();
     if (fd < 0) {
         err << "kmx512-camd: no camera service is running (" << ControlSocketPath()

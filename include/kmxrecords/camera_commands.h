@@ -56,6 +56,30 @@ static_assert(kDebugVersionCode == 0x220400 && kDebugNotificationDescriptorCode 
 static_assert(kInterfaceVersionCode == 0x220800 && kReadFrameCode == 0x220824);
 static_assert(kCameraIdentityCode == 0x220C04 && kAbortVideoCaptureCode == 0x220C1C);
 
+// Command statuses: the first byte of every request record. The driver
+// writes its own (1 is a request that does not fit the state it meets, 3 a
+// value it refuses, 4 and 5 records or payloads of the wrong size); the
+// library's channel adds the ones marked so.
+inline constexpr BYTE kCommandSuccess = 0;
+inline constexpr BYTE kCommandBadState = 1;
+inline constexpr BYTE kCommandWrongLength =
+    2;  // channel: the reply's length differs from the record's
+inline constexpr BYTE kCommandBadParameter = 3;
+inline constexpr BYTE kCommandBufferTooSmall = 4;
+inline constexpr BYTE kCommandBufferTooLarge = 5;
+inline constexpr BYTE kCommandAllocFailed = 6;  // channel: nothing was sent
+inline constexpr BYTE kCommandUnknownSet = 32;
+inline constexpr BYTE kCommandUnknownId = 33;
+inline constexpr BYTE kCommandInUse = 34;
+inline constexpr BYTE kCommandUnknownFlagBlock = 64;
+inline constexpr BYTE kCommandUnknownFlag = 65;
+inline constexpr BYTE kCommandReleaseDriver = 66;
+inline constexpr BYTE kCommandDeviceGone = 128;       // channel: the call failed
+inline constexpr BYTE kCommandNotOpen = 129;          // channel: no device open
+inline constexpr BYTE kCommandVersionMismatch = 130;  // channel: the driver speaks another version
+inline constexpr BYTE kCommandPending = 131;          // channel: not completed yet
+inline constexpr BYTE kCommandUnwritten = 255;        // channel: the driver wrote no status
+
 // {43F88DB0-28FE-11D5-A4DC-005004478CB4}: the camera driver's device
 // interface class.
 inline constexpr GUID kCameraInterfaceClass = {
@@ -64,6 +88,19 @@ inline constexpr GUID kCameraInterfaceClass = {
 // The record set this library speaks; a driver that answers another version
 // is refused.
 inline constexpr uint16_t kDriverInterfaceVersion = 0x0215;
+
+// The compressions a FormatRecord names: the camera's frames ("MJPG" and its
+// own "KMXX") and the packed YUV formats the library makes from them.
+constexpr DWORD MakeFourcc(char a, char b, char c, char d) {
+    return DWORD(BYTE(a)) | DWORD(BYTE(b)) << 8 | DWORD(BYTE(c)) << 16 | DWORD(BYTE(d)) << 24;
+}
+inline constexpr DWORD kFourccRgb = 0;  // uncompressed RGB (BI_RGB)
+inline constexpr DWORD kFourccMjpg = MakeFourcc('M', 'J', 'P', 'G');
+inline constexpr DWORD kFourccKmxx = MakeFourcc('K', 'M', 'X', 'X');
+inline constexpr DWORD kFourccUyvy = MakeFourcc('U', 'Y', 'V', 'Y');
+inline constexpr DWORD kFourccYuy2 = MakeFourcc('Y', 'U', 'Y', '2');
+static_assert(kFourccMjpg == 0x47504A4D && kFourccKmxx == 0x58584D4B);
+static_assert(kFourccUyvy == 0x59565955 && kFourccYuy2 == 0x32595559);
 
 #pragma pack(push, 1)
 

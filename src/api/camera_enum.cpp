@@ -1,11 +1,13 @@
 // Listing the connected cameras of an identity.
+#include <kmxwin/trace.h>
+
 #include "api/camera_handle.h"
 #include "device/kernel_channel.h"
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_CameraEnum(DWORD identity1, DWORD identity2, DWORD* ids, DWORD capacity,
-                                  DWORD* count) try {
+KMX_TRACED(api, DWORD, KMXPI_CameraEnum, (DWORD, identity1), (DWORD, identity2), (DWORD*, ids),
+           (DWORD, capacity), (DWORD*, count)) try {
     if (!count || !ids) return KMXPI_STATUS_NULL_POINTER;
     *count = 0;
     HANDLE device = INVALID_HANDLE_VALUE;

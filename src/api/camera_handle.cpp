@@ -3,6 +3,8 @@
 // every later command on it answers CAMERA_REMOVED at once.
 #include "api/camera_handle.h"
 
+#include <kmxwin/trace.h>
+
 #include "api/interface_state.h"
 #include "device/kernel_channel.h"
 
@@ -86,7 +88,7 @@ void CloseOpenCameras() {
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) try {
+KMX_TRACED(api, DWORD, KMXPI_HandleOpen, (DWORD, connection_id), (KMXPI_HANDLE*, handle)) try {
     if (connection_id == 0) return KMXPI_STATUS_BAD_PARAMETER;
     if (!handle) return KMXPI_STATUS_NULL_POINTER;
     *handle = nullptr;
@@ -122,7 +124,7 @@ extern "C" DWORD KMXPI_HandleOpen(DWORD connection_id, KMXPI_HANDLE* handle) try
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_HandleClose(KMXPI_HANDLE* handle) try {
+KMX_TRACED(api, DWORD, KMXPI_HandleClose, (KMXPI_HANDLE*, handle)) try {
     if (!handle) return KMXPI_STATUS_NULL_POINTER;
     KMXPI_CAMERA* camera = *handle;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;

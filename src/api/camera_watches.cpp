@@ -9,6 +9,8 @@
 // again rather than go unseen.
 #include <kmx512u/kmxpi.h>
 
+#include <kmxwin/trace.h>
+
 #include "api/interface_state.h"
 #include "support/registry_key.h"
 
@@ -22,11 +24,10 @@ namespace {
 // How long a change is left to settle before the watch looks at it; several
 // changes within it count once.
 constexpr DWORD kSettleTime = 1250;
-constexpr char kWokeSystemValue[] = "CameraWokeSystem";
 // Made on first use, inside an export, where a failure to allocate it is
 // answered.
 const char* CameraChangeKeyPath() {
-    static const std::string path = std::string(kSettingsKeyPath) + "\\CameraChange";
+    static const std::string path = std::string(kSettingsKeyPath) + "\\" + kCameraChangeKeyName;
     return path.c_str();
 }
 
@@ -139,7 +140,8 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) try {
+KMX_TRACED(api, DWORD, KMXPI_CameraNotifyNew, (DWORD, identity1), (DWORD, identity2),
+           (HANDLE, event)) try {
     return StartWatch(
         std::unique_ptr<CameraWatch>(new (std::nothrow) NewCameraWatch(identity1, identity2)),
         CameraChangeKeyPath(), event);
@@ -147,7 +149,7 @@ extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE 
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) try {
+KMX_TRACED(api, DWORD, KMXPI_CameraNotifyWokeSystem, (HANDLE, event)) try {
     return StartWatch(std::unique_ptr<CameraWatch>(new (std::nothrow) WokeSystemWatch),
                       kSettingsKeyPath, event);
 } catch (...) {

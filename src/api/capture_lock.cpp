@@ -1,5 +1,7 @@
 #include "api/capture_lock.h"
 
+#include <kmxwin/trace.h>
+
 #include "api/camera_handle.h"
 #include "api/interface_state.h"
 
@@ -27,7 +29,7 @@ DWORD QueryVfWLock(DWORD* identity1, DWORD* identity2) {
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_HandleLockVfWOpen(KMXPI_HANDLE camera) try {
+KMX_TRACED(api, DWORD, KMXPI_HandleLockVfWOpen, (KMXPI_HANDLE, camera)) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!HasLockMutex()) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader identity{};
@@ -59,7 +61,7 @@ extern "C" DWORD KMXPI_HandleLockVfWOpen(KMXPI_HANDLE camera) try {
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_HandleUnLockVfWOpen(KMXPI_HANDLE camera) try {
+KMX_TRACED(api, DWORD, KMXPI_HandleUnLockVfWOpen, (KMXPI_HANDLE, camera)) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     CaptureLockRecord* record = TakeLockRecord();
     if (!record) return KMXPI_STATUS_NULL_POINTER;
@@ -79,7 +81,7 @@ extern "C" DWORD KMXPI_HandleUnLockVfWOpen(KMXPI_HANDLE camera) try {
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_HandleAbortVfW(KMXPI_HANDLE camera) try {
+KMX_TRACED(api, DWORD, KMXPI_HandleAbortVfW, (KMXPI_HANDLE, camera)) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
     return SendHandleCommand(camera, kAbortVideoCaptureCode, header, nullptr, 0);

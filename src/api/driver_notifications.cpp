@@ -2,6 +2,8 @@
 // signals for a notification set and id.
 #include "api/camera_handle.h"
 
+#include <kmxwin/trace.h>
+
 using namespace kmx;
 
 namespace {
@@ -13,8 +15,8 @@ DWORD EventWord(HANDLE event) {
 
 }  // namespace
 
-extern "C" DWORD KMXPI_NotificationSet(KMXPI_HANDLE camera, const GUID* set, DWORD id,
-                                       HANDLE event) try {
+KMX_TRACED(api, DWORD, KMXPI_NotificationSet, (KMXPI_HANDLE, camera), (const GUID*, set),
+           (DWORD, id), (HANDLE, event)) try {
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
@@ -26,7 +28,7 @@ extern "C" DWORD KMXPI_NotificationSet(KMXPI_HANDLE camera, const GUID* set, DWO
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_NotificationClear(KMXPI_HANDLE camera, HANDLE event) try {
+KMX_TRACED(api, DWORD, KMXPI_NotificationClear, (KMXPI_HANDLE, camera), (HANDLE, event)) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
     header.length = EventWord(event);

@@ -3,6 +3,8 @@
 #include "api/camera_handle.h"
 #include "api/library_orientation.h"
 
+#include <kmxwin/trace.h>
+
 using namespace kmx;
 
 namespace {
@@ -20,8 +22,8 @@ DWORD SendProperty(KMXPI_HANDLE camera, DWORD code, const GUID* set, DWORD id, D
 
 }  // namespace
 
-extern "C" DWORD KMXPI_PropertySet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) try {
+KMX_TRACED(api, DWORD, KMXPI_PropertySet, (KMXPI_HANDLE, camera), (const GUID*, set), (DWORD, id),
+           (DWORD, size), (void*, value)) try {
     DWORD status = SendProperty(camera, kPropertySetCode, set, id, size, value);
     // The frame path reads the library's own flip and mirror from memory.
     if (status == KMXPI_STATUS_SUCCESS)
@@ -31,14 +33,15 @@ extern "C" DWORD KMXPI_PropertySet(KMXPI_HANDLE camera, const GUID* set, DWORD i
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_PropertyGet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) try {
+KMX_TRACED(api, DWORD, KMXPI_PropertyGet, (KMXPI_HANDLE, camera), (const GUID*, set), (DWORD, id),
+           (DWORD, size), (void*, value)) try {
     return SendProperty(camera, kPropertyGetCode, set, id, size, value);
 } catch (...) {
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_PropertyDefault(KMXPI_HANDLE camera, const GUID* set, DWORD id) try {
+KMX_TRACED(api, DWORD, KMXPI_PropertyDefault, (KMXPI_HANDLE, camera), (const GUID*, set),
+           (DWORD, id)) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader header{};

@@ -2,6 +2,8 @@
 // failure shows the name it would look up in the header.
 #include <kmx512u/kmxpi.h>
 
+#include <kmxwin/trace.h>
+
 #include <cstring>
 
 namespace {
@@ -41,12 +43,12 @@ const char* TextOf(DWORD status) {
 
 }  // namespace
 
-extern "C" DWORD KMXPI_GetVersion(WORD* version) {
+KMX_TRACED(api, DWORD, KMXPI_GetVersion, (WORD*, version)) {
     if (version) *version = KMXPI_INTERFACE_VERSION;
     return KMXPI_STATUS_SUCCESS;
 }
 
-extern "C" DWORD KMXPI_GetErrorText(DWORD status, LPSTR buffer, DWORD size) {
+KMX_TRACED(api, DWORD, KMXPI_GetErrorText, (DWORD, status), (LPSTR, buffer), (DWORD, size)) {
     const char* text = TextOf(status);
     if (!buffer) return KMXPI_STATUS_NULL_POINTER;
     size_t needed = strlen(text) + 1;

@@ -2,13 +2,16 @@
 // list holds under the connection ids.
 #include <kmx512u/kmxdebug.h>
 
+#include <kmxwin/trace.h>
+
 #include "device/camera_enumeration.h"
 
 #include <cstring>
 
 static_assert(KMXDEBUG_CONNECTION_STRING_SIZE == kmx::kCameraPathSize);
 
-extern "C" DWORD KMXDebug_GetConnectionString(DWORD connection_id, LPSTR buffer, DWORD size) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetConnectionString, (DWORD, connection_id), (LPSTR, buffer),
+           (DWORD, size)) try {
     if (size < kmx::kCameraPathSize) return KMXDEBUG_STATUS_BUFFER_TOO_SMALL;
     if (!buffer) return KMXDEBUG_STATUS_BAD_PARAMETER;
     return kmx::LookupCamera(buffer, connection_id) ? KMXDEBUG_STATUS_SUCCESS
@@ -20,7 +23,8 @@ extern "C" DWORD KMXDebug_GetConnectionString(DWORD connection_id, LPSTR buffer,
 // The id a tool asks for is the one the path is listed under, the id every
 // other part of the library opens it by. The list is brought up to date
 // first, so that a camera plugged in since the last refresh has its id.
-extern "C" DWORD KMXDebug_GetConnectionID(DWORD* connection_id, LPCSTR connection_string) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetConnectionID, (DWORD*, connection_id),
+           (LPCSTR, connection_string)) try {
     if (!connection_id || !connection_string) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *connection_id = 0;
     kmx::RefreshCameraList();

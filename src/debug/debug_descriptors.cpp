@@ -3,6 +3,7 @@
 // first camera that opens when the tool passes no device.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 
@@ -16,23 +17,24 @@ DWORD QueryByIndex(HANDLE device, DWORD code, DWORD index, void* buffer, DWORD s
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetPropertyDescriptor(HANDLE device, DWORD index, void* descriptor) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetPropertyDescriptor, (HANDLE, device), (DWORD, index),
+           (void*, descriptor)) try {
     return QueryByIndex(device, kmx::kDebugPropertyDescriptorCode, index, descriptor,
                         KMXDEBUG_DESCRIPTOR_SIZE);
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetNotificationDescriptor(HANDLE device, DWORD index,
-                                                    void* descriptor) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetNotificationDescriptor, (HANDLE, device), (DWORD, index),
+           (void*, descriptor)) try {
     return QueryByIndex(device, kmx::kDebugNotificationDescriptorCode, index, descriptor,
                         KMXDEBUG_DESCRIPTOR_SIZE);
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetPropertyInformation(HANDLE device, DWORD index, void* buffer,
-                                                 DWORD size) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetPropertyInformation, (HANDLE, device), (DWORD, index),
+           (void*, buffer), (DWORD, size)) try {
     return QueryByIndex(device, kmx::kDebugPropertyInformationCode, index, buffer, size);
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;

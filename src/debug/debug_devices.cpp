@@ -3,6 +3,7 @@
 // tool from open to close.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 #include "device/kernel_channel.h"
@@ -14,7 +15,7 @@ constexpr LONG kLastDeviceId = 255;
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) try {
+KMX_TRACED(api, DWORD, KMXDebug_EnumDevices, (DWORD*, ids), (DWORD, capacity), (DWORD*, count)) try {
     if (!count || (capacity && !ids)) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *count = 0;
     DWORD id = 1;
@@ -32,7 +33,7 @@ extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) 
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) try {
+KMX_TRACED(api, DWORD, KMXDebug_OpenDevice, (LONG, connection_id), (HANDLE*, device)) try {
     // Ids start at 1: a negative id names no camera either.
     if (connection_id < 1 || connection_id > kLastDeviceId) return KMXDEBUG_STATUS_BAD_PARAMETER;
     HANDLE opened = INVALID_HANDLE_VALUE;
@@ -47,14 +48,14 @@ extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) try {
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_CloseDevice(HANDLE* device) try {
+KMX_TRACED(api, DWORD, KMXDebug_CloseDevice, (HANDLE*, device)) try {
     if (!device) return KMXDEBUG_STATUS_BAD_PARAMETER;
     return kmx::CloseDevice(device) ? KMXDEBUG_STATUS_SUCCESS : KMXDEBUG_STATUS_INVALID_HANDLE;
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_DeviceIDGet(HANDLE device, DWORD* id1, DWORD* id2) try {
+KMX_TRACED(api, DWORD, KMXDebug_DeviceIDGet, (HANDLE, device), (DWORD*, id1), (DWORD*, id2)) try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {0, 0, 0};
     DWORD status = kmx::SendDebugCommand(device, kmx::kDebugDeviceIdCode, &words, nullptr, 0);

@@ -16,8 +16,6 @@ DWORD g_twain_func;
 // write saves them.
 volatile LONG g_unsaved;
 
-constexpr char kErrorMaskValue[] = "DebugUserModeErr";
-
 // What serialises the write-backs of the error mask: the registry access
 // mutex, which every process takes around its registry writes, or, before
 // module start made it, a mutex of this process. Kernel mutexes both: a
@@ -32,8 +30,8 @@ HANDLE WriteBackLock() {
 bool StoreErrorBits(DWORD bits) {
     RegistryKey key(HKEY_LOCAL_MACHINE, kSettingsKeyPath, true, false);
     DWORD stored = 0;
-    key.QueryDword(kErrorMaskValue, &stored);
-    return key.SetDword(kErrorMaskValue, stored | bits) == 1;
+    key.QueryDword(kUserModeErrorMaskValue, &stored);
+    return key.SetDword(kUserModeErrorMaskValue, stored | bits) == 1;
 }
 
 }  // namespace
@@ -42,11 +40,11 @@ void ReadDebugFlags() try {
     RegistryKey key(HKEY_LOCAL_MACHINE, kSettingsKeyPath, true, false);
     if (!key.Handle()) return;
     DWORD mask = 0;
-    key.QueryDword("DebugUserMode", &g_user_mode);
-    key.QueryDword("DebugUserModeFunc", &g_user_mode_func);
-    key.QueryDword(kErrorMaskValue, &mask);
-    key.QueryDword("DebugTwainInfo", &g_twain_info);
-    key.QueryDword("DebugTwainFunc", &g_twain_func);
+    key.QueryDword(kUserModeFlagsValue, &g_user_mode);
+    key.QueryDword(kUserModeFunctionFlagsValue, &g_user_mode_func);
+    key.QueryDword(kUserModeErrorMaskValue, &mask);
+    key.QueryDword(kTwainInfoFlagsValue, &g_twain_info);
+    key.QueryDword(kTwainFunctionFlagsValue, &g_twain_func);
     InterlockedOr(&g_user_mode_err, static_cast<LONG>(mask));
 } catch (...) {
     // Memory ran short: the words not read stay 0.

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 namespace kmx {
 
 struct DebugFlags {
@@ -16,12 +18,6 @@ struct DebugFlags {
     DWORD twain_info;      // "DebugTwainInfo"
     DWORD twain_func;      // "DebugTwainFunc"
 };
-
-// Bits of the user-mode error mask.
-inline constexpr DWORD kCodecLoadError = 1;    // the JPEG codec library failed to load
-inline constexpr DWORD kCodecFrameError = 16;  // the codec failed on a frame
-inline constexpr DWORD kFrameSizeError = 32;   // a frame did not fit
-inline constexpr DWORD kScalerLoadError = 64;  // the scaler failed to load or lacks an entry
 
 // Reads the five words (a missing value leaves its word at 0). Run by the
 // module start.

@@ -2,6 +2,8 @@
 // programming interface's are.
 #include <kmx512u/kmxdebug.h>
 
+#include <kmxwin/trace.h>
+
 #include <cstring>
 
 namespace {
@@ -34,7 +36,7 @@ constexpr DebugStatusText kDebugStatusTexts[] = {
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetStatusText(DWORD status, LPSTR text, DWORD size) {
+KMX_TRACED(api, DWORD, KMXDebug_GetStatusText, (DWORD, status), (LPSTR, text), (DWORD, size)) {
     for (const DebugStatusText& entry : kDebugStatusTexts) {
         if (entry.status != status) continue;
         // A tool that passes no buffer gets told so rather than a crash.

@@ -4,6 +4,7 @@
 // block b from 5 on is the driver's block b - 5.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 
@@ -26,7 +27,8 @@ DWORD QueryName(DWORD code, DWORD (*words)[3], LPSTR name, DWORD size) {
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetFlagName(DWORD block, DWORD flag, LPSTR name, DWORD size) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagName, (DWORD, block), (DWORD, flag), (LPSTR, name),
+           (DWORD, size)) try {
     // An empty buffer has no room even for the empty text.
     if (name && size) name[0] = '\0';
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
@@ -37,7 +39,7 @@ extern "C" DWORD KMXDebug_GetFlagName(DWORD block, DWORD flag, LPSTR name, DWORD
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetFlagBlockName(DWORD block, LPSTR name, DWORD size) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagBlockName, (DWORD, block), (LPSTR, name), (DWORD, size)) try {
     if (!name) return KMXDEBUG_STATUS_BAD_PARAMETER;
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), 0, 0};
@@ -46,7 +48,7 @@ extern "C" DWORD KMXDebug_GetFlagBlockName(DWORD block, LPSTR name, DWORD size) 
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagInfo, (DWORD, block), (DWORD, flag), (DWORD*, value)) try {
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     // The name request tells an unknown block from an unknown flag.
     DWORD words[3] = {DriverBlock(block), flag, 0};
@@ -61,7 +63,7 @@ extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) try
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_SetFlagInfo(DWORD block, DWORD flag, DWORD value) try {
+KMX_TRACED(api, DWORD, KMXDebug_SetFlagInfo, (DWORD, block), (DWORD, flag), (DWORD, value)) try {
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), flag, value};
     return kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugSetFlagInfoCode, &words, nullptr,

@@ -2,6 +2,7 @@
 // the interface version the library speaks.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 
@@ -13,7 +14,8 @@ constexpr char kLibraryVersion[] = "2.21.00.01";
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetVersion(WORD* version, DWORD* word, LPSTR text, DWORD size) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetVersion, (WORD*, version), (DWORD*, word), (LPSTR, text),
+           (DWORD, size)) try {
     DWORD words[3] = {0, 0, 0};
     DWORD status =
         kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugVersionCode, &words, nullptr, 0);

@@ -3,6 +3,7 @@
 // makes of them; the library only carries them.
 #include <kmxrecords/camera_commands.h>
 #include <kmx512u/kmxdebug.h>
+#include <kmxwin/trace.h>
 
 #include "debug/debug_command.h"
 
@@ -21,8 +22,8 @@ DWORD SendCommandRequest(HANDLE device, DWORD word_parameter, BYTE byte_paramete
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_USB_Set_Interface(HANDLE device, BYTE interface_number,
-                                            BYTE alternate_setting) try {
+KMX_TRACED(api, DWORD, KMXDebug_USB_Set_Interface, (HANDLE, device), (BYTE, interface_number),
+           (BYTE, alternate_setting)) try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {
         static_cast<DWORD>(interface_number) | static_cast<DWORD>(alternate_setting) << 8, 0, 0};
@@ -31,24 +32,24 @@ extern "C" DWORD KMXDebug_USB_Set_Interface(HANDLE device, BYTE interface_number
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_USB_Command(HANDLE device, DWORD word_parameter, BYTE byte_parameter,
-                                      WORD short_parameter, void* data, WORD length) try {
+KMX_TRACED(api, DWORD, KMXDebug_USB_Command, (HANDLE, device), (DWORD, word_parameter),
+           (BYTE, byte_parameter), (WORD, short_parameter), (void*, data), (WORD, length)) try {
     return SendCommandRequest(device, word_parameter, byte_parameter, short_parameter, data,
                               length);
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_Command(HANDLE device, DWORD word_parameter, BYTE byte_parameter,
-                                  WORD short_parameter, void* data, WORD length) try {
+KMX_TRACED(api, DWORD, KMXDebug_Command, (HANDLE, device), (DWORD, word_parameter),
+           (BYTE, byte_parameter), (WORD, short_parameter), (void*, data), (WORD, length)) try {
     return SendCommandRequest(device, word_parameter, byte_parameter, short_parameter, data,
                               length);
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_USB_Transfer(HANDLE device, BYTE byte_parameter, void* data, DWORD length,
-                                       DWORD word_parameter) try {
+KMX_TRACED(api, DWORD, KMXDebug_USB_Transfer, (HANDLE, device), (BYTE, byte_parameter),
+           (void*, data), (DWORD, length), (DWORD, word_parameter)) try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {byte_parameter, length, word_parameter};
     return kmx::SendDebugCommand(device, kmx::kDebugUsbTransferCode, &words, data, length);

@@ -24,7 +24,7 @@ std::atomic<bool> g_refreshed;
 std::atomic<DWORD> g_last_refresh;
 
 const char* CameraListPath() {
-    static const std::string path = std::string(kSettingsKeyPath) + "\\Devices";
+    static const std::string path = std::string(kSettingsKeyPath) + "\\" + kCameraListKeyName;
     return path.c_str();
 }
 

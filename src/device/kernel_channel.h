@@ -9,29 +9,9 @@
 
 #include <windows.h>
 
-namespace kmx {
+#include <kmxrecords/camera_commands.h>
 
-// Command statuses: the first byte of every request record. The driver
-// writes its own; the channel adds the ones marked so.
-inline constexpr BYTE kCommandSuccess = 0;
-inline constexpr BYTE kCommandBadState = 1;
-inline constexpr BYTE kCommandWrongLength =
-    2;  // channel: the reply's length differs from the record's
-inline constexpr BYTE kCommandBadParameter = 3;
-inline constexpr BYTE kCommandBufferTooSmall = 4;
-inline constexpr BYTE kCommandBufferTooLarge = 5;
-inline constexpr BYTE kCommandAllocFailed = 6;  // channel: nothing was sent
-inline constexpr BYTE kCommandUnknownSet = 32;
-inline constexpr BYTE kCommandUnknownId = 33;
-inline constexpr BYTE kCommandInUse = 34;
-inline constexpr BYTE kCommandUnknownFlagBlock = 64;
-inline constexpr BYTE kCommandUnknownFlag = 65;
-inline constexpr BYTE kCommandReleaseDriver = 66;
-inline constexpr BYTE kCommandDeviceGone = 128;       // channel: the call failed
-inline constexpr BYTE kCommandNotOpen = 129;          // channel: no device open
-inline constexpr BYTE kCommandVersionMismatch = 130;  // channel: the driver speaks another version
-inline constexpr BYTE kCommandPending = 131;          // channel: not completed yet
-inline constexpr BYTE kCommandUnwritten = 255;        // channel: the driver wrote no status
+namespace kmx {
 
 // What follows a camera's interface path to open its connection.
 inline constexpr char kConnectSuffix[] = "\\KMX512Connect";

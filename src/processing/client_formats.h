@@ -9,18 +9,6 @@
 
 namespace kmx {
 
-constexpr DWORD MakeFourcc(char a, char b, char c, char d) {
-    return DWORD(BYTE(a)) | DWORD(BYTE(b)) << 8 | DWORD(BYTE(c)) << 16 | DWORD(BYTE(d)) << 24;
-}
-
-inline constexpr DWORD kFourccRgb = 0;  // uncompressed RGB (BI_RGB)
-inline constexpr DWORD kFourccMjpg = MakeFourcc('M', 'J', 'P', 'G');
-inline constexpr DWORD kFourccKmxx = MakeFourcc('K', 'M', 'X', 'X');
-inline constexpr DWORD kFourccUyvy = MakeFourcc('U', 'Y', 'V', 'Y');
-inline constexpr DWORD kFourccYuy2 = MakeFourcc('Y', 'U', 'Y', '2');
-static_assert(kFourccMjpg == 0x47504A4D && kFourccKmxx == 0x58584D4B);
-static_assert(kFourccUyvy == 0x59565955 && kFourccYuy2 == 0x32595559);
-
 // Derived formats per MJPG mode, in the order they are listed.
 inline constexpr int kDerivedFormatCount = 4;
 

@@ -11,15 +11,13 @@
 
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace kmx {
-
-// The library's settings key, below HKEY_LOCAL_MACHINE for the machine and
-// below HKEY_CURRENT_USER for each user.
-inline constexpr char kSettingsKeyPath[] = "Software\\Brelix\\USB Camera (KMX512)";
 
 class RegistryKey {
   public:

@@ -2,6 +2,7 @@
 // commands against it, and a command with no service running.
 #include "camera_client.h"
 
+#include <kmxrecords/settings_keys.h>
 #include <sys/wait.h>
 
 #include "common/test_environment.h"
@@ -23,7 +24,7 @@ std::pair<std::vector<std::string>, int> Command(const std::vector<std::string>&
 
 // A value of the machine's camera settings, or nullopt.
 std::optional<std::string> MachineValue(const char* subkey, const char* name) {
-    std::string path = std::string("Software\\Brelix\\USB Camera (KMX512)") + subkey;
+    std::string path = std::string(kmx::kSettingsKeyPath) + subkey;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return std::nullopt;

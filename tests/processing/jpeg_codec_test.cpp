@@ -7,6 +7,7 @@
 #include "test_pictures.h"
 
 #include <kmx512u/pegasus_record.h>
+#include <kmxrecords/camera_commands.h>
 
 #include <gtest/gtest.h>
 
@@ -368,7 +369,7 @@ TEST_F(JpegCodec, UnsupportedOutputsAreRefused) {
     for (auto [bits, packing] : {std::pair<uint32_t, uint32_t>{32, PEGASUS_PACKING_RGB},
                                  {8, PEGASUS_PACKING_RGB},
                                  {24, kYuy2},
-                                 {16, 0x47504A4D}}) {
+                                 {16, kmx::kFourccMjpg}}) {
         PegasusRecord record = Decode(frame, bits, packing, out);
         EXPECT_EQ(record.error, PEGASUS_ERROR_OUTPUT) << bits << " " << packing;
     }

@@ -4,6 +4,7 @@
 #include "test_pictures.h"
 
 #include <kmx512u/kmxtransform.h>
+#include <kmxrecords/camera_commands.h>
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,9 @@
 namespace kmxtest {
 namespace {
 
-constexpr uint32_t kYuy2 = 0x32595559;
-constexpr uint32_t kUyvy = 0x59565955;
+using kmx::kFourccMjpg;
+using kmx::kFourccUyvy;
+using kmx::kFourccYuy2;
 
 class TransformPlugin : public testing::Test {
   protected:
@@ -43,7 +45,7 @@ class TransformPlugin : public testing::Test {
         if (format.compression == 0)
             return format.bits == 24 ? FromBottomUpBgr(frame.data(), width, height)
                                      : FromBottomUpRgb555(frame.data(), width, height);
-        return FromPacked422(frame.data(), width, height, format.compression == kYuy2);
+        return FromPacked422(frame.data(), width, height, format.compression == kFourccYuy2);
     }
 
     PluginModule plugin_{"kmxstamp.dll"};
@@ -63,8 +65,8 @@ TEST_F(TransformPlugin, AcceptsOnlyTheLibrarysGreeting) {
 TEST_F(TransformPlugin, StampsTheTopLeftCornerOfEveryClientFormat) {
     for (KMXTransformFormat format :
          {KMXTransformFormat{0, 24, 320, 240}, KMXTransformFormat{0, 16, 320, 240},
-          KMXTransformFormat{kYuy2, 16, 320, 240}, KMXTransformFormat{kUyvy, 16, 321, 240},
-          KMXTransformFormat{0, 24, 640, 480}}) {
+          KMXTransformFormat{kFourccYuy2, 16, 320, 240},
+          KMXTransformFormat{kFourccUyvy, 16, 321, 240}, KMXTransformFormat{0, 24, 640, 480}}) {
         SCOPED_TRACE(testing::Message()
                      << format.compression << "/" << format.bits << " " << format.width);
         std::vector<uint8_t> frame = GreyFrame(format);
@@ -95,11 +97,12 @@ TEST_F(TransformPlugin, StampsTheTopLeftCornerOfEveryClientFormat) {
 TEST_F(TransformPlugin, LeavesFramesItCannotDrawIntoAlone) {
     KMXTransformFormat rgb{0, 24, 64, 48};
     std::vector<uint8_t> frame(64 * 48 * 4, 0x33);
-    for (auto [format, size] : {std::pair{KMXTransformFormat{0x47504A4D, 24, 64, 48}, 64u * 48 * 3},
-                                {KMXTransformFormat{0, 32, 64, 48}, 64u * 48 * 4},
-                                {KMXTransformFormat{kYuy2, 24, 64, 48}, 64u * 48 * 3},
-                                {KMXTransformFormat{0, 24, 0, 48}, 64u * 48 * 3},
-                                {rgb, 64u * 48 * 3 - 1}}) {
+    for (auto [format, size] :
+         {std::pair{KMXTransformFormat{kFourccMjpg, 24, 64, 48}, 64u * 48 * 3},
+          {KMXTransformFormat{0, 32, 64, 48}, 64u * 48 * 4},
+          {KMXTransformFormat{kFourccYuy2, 24, 64, 48}, 64u * 48 * 3},
+          {KMXTransformFormat{0, 24, 0, 48}, 64u * 48 * 3},
+          {rgb, 64u * 48 * 3 - 1}}) {
         EXPECT_NE(transform_(&format, size, frame.data()), 0u);
         EXPECT_EQ(std::count(frame.begin(), frame.end(), 0x33), std::ptrdiff_t(frame.size()));
     }
@@ -109,7 +112,7 @@ TEST_F(TransformPlugin, LeavesFramesItCannotDrawIntoAlone) {
 
 TEST_F(TransformPlugin, CutsTheStampOffAtTheEdgesOfSmallFrames) {
     for (KMXTransformFormat format :
-         {KMXTransformFormat{0, 24, 7, 5}, KMXTransformFormat{kYuy2, 16, 3, 3},
+         {KMXTransformFormat{0, 24, 7, 5}, KMXTransformFormat{kFourccYuy2, 16, 3, 3},
           KMXTransformFormat{0, 16, 1, 1}}) {
         // Exactly sized, so that the sanitizer sees any stray write.
         std::vector<uint8_t> frame = GreyFrame(format);

@@ -8,8 +8,11 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -179,6 +182,62 @@ TEST(RegistryHive, DamagedOrForeignFilesAreRefusedAndLeftAlone) {
 
     auto peer = Peer({"--hkcu", TestDirectory()});
     EXPECT_EQ(Ask(*peer, "open HKCU Software read"), "error 1011");
+}
+
+// The hive of HKEY_CURRENT_USER of the test process.
+std::string UserHive() {
+    return getenv("KMX512_HKCU");
+}
+
+TEST(RegistryHive, AWriterHeldUpByAnotherGivesUpWithARegistryError) {
+    HKEY key = kmxtest::CreateKey(HKEY_CURRENT_USER, kmxtest::TestKeyPath());
+    ASSERT_EQ(kmxtest::SetDword(key, "Speed", 1), ERROR_SUCCESS);
+    // Another connection takes the write lock and keeps it, as a stuck
+    // process would.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(UserHive().c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    auto writer =
+        std::async(std::launch::async, [key] { return kmxtest::SetDword(key, "Speed", 2); });
+    bool ended = writer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    ASSERT_TRUE(ended) << "the writer waits for good";
+    EXPECT_EQ(writer.get(), ERROR_REGISTRY_IO_FAILED);
+    DWORD speed = 0;
+    EXPECT_EQ(kmxtest::QueryDword(key, "Speed", &speed), ERROR_SUCCESS);
+    EXPECT_EQ(speed, 1u);
+    EXPECT_EQ(kmxtest::SetDword(key, "Speed", 3), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+TEST(RegistryHive, AHiveCutShortOrReplacedUnderALiveConnectionIsNoticed) {
+    const std::string hive = UserHive();
+    HKEY key = kmxtest::CreateKey(HKEY_CURRENT_USER, kmxtest::TestKeyPath());
+    ASSERT_EQ(kmxtest::SetDword(key, "Speed", 1), ERROR_SUCCESS);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(hive.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA wal_checkpoint", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    DWORD speed = 0;
+    ASSERT_EQ(kmxtest::QueryDword(key, "Speed", &speed), ERROR_SUCCESS);
+
+    ASSERT_EQ(truncate(hive.c_str(), 0), 0);
+    EXPECT_EQ(kmxtest::SetDword(key, "Speed", 2), ERROR_BADDB);
+    EXPECT_EQ(kmxtest::QueryDword(key, "Speed", &speed), ERROR_BADDB);
+    HKEY again = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\New", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &again, nullptr),
+              ERROR_BADDB);
+    EXPECT_EQ(fs::file_size(hive), 0u) << "the damaged hive was written";
+
+    // A new hive in its place is used; handles on the old one are gone.
+    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(hive + suffix);
+    HKEY fresh = kmxtest::CreateKey(HKEY_CURRENT_USER, kmxtest::TestKeyPath());
+    EXPECT_EQ(kmxtest::QueryDword(fresh, "Speed", &speed), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(kmxtest::SetDword(key, "Speed", 4), ERROR_KEY_DELETED);
+    RegCloseKey(fresh);
+    RegCloseKey(key);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Opening, creating, closing, deleting and enumerating keys, as Windows
 // documents them.
+#include "common/platform_difference.h"
 #include "registry/registry_test_keys.h"
 
 #include <cstring>
@@ -126,7 +127,35 @@ TEST(RegistryKeys, EnumerationFollowsTheDocumentedBufferRules) {
     }
     EXPECT_EQ(status, ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(seen, "Alpha bravo charlie ");
+    // Any index, in any order, asked again.
+    for (DWORD index : {2u, 0u, 1u, 1u, 2u}) {
+        chars = sizeof name;
+        ASSERT_EQ(RegEnumKeyExA(key, index, name, &chars, nullptr, nullptr, nullptr, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_STREQ(name, index == 0 ? "Alpha" : index == 1 ? "bravo" : "charlie");
+    }
     RegCloseKey(key);
+}
+
+TEST(RegistryKeys, KeysAreMadeNoDeeperThanTheTreeLimit) {
+    auto chain = [](int levels) {
+        std::string path;
+        for (int level = 0; level < levels; ++level) path += level ? "\\k" : "k";
+        return path;
+    };
+    HKEY base = CreateKey(HKEY_CURRENT_USER, TestKeyPath());
+    HKEY deep = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(base, chain(600).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &deep, nullptr),
+              ERROR_FILENAME_EXCED_RANGE);
+    EXPECT_EQ(RegOpenKeyExA(base, "k", 0, KEY_READ, &deep), ERROR_FILE_NOT_FOUND);
+    HKEY middle = CreateKey(base, chain(250));
+    EXPECT_EQ(RegCreateKeyExA(middle, chain(350).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &deep, nullptr),
+              ERROR_FILENAME_EXCED_RANGE);
+    RegCloseKey(CreateKey(middle, chain(250)));
+    RegCloseKey(middle);
+    RegCloseKey(base);
 }
 
 TEST(RegistryKeys, EmptySubKeyNamesAndBadPaths) {
@@ -139,8 +168,14 @@ TEST(RegistryKeys, EmptySubKeyNamesAndBadPaths) {
     EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, too_long.c_str(), 0, nullptr, 0, KEY_READ, nullptr,
                               &same, nullptr),
               ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Volatile", 0, nullptr, 1, KEY_READ,
-                              nullptr, &same, nullptr),
+}
+
+// Every key is kept in the hive file: volatile keys are not implemented.
+PLATFORM_DIFFERENCE_TEST(RegistryKeys, VolatileKeysAreRefused) {
+    const DWORD volatile_option = 1;  // REG_OPTION_VOLATILE, which winreg.h leaves out
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Volatile", 0, nullptr, volatile_option,
+                              KEY_READ, nullptr, &key, nullptr),
               ERROR_NOT_SUPPORTED);
 }
 

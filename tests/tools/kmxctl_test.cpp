@@ -5,14 +5,17 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <kmxrecords/settings_keys.h>
 
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include "common/test_environment.h"
 
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,7 +25,7 @@ namespace {
 using kmxtest::ChildProcess;
 using kmxtest::ProgramPath;
 
-constexpr char kSettingsKey[] = "Software\\Brelix\\USB Camera (KMX512)";
+using kmx::kSettingsKeyPath;
 
 struct Outcome {
     std::string output;  // standard output and error together
@@ -58,7 +61,7 @@ Outcome Camd(const std::vector<std::string>& words) {
 
 void SetMachineDword(const char* name, DWORD value) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
     EXPECT_EQ(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
@@ -198,7 +201,7 @@ TEST_F(KmxctlTest, CameraAndDriverFailuresExitWithOneAndTheStatusName) {
     EXPECT_NE(refused.output.find("KMXPI_STATUS_BAD_PARAMETER"), std::string::npos);
     Outcome absent = Kmxctl({"get", "-c", "2", "flip"});
     EXPECT_EQ(absent.status, 1);
-    EXPECT_NE(absent.output.find("KMXPI_STATUS_BAD_ID"), std::string::npos);
+    EXPECT_EQ(absent.output, "kmxctl get: camera 2 has no flip\n");
     Outcome device = Kmxctl({"debug", "device-id", "-c", "9"});
     EXPECT_EQ(device.status, 1);
     EXPECT_NE(device.output.find("KMXDEBUG_STATUS_DEVICE_NOT_FOUND"), std::string::npos);
@@ -208,6 +211,80 @@ TEST_F(KmxctlTest, CameraAndDriverFailuresExitWithOneAndTheStatusName) {
     Outcome version = Kmxctl({"debug", "version"});
     EXPECT_EQ(version.status, 1);
     EXPECT_EQ(version.output, "kmxctl debug: driver version: KMXDEBUG_STATUS_OPERATION_FAILED\n");
+}
+
+TEST_F(KmxctlTest, AStalledOrSilentCameraIsToldNotShownAsSuccess) {
+    // A camera that never answers: kmxctl gives up and says so.
+    ASSERT_EQ(Camd({"fault", "T1", "0x220C08", "stall"}).status, 0);
+    Outcome stalled = Kmxctl({"--json", "--timeout", "1", "get", "-c", "1", "zoom"});
+    EXPECT_EQ(stalled.status, 1);
+    EXPECT_NE(stalled.output.find("kmxctl get: the camera did not answer within 1 s"),
+              std::string::npos)
+        << stalled.output;
+    EXPECT_NE(stalled.output.find("{\"error\":\"the camera did not answer within 1 s"),
+              std::string::npos);
+
+    // A driver that completes reads without a word for the ids it does not
+    // have: what it left unwritten is not shown as read.
+    ASSERT_EQ(Camd({"clear-faults", "T1"}).status, 0);
+    ASSERT_EQ(Camd({"fault", "T1", "0x220C08", "unwritten"}).status, 0);
+    Outcome silent = Kmxctl({"info", "-c", "1"});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_NE(silent.output.find("native sizes      640x480 352x288 320x240 176x144 160x120\n"
+                                 "kmxctl info: USB1 did not answer: native size 6\n"),
+              std::string::npos)
+        << silent.output;
+    EXPECT_EQ(Kmxctl({"get", "-c", "1", "--set", "{2BBD8342-6AA2-11D3-A076-00A024AD71C2}", "--id",
+                      "30", "--size", "8"})
+                  .output,
+              "kmxctl get: USB1 did not answer {2BBD8342-6AA2-11D3-A076-00A024AD71C2} id 30 (its "
+              "driver wrote no value)\n");
+
+    // A driver whose descriptor list never ends.
+    ASSERT_EQ(Camd({"clear-faults", "T1"}).status, 0);
+    ASSERT_EQ(Camd({"fault", "T1", "0x220424", "status", "0"}).status, 0);
+    Outcome endless = Kmxctl({"debug", "descriptor", "property", "-c", "1"});
+    EXPECT_EQ(endless.status, 1);
+    EXPECT_NE(endless.output.find("255  "), std::string::npos);
+    EXPECT_NE(endless.output.find("kmxctl debug: the driver's property descriptors go on past 256"),
+              std::string::npos);
+
+    // No camera at all: the service is not running, or serves none.
+    ASSERT_EQ(Camd({"unplug", "T1"}).status, 0);
+    ASSERT_EQ(Camd({"unplug", "T2"}).status, 0);
+    Outcome none = Kmxctl({"list"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.output.find("kmxctl list: no camera is present; is the camera service running"),
+              std::string::npos)
+        << none.output;
+}
+
+TEST_F(KmxctlTest, FailuresSayWhatTheCameraHasAndTakes) {
+    Outcome range = Kmxctl({"set", "-c", "1", "zoom", "200"});
+    EXPECT_EQ(range.status, 1);
+    EXPECT_TRUE(std::regex_search(
+        range.output, std::regex("kmxctl set: USB1 refused zoom = 200: it takes [0-9]+ to [0-9]+ "
+                                 "\\(KMXPI_STATUS_BAD_PARAMETER\\)\n")))
+        << range.output;
+    Outcome lacking = Kmxctl({"--json", "default", "-c", "2", "mirror"});
+    EXPECT_EQ(lacking.status, 1);
+    EXPECT_NE(lacking.output.find("{\"error\":\"camera 2 has no mirror\",\"status\":1}\n"),
+              std::string::npos)
+        << lacking.output;
+    Outcome unknown = Kmxctl({"get", "-c", "2", "zooom"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.output.find("no property 'zooom'; the properties are firmware-version,"),
+              std::string::npos)
+        << unknown.output;
+    EXPECT_NE(unknown.output.find("library-flip"), std::string::npos);
+    EXPECT_EQ(unknown.output.find(" mirror,"), std::string::npos);
+    EXPECT_EQ(unknown.output.find(" flip,"), std::string::npos);
+    Outcome word = Kmxctl({"set", "-c", "1", "brightness", "dim"});
+    EXPECT_EQ(word.status, 2);
+    EXPECT_NE(word.output.find("brightness must be a number from -2147483648 to 2147483647, "
+                               "not 'dim'"),
+              std::string::npos)
+        << word.output;
 }
 
 TEST_F(KmxctlTest, BadArgumentsExitWithTwoAndEveryCommandHasHelp) {
@@ -293,6 +370,23 @@ TEST_F(KmxctlTest, DebugCommandsReachTheDriver) {
     EXPECT_NE(property.output.find("\"value\":\"60 01 00 00 20 01 00 00\""), std::string::npos);
 }
 
+TEST_F(KmxctlTest, TracingShowsTheChosenChannelsCallsWithArgumentsAndResults) {
+    setenv("KMX512_TRACE", "registry,api", 1);
+    Outcome traced = Kmxctl({"debug", "version"});
+    unsetenv("KMX512_TRACE");
+    ASSERT_EQ(traced.status, 0) << traced.output;
+    EXPECT_TRUE(std::regex_search(
+        traced.output,
+        std::regex("(^|\n)[0-9]+:[0-9]+:trace:api:KMXDebug_GetVersion\\(0x[0-9a-f]+, "
+                   "0x[0-9a-f]+, 0x[0-9a-f]+, 0x10\\) = 0\n")))
+        << traced.output;
+    EXPECT_NE(traced.output.find(":trace:registry:RegCreateKeyExA(0x80000002, \"Software\\\\Brelix"
+                                 "\\\\USB Camera (KMX512)\", 0, "),
+              std::string::npos);
+    EXPECT_EQ(traced.output.find(":trace:kernel:"), std::string::npos);
+    EXPECT_EQ(Kmxctl({"debug", "version"}).output.find("trace:"), std::string::npos);
+}
+
 TEST_F(KmxctlTest, LockHoldsUntilInterrupted) {
     ChildProcess holder(ProgramPath("kmxctl"), {"lock", "-c", "1"});
     EXPECT_EQ(holder.ReadLine(), "USB1 locked; interrupt to release it");
@@ -332,7 +426,10 @@ TEST_F(KmxctlTest, AKilledHoldersLockShowsStaleUntilUnlockClearsIt) {
     EXPECT_NE(list.output.find("capture lock: USB2, left by process " + holder_process + " (stale"),
               std::string::npos)
         << list.output;
-    EXPECT_EQ(Kmxctl({"unlock", "-c", "2"}).status, 0);
+    Outcome unlock = Kmxctl({"unlock", "-c", "2"});
+    EXPECT_EQ(unlock.status, 0);
+    EXPECT_EQ(unlock.output, "the capture lock is free: cleared the stale lock that process " +
+                                 holder_process + " left on USB2\n");
     EXPECT_NE(Kmxctl({"list"}).output.find("capture lock: free\n"), std::string::npos);
 }
 
@@ -366,7 +463,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     ASSERT_EQ(Kmxctl({"list"}).status, 0);  // lists the cameras under the user's key
     SetMachineDword("DebugUserMode", 0x1234);
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
     const char language[] = "Deutsch \"DE\"";
@@ -392,19 +489,20 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
               std::string::npos);
 
     // Everything comes back after the keys are gone.
-    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kSettingsKey) + "\\Devices").c_str()),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey), ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kSettingsKeyPath) + "\\Devices").c_str()),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKeyPath), ERROR_SUCCESS);
     Outcome imported = Kmxctl({"reg", "import", file});
     ASSERT_EQ(imported.status, 0) << imported.output;
     DWORD type = 0;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type),
               std::vector<BYTE>(language, language + sizeof language));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Blob", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Blob", &type),
               std::vector<BYTE>(binary, binary + sizeof binary));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_TRUE(Value(HKEY_CURRENT_USER, std::string(kSettingsKey) + "\\Devices", "2", &type));
+    EXPECT_TRUE(Value(HKEY_CURRENT_USER, std::string(kSettingsKeyPath) + "\\Devices", "2", &type));
 
     // The registry editor writes UTF-16 files.
     std::string wide = "\xFF\xFE";
@@ -414,7 +512,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
         wide += std::string{c, '\0'};
     std::ofstream(file, std::ios::binary) << wide;
     ASSERT_EQ(Kmxctl({"reg", "import", file}).status, 0);
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Wide", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Wide", &type),
               (std::vector<BYTE>{42, 0, 0, 0}));
 
     // A file that reaches beyond the camera's keys is refused before anything is written.
@@ -423,18 +521,67 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
                            "\"LanguageName\"=\"English\"\n\n"
                            "[HKEY_CURRENT_USER\\Software\\Other]\n\"x\"=dword:1\n";
     Outcome foreign = Kmxctl({"reg", "import", file});
-    EXPECT_EQ(foreign.status, 2);
+    EXPECT_EQ(foreign.status, 1);
     EXPECT_NE(foreign.output.find("settings.reg:6: [HKEY_CURRENT_USER\\Software\\Other] is not"),
               std::string::npos)
         << foreign.output;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type),
               std::vector<BYTE>(language, language + sizeof language));
     std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
                            "\"Bad\"=hex:0\n";
     Outcome malformed = Kmxctl({"reg", "import", file});
-    EXPECT_EQ(malformed.status, 2);
+    EXPECT_EQ(malformed.status, 1);
+    EXPECT_EQ(malformed.output.rfind("kmxctl reg: ", 0), 0u) << malformed.output;
     EXPECT_NE(malformed.output.find("settings.reg:3:"), std::string::npos) << malformed.output;
+    EXPECT_EQ(malformed.output.find("usage"), std::string::npos) << malformed.output;
+}
+
+TEST_F(KmxctlTest, RegImportWritesTheWholeFileOrNothing) {
+    const std::string settings = std::string("[HKEY_CURRENT_USER\\") + kSettingsKeyPath + "]\n";
+    const std::string machine = std::string("[HKEY_LOCAL_MACHINE\\") + kSettingsKeyPath + "]\n";
+    const std::string file = kmxtest::TestDirectory() + "/limits.reg";
+    std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                        << settings << "\"LanguageName\"=\"English\"\n";
+    ASSERT_EQ(Kmxctl({"reg", "import", file}).status, 0);
+    DWORD type = 0;
+    const std::vector<BYTE> english = {'E', 'n', 'g', 'l', 'i', 's', 'h', 0};
+
+    // What Windows would refuse is found before anything is written.
+    std::string deep = settings.substr(0, settings.size() - 2);
+    for (int level = 0; level < 512; ++level) deep += "\\k";
+    for (const std::string& refused :
+         {settings + "\"" + std::string(16384, 'v') + "\"=dword:1\n",
+          settings.substr(0, settings.size() - 2) + "\\" + std::string(256, 'k') + "]\n",
+          deep + "]\n"}) {
+        std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                            << settings << "\"LanguageName\"=\"Deutsch\"\n"
+                            << refused;
+        Outcome outcome = Kmxctl({"reg", "import", file});
+        EXPECT_EQ(outcome.status, 1) << outcome.output;
+        EXPECT_NE(outcome.output.find("kmxctl reg: " + file + ":"), std::string::npos)
+            << outcome.output;
+        EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type), english);
+    }
+
+    // A write that fails half-way (the machine's hive held by a stuck
+    // process) takes back what was written before it.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(getenv("KMX512_HKLM"), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
+                        << settings << "\"LanguageName\"=\"Deutsch\"\n"
+                        << "\"Added\"=dword:1\n"
+                        << machine << "\"DebugUserMode\"=dword:1\n";
+    Outcome held = Kmxctl({"reg", "import", file});
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(held.status, 1);
+    EXPECT_NE(held.output.find("nothing was imported, the keys are as they were"),
+              std::string::npos)
+        << held.output;
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type), english);
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Added", &type), std::nullopt);
 }
 
 }  // namespace

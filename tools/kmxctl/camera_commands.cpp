@@ -6,11 +6,13 @@
 
 #include "camera_access.h"
 #include "capture_lock_view.h"
+#include "deadline.h"
 #include "failures.h"
 #include "interrupt.h"
 #include "property_table.h"
 #include "tool.h"
 
+#include <cstring>
 #include <iomanip>
 
 namespace kmxctl {
@@ -49,13 +51,29 @@ Json LockJson(const std::optional<CaptureLockView>& lock) {
         .Add("identity", WordPair(lock->identity1, lock->identity2));
 }
 
+// What a command could not read, said once its output is shown: "USB1 did
+// not answer: firmware version, native size 2".
+class Unread {
+  public:
+    void Add(const std::string& what) { items_ += (items_.empty() ? "" : ", ") + what; }
+    void ThrowIfAny(const std::string& who) const {
+        if (!items_.empty()) throw Failure(who + " did not answer: " + items_);
+    }
+
+  private:
+    std::string items_;
+};
+
 void RunList(CommandLine& line, Output& output) {
     line.Finish();
     Json cameras = Json::Array();
     const std::optional<CaptureLockView> lock = ReadCaptureLock();
+    DWORD present_count = 0;
+    const std::vector<DWORD> listed = ListedCameras(&present_count);
     if (!output.Json())
         output.Text() << "ID   NAME   PRESENT LOCKED IDENTITY          DEVICE ID         PATH\n";
-    for (DWORD id : ListedCameras()) {
+    Unread unread;
+    for (DWORD id : listed) {
         char path[KMXDEBUG_CONNECTION_STRING_SIZE] = "";
         KMXDebug_GetConnectionString(id, path, sizeof path);
         HANDLE device = INVALID_HANDLE_VALUE;
@@ -67,11 +85,15 @@ void RunList(CommandLine& line, Output& output) {
             if (auto words = CameraIdentity(device)) {
                 identity = WordPair(words->first, words->second);
                 identity_text = Hex8(words->first) + " " + Hex8(words->second);
+            } else {
+                unread.Add(CameraName(id) + " identity");
             }
             DWORD id1 = 0, id2 = 0;
             if (KMXDebug_DeviceIDGet(device, &id1, &id2) == KMXDEBUG_STATUS_SUCCESS) {
                 device_id = WordPair(id1, id2);
                 device_text = Hex8(id1) + " " + Hex8(id2);
+            } else {
+                unread.Add(CameraName(id) + " device id");
             }
             KMXDebug_CloseDevice(&device);
         }
@@ -95,6 +117,9 @@ void RunList(CommandLine& line, Output& output) {
         output.Print(Json::Object().Add("cameras", cameras).Add("capture_lock", LockJson(lock)));
     else
         output.Text() << "capture lock: " << LockText(lock) << '\n';
+    if (!present_count)
+        throw Failure("no camera is present; is the camera service running (kmx512-camd serve)?");
+    unread.ThrowIfAny("the cameras");
 }
 
 std::string FourCCText(DWORD compression) {
@@ -105,41 +130,53 @@ std::string FourCCText(DWORD compression) {
     return text;
 }
 
-// A property of the camera set shown as the Driver Information dialog
-// shows it, "---" when the camera does not answer it.
-std::pair<std::string, Json> Shown(const CameraHandle& camera, const std::string& name) {
+// A property of the camera shown as the Driver Information dialog shows
+// it: "---" when the camera does not answer it (noted in UNREAD), "none"
+// when it has no such property; null in JSON for both.
+std::pair<std::string, Json> Shown(const CameraHandle& camera, const std::string& name,
+                                   Unread& unread) {
     const Property& property = FindProperty(name);
-    std::vector<BYTE> value(property.size);
-    if (KMXPI_PropertyGet(camera.Handle(), &property.set, property.id, property.size,
-                          value.data()) != KMXPI_STATUS_SUCCESS)
+    PropertyRead read = ReadProperty(camera, property.set, property.id, property.size);
+    if (read.Lacking()) return {"none", Json::Null()};
+    if (!read.value) {
+        unread.Add(name);
         return {kNotRead, Json::Null()};
-    return {ValueText(property, value), ValueJson(property, value)};
+    }
+    std::string text = ValueText(property, *read.value);
+    return {text, Json(text)};
 }
 
 void RunInfo(CommandLine& line, Output& output) {
     DWORD id = line.Camera();
     line.Finish();
     CameraHandle camera(id);
-    auto firmware = Shown(camera, "firmware-version");
-    auto sensor = Shown(camera, "sensor-type");
-    auto text = Shown(camera, "camera-text");
+    Unread unread;
+    auto firmware = Shown(camera, "firmware-version", unread);
+    auto sensor = Shown(camera, "sensor-type", unread);
+    auto text = Shown(camera, "camera-text", unread);
     DebugDevice device(id);
-    std::vector<kmx::FormatDescriptor> modes = CameraModes(device.Handle());
+    const DriverList<kmx::FormatDescriptor> modes = CameraModes(device.Handle());
+    if (!modes.failure.empty()) unread.Add("modes (" + modes.failure + ")");
     // The native sizes run from the first id until the first one the camera
-    // does not answer.
+    // does not have.
     std::vector<std::pair<DWORD, DWORD>> natives;
     for (DWORD native = KMXPI_CAMERA_FIRST_NATIVE_SIZE; native <= KMXPI_CAMERA_LAST_NATIVE_SIZE;
          ++native) {
         DWORD size[2];
-        if (KMXPI_PropertyGet(camera.Handle(), &KMXPI_PROPSET_CAMERA, native, sizeof size, size) !=
-            KMXPI_STATUS_SUCCESS)
+        PropertyRead read = ReadProperty(camera, KMXPI_PROPSET_CAMERA, native, sizeof size);
+        if (read.Lacking()) break;
+        if (!read.value) {
+            unread.Add("native size " +
+                       std::to_string(native - KMXPI_CAMERA_FIRST_NATIVE_SIZE + 1));
             break;
+        }
+        memcpy(size, read.value->data(), sizeof size);
         natives.emplace_back(size[0], size[1]);
     }
 
     if (output.Json()) {
         Json mode_list = Json::Array(), native_list = Json::Array();
-        for (const kmx::FormatDescriptor& mode : modes)
+        for (const kmx::FormatDescriptor& mode : modes.items)
             mode_list.Push(Json::Object()
                                .Add("index", static_cast<unsigned>(mode.index))
                                .Add("format", FourCCText(mode.format.compression))
@@ -161,29 +198,30 @@ void RunInfo(CommandLine& line, Output& output) {
         output.Print(Json::Object()
                          .Add("camera", id)
                          .Add("name", CameraName(id))
-                         .Add("firmware_version", firmware.first)
-                         .Add("sensor_type", sensor.first)
-                         .Add("camera_text", text.first)
+                         .Add("firmware_version", firmware.second)
+                         .Add("sensor_type", sensor.second)
+                         .Add("camera_text", text.second)
                          .Add("modes", mode_list)
                          .Add("native_sizes", native_list));
-        return;
+    } else {
+        std::ostream& out = output.Text();
+        out << CameraName(id) << '\n'
+            << "  firmware version  " << firmware.first << '\n'
+            << "  sensor type       " << sensor.first << '\n'
+            << "  camera text       " << text.first << '\n'
+            << "  modes\n";
+        for (const kmx::FormatDescriptor& mode : modes.items)
+            out << "    " << mode.index << "  " << FourCCText(mode.format.compression) << ' '
+                << int(mode.format.bits_per_pixel) << "-bit " << mode.format.width << 'x'
+                << mode.format.height << ", " << mode.min_width << 'x' << mode.min_height << " to "
+                << mode.max_width << 'x' << mode.max_height << " in steps of " << mode.width_step
+                << 'x' << mode.height_step << ", " << mode.format.timing << " ms a frame\n";
+        if (modes.items.empty()) out << "    " << kNotRead << '\n';
+        out << "  native sizes     ";
+        for (auto [width, height] : natives) out << ' ' << width << 'x' << height;
+        out << (natives.empty() ? std::string(" ") + kNotRead : "") << '\n';
     }
-    std::ostream& out = output.Text();
-    out << CameraName(id) << '\n'
-        << "  firmware version  " << firmware.first << '\n'
-        << "  sensor type       " << sensor.first << '\n'
-        << "  camera text       " << text.first << '\n'
-        << "  modes\n";
-    for (const kmx::FormatDescriptor& mode : modes)
-        out << "    " << mode.index << "  " << FourCCText(mode.format.compression) << ' '
-            << int(mode.format.bits_per_pixel) << "-bit " << mode.format.width << 'x'
-            << mode.format.height << ", " << mode.min_width << 'x' << mode.min_height << " to "
-            << mode.max_width << 'x' << mode.max_height << " in steps of " << mode.width_step << 'x'
-            << mode.height_step << ", " << mode.format.timing << " ms a frame\n";
-    if (modes.empty()) out << "    " << kNotRead << '\n';
-    out << "  native sizes     ";
-    for (auto [width, height] : natives) out << ' ' << width << 'x' << height;
-    out << (natives.empty() ? std::string(" ") + kNotRead : "") << '\n';
+    unread.ThrowIfAny(CameraName(id));
 }
 
 void RunLock(CommandLine& line, Output& output) {
@@ -196,7 +234,10 @@ void RunLock(CommandLine& line, Output& output) {
         output.Print(Json::Object().Add("camera", id).Add("locked", true));
     else
         output.Text() << CameraName(id) << " locked; interrupt to release it" << std::endl;
-    WaitForSingleObject(interruption.Event(), INFINITE);
+    {
+        WaitingForUser holding;
+        WaitForSingleObject(interruption.Event(), INFINITE);
+    }
     CheckInterface(KMXPI_HandleUnLockVfWOpen(camera.Handle()), "releasing " + CameraName(id));
     if (output.Json())
         output.Print(Json::Object().Add("camera", id).Add("locked", false));
@@ -210,6 +251,7 @@ void RunUnlock(CommandLine& line, Output& output) {
     CameraHandle camera(id);
     // Only the process that holds a lock may give it up; a lock whose holder
     // has died is stale and goes with the next attempt to take it.
+    const std::optional<CaptureLockView> before = ReadCaptureLock();
     DWORD status = KMXPI_HandleLockVfWOpen(camera.Handle());
     if (status == KMXPI_STATUS_IN_USE)
         throw Failure(
@@ -218,10 +260,20 @@ void RunUnlock(CommandLine& line, Output& output) {
             InterfaceStatusName(status));
     CheckInterface(status, "unlocking " + CameraName(id));
     CheckInterface(KMXPI_HandleUnLockVfWOpen(camera.Handle()), "unlocking " + CameraName(id));
-    if (output.Json())
-        output.Print(Json::Object().Add("capture_lock", "free"));
-    else
+    const bool cleared = before && before->stale;
+    if (output.Json()) {
+        Json result = Json::Object().Add("capture_lock", "free");
+        if (cleared)
+            result.Add(
+                "cleared",
+                Json::Object().Add("camera", before->camera).Add("process", before->process));
+        output.Print(result);
+    } else if (cleared) {
+        output.Text() << "the capture lock is free: cleared the stale lock that process "
+                      << before->process << " left on " << CameraName(before->camera) << '\n';
+    } else {
         output.Text() << "the capture lock is free\n";
+    }
 }
 
 void RunAbort(CommandLine& line, Output& output) {

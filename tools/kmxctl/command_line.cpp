@@ -91,10 +91,15 @@ uint64_t ParseUnsigned(const std::string& text, const std::string& what, uint64_
 
 int32_t ParseSigned(const std::string& text, const std::string& what) {
     bool negative = !text.empty() && text[0] == '-';
-    uint64_t magnitude = ParseUnsigned(negative ? text.substr(1) : text, what,
-                                       negative ? 0x80000000ull : 0x7FFFFFFFull);
-    return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
-                    : static_cast<int32_t>(magnitude);
+    try {
+        uint64_t magnitude = ParseUnsigned(negative ? text.substr(1) : text, what,
+                                           negative ? 0x80000000ull : 0x7FFFFFFFull);
+        return negative ? static_cast<int32_t>(-static_cast<int64_t>(magnitude))
+                        : static_cast<int32_t>(magnitude);
+    } catch (const UsageError&) {
+        throw UsageError(what + " must be a number from -2147483648 to 2147483647, not '" + text +
+                         "'");
+    }
 }
 
 std::vector<BYTE> ParseBytes(const std::string& text, const std::string& what) {

@@ -44,7 +44,8 @@ class CommandLine {
 // TEXT as an unsigned number (decimal, or hexadecimal after 0x) of at most
 // MAXIMUM; a usage error naming WHAT otherwise.
 uint64_t ParseUnsigned(const std::string& text, const std::string& what, uint64_t maximum);
-// TEXT as a signed 32-bit number.
+// TEXT as a signed 32-bit number (decimal, or hexadecimal after 0x, either
+// after a minus sign); a usage error naming WHAT otherwise.
 int32_t ParseSigned(const std::string& text, const std::string& what);
 // Bytes written as hexadecimal pairs, optionally separated by spaces,
 // colons or commas ("0a0b", "0a:0b").

@@ -233,12 +233,9 @@ std::string AccessName(uint32_t access) {
     }
 }
 
-// Describes the property at INDEX with its value; false past the last.
-bool DescribeProperty(HANDLE device, DWORD index, Output& output, Json& list) {
-    kmx::PropertyDescriptor descriptor{};
-    DWORD status = KMXDebug_GetPropertyDescriptor(device, index, &descriptor);
-    if (status == KMXDEBUG_STATUS_BAD_PARAMETER) return false;
-    CheckDebug(status, "property descriptor " + std::to_string(index));
+// Shows the property descriptor at INDEX with the property's value.
+void ShowProperty(HANDLE device, DWORD index, const kmx::PropertyDescriptor& descriptor,
+                  Output& output, Json& list) {
     std::vector<BYTE> value(descriptor.size);
     bool has_value = descriptor.size &&
                      KMXDebug_GetPropertyInformation(device, index, value.data(),
@@ -256,24 +253,19 @@ bool DescribeProperty(HANDLE device, DWORD index, Output& output, Json& list) {
                   .Add("default", static_cast<int64_t>(descriptor.default_value))
                   .Add("name", name)
                   .Add("value", has_value ? Json(hex) : Json::Null()));
-    if (!output.Json()) {
-        output.Text() << index << "  " << name << "  " << GuidText(descriptor.set) << " id "
-                      << descriptor.id << ", " << descriptor.size << " bytes, "
-                      << AccessName(descriptor.access);
-        if (descriptor.limited)
-            output.Text() << ", " << descriptor.minimum << " to " << descriptor.maximum
-                          << ", default " << descriptor.default_value;
-        if (has_value) output.Text() << ": " << hex;
-        output.Text() << '\n';
-    }
-    return true;
+    if (output.Json()) return;
+    output.Text() << index << "  " << name << "  " << GuidText(descriptor.set) << " id "
+                  << descriptor.id << ", " << descriptor.size << " bytes, "
+                  << AccessName(descriptor.access);
+    if (descriptor.limited)
+        output.Text() << ", " << descriptor.minimum << " to " << descriptor.maximum << ", default "
+                      << descriptor.default_value;
+    if (has_value) output.Text() << ": " << hex;
+    output.Text() << '\n';
 }
 
-bool DescribeNotification(HANDLE device, DWORD index, Output& output, Json& list) {
-    kmx::NotificationDescriptor descriptor{};
-    DWORD status = KMXDebug_GetNotificationDescriptor(device, index, &descriptor);
-    if (status == KMXDEBUG_STATUS_BAD_PARAMETER) return false;
-    CheckDebug(status, "notification descriptor " + std::to_string(index));
+void ShowNotification(HANDLE, DWORD index, const kmx::NotificationDescriptor& descriptor,
+                      Output& output, Json& list) {
     std::string name(descriptor.name, strnlen(descriptor.name, sizeof descriptor.name));
     list.Push(Json::Object()
                   .Add("index", index)
@@ -284,33 +276,54 @@ bool DescribeNotification(HANDLE device, DWORD index, Output& output, Json& list
     if (!output.Json())
         output.Text() << index << "  " << name << "  " << GuidText(descriptor.set) << " id "
                       << descriptor.id << ", " << descriptor.registered << " registered\n";
-    return true;
+}
+
+// Shows the descriptor at INDEX, or every one the driver gives. Only what
+// was read is shown; a driver that fails, or whose list does not end, is
+// told after it.
+template <class Item>
+void ShowDescriptors(HANDLE device, std::optional<DWORD> index,
+                     DWORD (*describe)(HANDLE, DWORD, void*), DriverList<Item> (*walk)(HANDLE),
+                     void (*show)(HANDLE, DWORD, const Item&, Output&, Json&), const char* kind,
+                     Output& output) {
+    DriverList<Item> read;
+    DWORD first = index.value_or(0);
+    if (index) {
+        Item item{};
+        CheckDebug(describe(device, *index, &item),
+                   std::string(kind) + " descriptor " + std::to_string(*index));
+        read.items.push_back(item);
+    } else {
+        read = walk(device);
+    }
+    Json list = Json::Array();
+    for (size_t at = 0; at < read.items.size(); ++at)
+        show(device, first + static_cast<DWORD>(at), read.items[at], output, list);
+    if (output.Json()) output.Print(list);
+    if (!read.failure.empty()) throw Failure(read.failure);
 }
 
 void Descriptor(CommandLine& line, Output& output) {
     std::optional<DWORD> id = line.OptionalCamera();
     std::string kind = line.Next("property or notification");
-    std::optional<std::string> index = line.NextIfAny();
+    std::optional<std::string> index_text = line.NextIfAny();
     line.Finish();
-    auto describe = kind == "property"       ? DescribeProperty
-                    : kind == "notification" ? DescribeNotification
-                                             : nullptr;
-    if (!describe)
+    if (kind != "property" && kind != "notification")
         throw UsageError("descriptor of what? 'property' or 'notification', not '" + kind + "'");
+    std::optional<DWORD> index;
+    if (index_text) index = static_cast<DWORD>(ParseUnsigned(*index_text, "INDEX", MAXDWORD));
     // Without a camera the library asks the first camera that opens.
     std::optional<DebugDevice> device;
     if (id) device.emplace(*id);
     HANDLE handle = device ? device->Handle() : INVALID_HANDLE_VALUE;
-    Json list = Json::Array();
-    if (index) {
-        DWORD at = static_cast<DWORD>(ParseUnsigned(*index, "INDEX", MAXDWORD));
-        if (!describe(handle, at, output, list))
-            CheckDebug(KMXDEBUG_STATUS_BAD_PARAMETER, kind + " descriptor " + *index);
-    } else {
-        for (DWORD at = 0; describe(handle, at, output, list); ++at) {
-        }
-    }
-    if (output.Json()) output.Print(list);
+    if (kind == "property")
+        ShowDescriptors<kmx::PropertyDescriptor>(handle, index, KMXDebug_GetPropertyDescriptor,
+                                                 PropertyDescriptors, ShowProperty, "property",
+                                                 output);
+    else
+        ShowDescriptors<kmx::NotificationDescriptor>(
+            handle, index, KMXDebug_GetNotificationDescriptor, NotificationDescriptors,
+            ShowNotification, "notification", output);
 }
 
 const std::map<std::string, void (*)(CommandLine&, Output&)> kSubcommands = {

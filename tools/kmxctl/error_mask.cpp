@@ -3,6 +3,8 @@
 // machine, with the meaning of each bit; --clear starts it afresh.
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 #include "failures.h"
 #include "tool.h"
 
@@ -11,21 +13,10 @@
 namespace kmxctl {
 namespace {
 
-constexpr char kErrorMaskValue[] = "DebugUserModeErr";
-
-struct ErrorBit {
-    DWORD bit;
-    const char* meaning;
-};
-constexpr ErrorBit kErrorBits[] = {
-    {1, "the JPEG codec library failed to load"},
-    {16, "the codec failed on a frame"},
-    {32, "a frame did not fit (size mismatch)"},
-    {64, "the scaler plug-in failed to load or lacks an entry point"},
-};
+using kmx::kUserModeErrorMaskValue;
 
 const char* MeaningOf(DWORD bit) {
-    for (const ErrorBit& known : kErrorBits)
+    for (const kmx::UserModeErrorBit& known : kmx::kUserModeErrorBits)
         if (known.bit == bit) return known.meaning;
     return "not a bit the library sets";
 }
@@ -33,28 +24,30 @@ const char* MeaningOf(DWORD bit) {
 // The stored mask; 0 when the key or the value is missing.
 DWORD StoredMask() {
     HKEY key = nullptr;
-    LSTATUS opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_READ, &key);
+    LSTATUS opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kmx::kSettingsKeyPath, 0, KEY_READ, &key);
     if (opened == ERROR_FILE_NOT_FOUND) return 0;
     if (opened != ERROR_SUCCESS) FailSystem("opening the machine's settings key", opened);
     DWORD mask = 0, type = 0, size = sizeof mask;
-    LSTATUS read = RegQueryValueExA(key, kErrorMaskValue, nullptr, &type,
+    LSTATUS read = RegQueryValueExA(key, kUserModeErrorMaskValue, nullptr, &type,
                                     reinterpret_cast<BYTE*>(&mask), &size);
     RegCloseKey(key);
     if (read == ERROR_FILE_NOT_FOUND) return 0;
     if (read != ERROR_SUCCESS) FailSystem("reading the error mask", read);
     // The library reads nothing but a 4-byte REG_DWORD; neither does this.
     if (type != REG_DWORD || size != sizeof mask)
-        throw Failure(std::string("the error mask \"") + kErrorMaskValue + "\" is not a REG_DWORD");
+        throw Failure(std::string("the error mask \"") + kUserModeErrorMaskValue +
+                      "\" is not a REG_DWORD");
     return mask;
 }
 
 void ClearMask() {
     HKEY key = nullptr;
-    LSTATUS opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingsKey, 0, KEY_SET_VALUE, &key);
+    LSTATUS opened =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kmx::kSettingsKeyPath, 0, KEY_SET_VALUE, &key);
     if (opened == ERROR_FILE_NOT_FOUND) return;  // nothing recorded, nothing to clear
     if (opened != ERROR_SUCCESS) FailSystem("opening the machine's settings key", opened);
     DWORD zero = 0;
-    LSTATUS written = RegSetValueExA(key, kErrorMaskValue, 0, REG_DWORD,
+    LSTATUS written = RegSetValueExA(key, kUserModeErrorMaskValue, 0, REG_DWORD,
                                      reinterpret_cast<const BYTE*>(&zero), sizeof zero);
     RegCloseKey(key);
     if (written != ERROR_SUCCESS) FailSystem("clearing the error mask", written);

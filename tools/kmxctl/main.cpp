@@ -4,14 +4,21 @@
 // through the library's public exports.
 //
 // Exit status: 0 on success, 1 when the camera or its driver failed (the
-// status's name is printed), 2 for usage errors.
+// status's name is printed) or did not answer in time, 2 for usage errors.
+// With --json a failure is also told on the standard output, as an object
+// {"error": TEXT, "status": EXIT STATUS}.
+#include "deadline.h"
 #include "failures.h"
 #include "tool.h"
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -25,14 +32,17 @@ const Command* const kCommands[] = {
 
 void PrintUsage(const Command& command, std::ostream& out) {
     out << "usage: kmxctl " << command.name << (*command.usage ? " " : "") << command.usage
-        << " [--json]\n";
+        << " [--json] [--timeout SECONDS]\n";
 }
 
 void PrintHelp(std::ostream& out) {
-    out << "usage: kmxctl [--json] COMMAND [ARGUMENTS] [--help]\n\n"
+    out << "usage: kmxctl [--json] [--timeout SECONDS] COMMAND [ARGUMENTS] [--help]\n\n"
            "Cameras are named by connection id (-c 1) or as USB1. --json prints JSON;\n"
-           "exit status 0 on success, 1 when the camera or its driver failed, 2 for usage "
-           "errors.\n\ncommands:\n";
+           "--timeout is how long to wait for a camera (default "
+        << kDefaultTimeout.count()
+        << ", 0 for ever);\n"
+           "exit status 0 on success, 1 when the camera or its driver failed or did not\n"
+           "answer in time, 2 for usage errors.\n\ncommands:\n";
     for (const Command* command : kCommands)
         out << "  " << command->name << (*command->usage ? " " : "") << command->usage << "\n      "
             << command->summary << '\n';
@@ -44,14 +54,46 @@ const Command* Find(const std::string& name) {
     return nullptr;
 }
 
+// The time to wait for a camera, as --timeout gives it in seconds.
+std::chrono::milliseconds ParseTimeout(const std::string& text) {
+    return std::chrono::seconds(ParseUnsigned(text, "--timeout", 24 * 3600));
+}
+
+// Tells what failed: on the standard error and, with JSON, on the standard
+// output as well. Written directly, so that the deadline's thread may use it
+// while the command's thread still writes.
+void Report(const std::string& command, const std::string& message, bool json, int status) {
+    std::string line = "kmxctl " + command + ": " + message + "\n";
+    ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
+    if (json) {
+        line = Json::Object().Add("error", message).Add("status", status).Text() + "\n";
+        ignored = write(STDOUT_FILENO, line.data(), line.size());
+    }
+    (void)ignored;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // A reader that goes away (kmxctl list | head) ends the output, not the tool.
     signal(SIGPIPE, SIG_IGN);
+    // What a command has shown is out before anything else is told, also
+    // when the deadline ends the process.
+    std::cout << std::unitbuf;
     std::vector<std::string> words(argv + 1, argv + argc);
     bool json = false;
-    while (!words.empty() && (words[0] == "--json" || words[0] == "--help" || words[0] == "-h")) {
+    std::optional<std::string> timeout;
+    while (!words.empty() && (words[0] == "--json" || words[0] == "--help" || words[0] == "-h" ||
+                              words[0] == "--timeout")) {
+        if (words[0] == "--timeout" && words.size() > 1) {
+            timeout = words[1];
+            words.erase(words.begin(), words.begin() + 2);
+            continue;
+        }
+        if (words[0] == "--timeout") {
+            std::cerr << "kmxctl: --timeout needs a value\n";
+            return 2;
+        }
         if (words[0] != "--json") {
             PrintHelp(std::cout);
             return 0;
@@ -86,19 +128,27 @@ int main(int argc, char** argv) {
             return 0;
         }
         json = line.Flag("--json") || json;
+        if (std::optional<std::string> local = line.Option("--timeout")) timeout = local;
+        const std::chrono::milliseconds limit = timeout ? ParseTimeout(*timeout) : kDefaultTimeout;
+        StartDeadline(limit, [name = command->name, json, limit] {
+            char seconds[32];
+            snprintf(seconds, sizeof seconds, "%g", limit.count() / 1000.0);
+            Report(name,
+                   std::string("the camera did not answer within ") + seconds +
+                       " s (--timeout sets how long to wait)",
+                   json, 1);
+        });
         Output output(json, std::cout);
         command->run(line, output);
         std::cout.flush();
         return 0;
     } catch (const UsageError& error) {
-        std::cerr << "kmxctl " << command->name << ": " << error.what() << '\n';
+        Report(command->name, error.what(), json, 2);
         PrintUsage(*command, std::cerr);
         return 2;
-    } catch (const Failure& error) {
-        std::cerr << "kmxctl " << command->name << ": " << error.what() << '\n';
-        return 1;
     } catch (const std::exception& error) {
-        std::cerr << "kmxctl " << command->name << ": " << error.what() << '\n';
+        // Failure and anything else: the camera, its driver or the system.
+        Report(command->name, error.what(), json, 1);
         return 1;
     }
 }

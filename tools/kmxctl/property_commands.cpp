@@ -7,6 +7,9 @@
 #include "property_table.h"
 #include "tool.h"
 
+#include <cstring>
+#include <optional>
+
 namespace kmxctl {
 namespace {
 
@@ -21,9 +24,44 @@ struct Addressed {
     std::string label;
 };
 
+bool SameProperty(const kmx::PropertyDescriptor& described, const GUID& set, DWORD id) {
+    return described.id == id && memcmp(&described.set, &set, sizeof set) == 0;
+}
+
+// The names of the table's properties that camera ID has, as its driver
+// describes them; every name when it describes none or does not open.
+std::vector<std::string> NamesOf(DWORD id) {
+    std::vector<std::string> names, all;
+    std::vector<kmx::PropertyDescriptor> described;
+    try {
+        DebugDevice device(id);
+        described = PropertyDescriptors(device.Handle()).items;
+    } catch (const Failure&) {
+    }
+    for (const Property& property : Properties()) {
+        all.push_back(property.name);
+        for (const kmx::PropertyDescriptor& item : described)
+            if (SameProperty(item, property.set, property.id)) names.push_back(property.name);
+    }
+    return names.empty() ? all : names;
+}
+
+// The range that camera ID's driver gives for a property's value, when it
+// gives one.
+std::optional<std::pair<int32_t, int32_t>> DescribedRange(DWORD id, const Addressed& property) {
+    try {
+        DebugDevice device(id);
+        for (const kmx::PropertyDescriptor& item : PropertyDescriptors(device.Handle()).items)
+            if (SameProperty(item, property.set, property.id) && item.limited)
+                return std::make_pair(item.minimum, item.maximum);
+    } catch (const Failure&) {
+    }
+    return std::nullopt;
+}
+
 // --set GUID --id N, or NAME as the next word; nullopt when neither is given
-// and ALLOW_NONE.
-std::optional<Addressed> Address(CommandLine& line, bool allow_none) {
+// and ALLOW_NONE. An unknown NAME is told with the names camera ID has.
+std::optional<Addressed> Address(CommandLine& line, DWORD camera, bool allow_none) {
     std::optional<std::string> set = line.Option("--set"), id = line.Option("--id");
     if (set || id) {
         if (!set || !id) throw UsageError("raw access needs both --set GUID and --id N");
@@ -36,11 +74,20 @@ std::optional<Addressed> Address(CommandLine& line, bool allow_none) {
     std::optional<std::string> name = allow_none ? line.NextIfAny() : line.Next("property NAME");
     if (!name) return std::nullopt;
     Addressed known;
-    known.known = &FindProperty(*name);
+    known.known = LookupProperty(*name);
+    if (!known.known) throw UnknownProperty(*name, NamesOf(camera));
     known.set = known.known->set;
     known.id = known.known->id;
     known.label = known.known->name;
     return known;
+}
+
+// What a failed request for PROPERTY of CAMERA means to its user.
+[[noreturn]] void PropertyFailure(DWORD camera, const Addressed& property, DWORD status,
+                                  const std::string& doing) {
+    if (status == KMXPI_STATUS_BAD_GUID || status == KMXPI_STATUS_BAD_ID)
+        throw Failure(Lacks(camera, property.label));
+    throw Failure(doing + " " + property.label + ": " + InterfaceStatusName(status));
 }
 
 Json Entry(const Addressed& property, const std::vector<BYTE>& value) {
@@ -62,38 +109,46 @@ void Show(Output& output, DWORD camera, const Addressed& property, const std::ve
     output.Text() << property.label << " = " << shown << '\n';
 }
 
-std::vector<BYTE> Read(const CameraHandle& camera, const Addressed& property, DWORD size) {
-    std::vector<BYTE> value(size);
-    CheckInterface(
-        KMXPI_PropertyGet(camera.Handle(), &property.set, property.id, size, value.data()),
-        "reading " + property.label);
-    return value;
+std::string NoAnswer(const CameraHandle& camera, const std::string& label) {
+    return CameraName(camera.Id()) + " did not answer " + label + " (its driver wrote no value)";
 }
 
-// Every property of the table that the camera has.
+std::vector<BYTE> Read(const CameraHandle& camera, const Addressed& property, DWORD size) {
+    PropertyRead read = ReadProperty(camera, property.set, property.id, size);
+    if (read.status != KMXPI_STATUS_SUCCESS)
+        PropertyFailure(camera.Id(), property, read.status, "reading");
+    if (!read.value) throw Failure(NoAnswer(camera, property.label));
+    return *read.value;
+}
+
+// Every property of the table that the camera has; those it did not answer
+// are told after the others.
 void GetAll(DWORD id, Output& output) {
     CameraHandle camera(id);
     Json all = Json::Array();
+    std::string unanswered;
     for (const Property& property : Properties()) {
         if (property.kind == ValueKind::ResetOnly) continue;
-        std::vector<BYTE> value(property.size);
-        DWORD status = KMXPI_PropertyGet(camera.Handle(), &property.set, property.id, property.size,
-                                         value.data());
-        if (status == KMXPI_STATUS_BAD_GUID || status == KMXPI_STATUS_BAD_ID) continue;
-        CheckInterface(status, "reading " + property.name);
+        PropertyRead read = ReadProperty(camera, property.set, property.id, property.size);
+        if (read.Lacking()) continue;
+        if (read.status != KMXPI_STATUS_SUCCESS || !read.value) {
+            unanswered += (unanswered.empty() ? "" : ", ") + property.name;
+            continue;
+        }
         Addressed addressed{&property, property.set, property.id, property.name};
         if (output.Json())
-            all.Push(Entry(addressed, value));
+            all.Push(Entry(addressed, *read.value));
         else
-            Show(output, id, addressed, value);
+            Show(output, id, addressed, *read.value);
     }
     if (output.Json()) output.Print(Json::Object().Add("camera", id).Add("properties", all));
+    if (!unanswered.empty()) throw Failure(CameraName(id) + " did not answer: " + unanswered);
 }
 
 void RunGet(CommandLine& line, Output& output) {
     DWORD id = line.Camera();
     std::optional<std::string> size = line.Option("--size");
-    std::optional<Addressed> property = Address(line, true);
+    std::optional<Addressed> property = Address(line, id, true);
     line.Finish();
     if (!property) {
         if (size) throw UsageError("--size goes with --set and --id");
@@ -113,7 +168,7 @@ void RunGet(CommandLine& line, Output& output) {
 
 void RunSet(CommandLine& line, Output& output) {
     DWORD id = line.Camera();
-    Addressed property = *Address(line, false);
+    Addressed property = *Address(line, id, false);
     std::string text = line.Next("VALUE");
     line.Finish();
     if (property.known && property.known->read_only)
@@ -133,20 +188,26 @@ void RunSet(CommandLine& line, Output& output) {
     // A value record keeps the parts that are not set as the camera has them.
     if (property.known && property.known->kind == ValueKind::ProcAmp)
         value = ParseValue(*property.known, text, Read(camera, property, property.known->size));
-    CheckInterface(KMXPI_PropertySet(camera.Handle(), &property.set, property.id,
-                                     static_cast<DWORD>(value.size()), value.data()),
-                   "setting " + property.label);
+    DWORD status = KMXPI_PropertySet(camera.Handle(), &property.set, property.id,
+                                     static_cast<DWORD>(value.size()), value.data());
+    if (status == KMXPI_STATUS_BAD_PARAMETER) {
+        if (auto range = DescribedRange(id, property))
+            throw Failure(CameraName(id) + " refused " + property.label + " = " + text +
+                          ": it takes " + std::to_string(range->first) + " to " +
+                          std::to_string(range->second) + " (" + InterfaceStatusName(status) + ")");
+    }
+    if (status != KMXPI_STATUS_SUCCESS) PropertyFailure(id, property, status, "setting");
     // The camera answers with the value it now holds.
     Show(output, id, property, value);
 }
 
 void RunDefault(CommandLine& line, Output& output) {
     DWORD id = line.Camera();
-    Addressed property = *Address(line, false);
+    Addressed property = *Address(line, id, false);
     line.Finish();
     CameraHandle camera(id);
-    CheckInterface(KMXPI_PropertyDefault(camera.Handle(), &property.set, property.id),
-                   "resetting " + property.label);
+    DWORD status = KMXPI_PropertyDefault(camera.Handle(), &property.set, property.id);
+    if (status != KMXPI_STATUS_SUCCESS) PropertyFailure(id, property, status, "resetting");
     if (property.known && property.known->kind != ValueKind::ResetOnly) {
         Show(output, id, property, Read(camera, property, property.known->size));
     } else if (output.Json()) {

@@ -110,14 +110,24 @@ const std::vector<Property>& Properties() {
     return table;
 }
 
+const Property* LookupProperty(const std::string& name) {
+    for (const Property& property : Properties())
+        if (property.name == name) return &property;
+    return nullptr;
+}
+
 const Property& FindProperty(const std::string& name) {
-    std::string names;
-    for (const Property& property : Properties()) {
-        if (property.name == name) return property;
-        names += (names.empty() ? "" : ", ") + property.name;
-    }
-    throw UsageError("no property '" + name + "'; the properties are " + names +
-                     " (or --set GUID --id N for any other)");
+    if (const Property* property = LookupProperty(name)) return *property;
+    std::vector<std::string> names;
+    for (const Property& property : Properties()) names.push_back(property.name);
+    throw UnknownProperty(name, names);
+}
+
+UsageError UnknownProperty(const std::string& name, const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& known : names) list += (list.empty() ? "" : ", ") + known;
+    return UsageError("no property '" + name + "'; the properties are " + list +
+                      " (or --set GUID --id N for any other)");
 }
 
 std::string ValueText(const Property& property, const std::vector<BYTE>& value) {

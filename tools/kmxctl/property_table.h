@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "command_line.h"
 #include "json.h"
 
 #include <string>
@@ -34,8 +35,12 @@ struct Property {
 };
 
 const std::vector<Property>& Properties();
+// The property called NAME, or null.
+const Property* LookupProperty(const std::string& name);
 // The property called NAME; a usage error listing the names otherwise.
 const Property& FindProperty(const std::string& name);
+// The usage error for an unknown NAME, listing NAMES.
+UsageError UnknownProperty(const std::string& name, const std::vector<std::string>& names);
 
 // The text and JSON forms of VALUE (the property's size in bytes).
 std::string ValueText(const Property& property, const std::vector<BYTE>& value);

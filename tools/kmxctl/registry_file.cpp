@@ -1,126 +1,275 @@
 // kmxctl reg: the library's registry keys — the machine's and the user's
 // settings key with every sub-key — exported to and imported from the
-// Windows registry file format ("Windows Registry Editor Version 5.00").
-// Files are written as 8-bit text with CRLF line ends; imports also take
-// the UTF-16 files the registry editor writes, and the older "REGEDIT4".
+// Windows registry file format. Files are written as 8-bit text with CRLF
+// line ends; imports also take the UTF-16 files the registry editor writes,
+// and the older "REGEDIT4".
+//
+// An import writes all of a file or nothing: the file is read and checked
+// whole first, and when a write fails even so (a hive this user may not
+// write, a full disk), the keys it changed are put back as they were.
+// Trees are walked and deleted with open handles a level at a time, never
+// by their full paths and never by recursion, so that the work grows with
+// the number of keys and values, however deep the tree.
 #include <windows.h>
 
+#include <kmxrecords/settings_keys.h>
+
 #include "failures.h"
+#include "registry_file_format.h"
 #include "tool.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
-#include <iterator>
-#include <sstream>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace kmxctl {
 namespace {
 
-constexpr char kHeader[] = "Windows Registry Editor Version 5.00";
-constexpr char kOldHeader[] = "REGEDIT4";
-// Registry key names are at most 255 characters, value names 16383.
-constexpr DWORD kKeyNameSize = 256, kValueNameSize = 16384;
-// Hex lines are wrapped before this column, as the registry editor does.
-constexpr size_t kLineWidth = 76;
-
-struct Root {
-    const char* name;
+// One open key of a walk.
+struct OpenKey {
     HKEY key;
+    std::string name;    // in its parent
+    size_t path_before;  // the length of the walk's path without the name
+    DWORD next_sub_key = 0;
 };
-const Root kRoots[] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-                       {"HKEY_CURRENT_USER", HKEY_CURRENT_USER}};
 
-bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+// A key of a walk, as its visitor sees it.
+struct VisitedKey {
+    HKEY key;
+    const std::string& path;
+    size_t depth;  // below the walk's first key
+    const std::string& name;
+};
+
+std::string SubKeyName(HKEY key, DWORD index, const std::string& path, bool* found) {
+    char name[kKeyNameSize];
+    DWORD size = sizeof name;
+    LSTATUS status = RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    *found = status == ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS && status != ERROR_NO_MORE_ITEMS)
+        FailSystem("listing the keys of " + path, status);
+    return *found ? name : "";
 }
 
-// ---- export ----
+HKEY OpenSubKey(HKEY parent, const std::string& name, REGSAM access, const std::string& path) {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExA(parent, name.c_str(), 0, access, &key);
+    if (status != ERROR_SUCCESS) FailSystem("opening " + path, status);
+    return key;
+}
 
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+// A walk down the tree of one open key, with a handle open on each key from
+// there to the one at hand. Each step is the next sub-key of the deepest
+// open key, in name order, or the end of that key.
+class TreeWalk {
+  public:
+    TreeWalk(HKEY key, std::string path, REGSAM access)
+        : access_(access), path_(std::move(path)), open_{{key, "", 0}} {}
+    ~TreeWalk() {
+        for (size_t level = 1; level < open_.size(); ++level) RegCloseKey(open_[level].key);
     }
-    return out + '"';
-}
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
 
-// A REG_SZ that a quoted string would not give back byte for byte (no
-// terminator, a zero inside, a line break) is written as hex(1).
-bool PlainString(const std::vector<BYTE>& data) {
-    if (data.empty() || data.back() != 0) return false;
-    return std::none_of(data.begin(), data.end() - 1,
-                        [](BYTE b) { return b == 0 || b == '\r' || b == '\n'; });
-}
+    bool Done() const { return open_.empty(); }
+    const OpenKey& Deepest() const { return open_.back(); }
+    size_t Depth() const { return open_.size() - 1; }
+    const std::string& Path() const { return path_; }
 
-std::string ValueLine(const std::string& name, DWORD type, const std::vector<BYTE>& data,
-                      const char* eol) {
-    std::string line = (name.empty() ? std::string("@") : Quoted(name)) + "=";
-    if (type == REG_SZ && PlainString(data))
-        return line + Quoted(reinterpret_cast<const char*>(data.data())) + eol;
-    if (type == REG_DWORD && data.size() == 4) {
-        DWORD value;
-        memcpy(&value, data.data(), 4);
-        char text[16];
-        snprintf(text, sizeof text, "dword:%08lx", static_cast<unsigned long>(value));
-        return line + text + eol;
+    // Opens the sub-key at INDEX of the deepest key (the next one when
+    // INDEX is omitted) and goes down into it; false when there is none.
+    bool Down(std::optional<DWORD> index = std::nullopt) {
+        OpenKey& top = open_.back();
+        bool found = false;
+        std::string name = SubKeyName(top.key, index.value_or(top.next_sub_key), path_, &found);
+        if (!found) return false;
+        if (!index) ++top.next_sub_key;
+        size_t before = path_.size();
+        path_ += "\\" + name;
+        HKEY child = OpenSubKey(top.key, name, access_, path_);
+        open_.push_back({child, name, before});
+        return true;
     }
-    char prefix[16];
-    snprintf(prefix, sizeof prefix,
-             type == REG_BINARY ? "hex:" : "hex(%lx):", static_cast<unsigned long>(type));
-    line += prefix;
-    size_t column = line.size();
-    for (size_t i = 0; i < data.size(); ++i) {
-        char pair[4];
-        snprintf(pair, sizeof pair, i + 1 < data.size() ? "%02x," : "%02x", data[i]);
-        if (column + 3 > kLineWidth) {
-            line += std::string("\\") + eol + "  ";
-            column = 2;
-        }
-        line += pair;
-        column += strlen(pair);
+    // Closes the deepest key and goes back to its parent (the walk's first
+    // key is left to its owner).
+    void Up() {
+        if (open_.size() > 1) RegCloseKey(open_.back().key);
+        path_.resize(open_.back().path_before);
+        open_.pop_back();
     }
-    return line + eol;
+
+  private:
+    REGSAM access_;
+    std::string path_;
+    std::vector<OpenKey> open_;
+};
+
+// Calls VISIT with KEY (named PATH) and then every key below it, each
+// before its sub-keys and its sub-keys in name order.
+void VisitTree(HKEY key, const std::string& path,
+               const std::function<void(const VisitedKey&)>& visit) {
+    TreeWalk walk(key, path, KEY_READ);
+    visit({key, walk.Path(), 0, ""});
+    while (!walk.Done()) {
+        if (walk.Down())
+            visit({walk.Deepest().key, walk.Path(), walk.Depth(), walk.Deepest().name});
+        else
+            walk.Up();
+    }
 }
 
-void ExportKey(HKEY key, const std::string& path, std::ostream& out, const char* eol, int& keys) {
-    out << eol << '[' << path << ']' << eol;
-    ++keys;
+// Calls VISIT with the name, type and data of each value of KEY.
+void VisitValues(
+    HKEY key, const std::string& path,
+    const std::function<void(const std::string&, DWORD, const std::vector<BYTE>&)>& visit) {
     std::vector<char> name(kValueNameSize);
     for (DWORD index = 0;; ++index) {
         DWORD name_size = kValueNameSize, type = 0, size = 0;
         LSTATUS status =
             RegEnumValueA(key, index, name.data(), &name_size, nullptr, &type, nullptr, &size);
-        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status == ERROR_NO_MORE_ITEMS) return;
         if (status != ERROR_SUCCESS) FailSystem("listing the values of " + path, status);
         std::vector<BYTE> data(size);
         DWORD read = size;
         status = RegQueryValueExA(key, name.data(), nullptr, &type, data.data(), &read);
         if (status != ERROR_SUCCESS) FailSystem("reading a value of " + path, status);
         data.resize(read);
-        out << ValueLine(name.data(), type, data, eol);
+        visit(name.data(), type, data);
     }
-    for (DWORD index = 0;; ++index) {
-        char sub[kKeyNameSize];
-        DWORD sub_size = sizeof sub;
-        LSTATUS status =
-            RegEnumKeyExA(key, index, sub, &sub_size, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status != ERROR_SUCCESS) FailSystem("listing the keys of " + path, status);
-        HKEY child = nullptr;
-        status = RegOpenKeyExA(key, sub, 0, KEY_READ, &child);
-        if (status != ERROR_SUCCESS) FailSystem("opening " + path + "\\" + sub, status);
-        ExportKey(child, path + "\\" + sub, out, eol, keys);
-        RegCloseKey(child);
+}
+
+// Visits the camera's settings key of ROOT and the keys below it; nothing
+// when it does not exist.
+void VisitSettings(const RegistryRoot& root, const std::function<void(const VisitedKey&)>& visit) {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExA(root.key, kmx::kSettingsKeyPath, 0, KEY_READ, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    if (status != ERROR_SUCCESS) FailSystem(std::string("opening ") + root.name, status);
+    try {
+        VisitTree(key, kmx::kSettingsKeyPath, visit);
+    } catch (...) {
+        RegCloseKey(key);
+        throw;
     }
+    RegCloseKey(key);
+}
+
+// Deletes PATH below ROOT with everything below it, deepest keys first.
+// Each deletion adds ROOT to CHANGED.
+void DeleteTree(HKEY root, const std::string& path, std::set<HKEY>& changed) {
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (status == ERROR_FILE_NOT_FOUND) return;
+    if (status != ERROR_SUCCESS) FailSystem("opening " + path, status);
+    try {
+        TreeWalk walk(key, path, KEY_ALL_ACCESS);
+        // Down the first sub-key each time; a key with none left is deleted
+        // from its parent, which is then looked at again.
+        for (;;) {
+            if (walk.Down(0)) continue;
+            if (walk.Depth() == 0) break;
+            const std::string name = walk.Deepest().name, gone = walk.Path();
+            walk.Up();
+            status = RegDeleteKeyA(walk.Deepest().key, name.c_str());
+            if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+                FailSystem("deleting " + gone, status);
+            changed.insert(root);
+        }
+    } catch (...) {
+        RegCloseKey(key);
+        throw;
+    }
+    RegCloseKey(key);
+    status = RegDeleteKeyA(root, path.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        FailSystem("deleting " + path, status);
+    changed.insert(root);
+}
+
+// Carries out OP; CHANGED collects the roots written so far.
+void Apply(const RegistryOperation& op, std::set<HKEY>& changed) {
+    if (op.kind == RegistryOperation::DeleteKey) return DeleteTree(op.root, op.path, changed);
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    LSTATUS status = RegCreateKeyExA(op.root, op.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_ALL_ACCESS, nullptr, &key, &disposition);
+    if (status != ERROR_SUCCESS) FailSystem("creating " + op.path, status);
+    if (disposition == REG_CREATED_NEW_KEY) changed.insert(op.root);
+    if (op.kind == RegistryOperation::SetValue)
+        status = RegSetValueExA(key, op.name.c_str(), 0, op.type, op.data.data(),
+                                static_cast<DWORD>(op.data.size()));
+    else if (op.kind == RegistryOperation::DeleteValue)
+        status = RegDeleteValueA(key, op.name.c_str());
+    RegCloseKey(key);
+    if (op.kind == RegistryOperation::DeleteValue && status == ERROR_FILE_NOT_FOUND) return;
+    if (status != ERROR_SUCCESS) FailSystem("writing \"" + op.name + "\" of " + op.path, status);
+    if (op.kind != RegistryOperation::CreateKey) changed.insert(op.root);
+}
+
+// The settings of one root as they were before an import, to put back when
+// it fails: each key in walk order, by its depth and name, with its values.
+struct SavedValue {
+    std::string name;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+struct SavedKey {
+    size_t depth;  // below the settings key
+    std::string name;
+    std::vector<SavedValue> values;
+};
+struct SavedSettings {
+    const RegistryRoot* root;
+    std::vector<SavedKey> keys;  // empty when there was no settings key
+};
+
+SavedSettings Save(const RegistryRoot& root) {
+    SavedSettings saved{&root, {}};
+    VisitSettings(root, [&](const VisitedKey& visited) {
+        saved.keys.push_back({visited.depth, visited.name, {}});
+        VisitValues(visited.key, visited.path,
+                    [&](const std::string& name, DWORD type, const std::vector<BYTE>& data) {
+                        saved.keys.back().values.push_back({name, type, data});
+                    });
+    });
+    return saved;
+}
+
+// Makes the settings of SAVED's root what they were, each key made below
+// its parent's open handle.
+void Restore(const SavedSettings& saved) {
+    std::set<HKEY> changed;
+    DeleteTree(saved.root->key, kmx::kSettingsKeyPath, changed);
+    std::vector<HKEY> open;  // the parents of the key at hand, by depth
+    try {
+        for (const SavedKey& saved_key : saved.keys) {
+            while (open.size() > saved_key.depth) {
+                RegCloseKey(open.back());
+                open.pop_back();
+            }
+            HKEY parent = open.empty() ? saved.root->key : open.back();
+            const char* name = open.empty() ? kmx::kSettingsKeyPath : saved_key.name.c_str();
+            HKEY key = nullptr;
+            LSTATUS status = RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                             KEY_ALL_ACCESS, nullptr, &key, nullptr);
+            if (status != ERROR_SUCCESS) FailSystem(std::string("making ") + name, status);
+            open.push_back(key);
+            for (const SavedValue& value : saved_key.values) {
+                status = RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.data(),
+                                        static_cast<DWORD>(value.data.size()));
+                if (status != ERROR_SUCCESS)
+                    FailSystem("writing \"" + value.name + "\" back", status);
+            }
+        }
+    } catch (...) {
+        for (HKEY key : open) RegCloseKey(key);
+        throw;
+    }
+    for (HKEY key : open) RegCloseKey(key);
 }
 
 void Export(const std::string& file, Output& output) {
@@ -132,15 +281,17 @@ void Export(const std::string& file, Output& output) {
     }
     std::ostream& out = to_stdout ? std::cout : stream;
     const char* eol = to_stdout ? "\n" : "\r\n";
-    out << kHeader << eol;
+    out << kRegistryFileHeader << eol;
     int keys = 0;
-    for (const Root& root : kRoots) {
-        HKEY key = nullptr;
-        LSTATUS status = RegOpenKeyExA(root.key, kSettingsKey, 0, KEY_READ, &key);
-        if (status == ERROR_FILE_NOT_FOUND) continue;
-        if (status != ERROR_SUCCESS) FailSystem(std::string("opening ") + root.name, status);
-        ExportKey(key, std::string(root.name) + "\\" + kSettingsKey, out, eol, keys);
-        RegCloseKey(key);
+    for (const RegistryRoot& root : kRegistryRoots) {
+        VisitSettings(root, [&](const VisitedKey& visited) {
+            out << eol << KeyLine(std::string(root.name) + "\\" + visited.path, eol);
+            ++keys;
+            VisitValues(visited.key, visited.path,
+                        [&](const std::string& name, DWORD type, const std::vector<BYTE>& data) {
+                            out << ValueLine(name, type, data, eol);
+                        });
+        });
     }
     out << eol;
     out.flush();
@@ -152,220 +303,27 @@ void Export(const std::string& file, Output& output) {
         output.Text() << "exported " << keys << " keys to " << file << '\n';
 }
 
-// ---- import ----
-
-struct Operation {
-    enum Kind { CreateKey, DeleteKey, SetValue, DeleteValue } kind;
-    HKEY root;
-    std::string path;  // below the root
-    std::string name;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
-
-// The file's text as 8-bit characters, from 8-bit or UTF-16LE files.
-std::string FileText(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw Failure("cannot read " + file);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 2 || static_cast<BYTE>(bytes[0]) != 0xFF ||
-        static_cast<BYTE>(bytes[1]) != 0xFE)
-        return bytes;
-    std::string text;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        if (bytes[i + 1] != 0) throw UsageError(file + ": only 8-bit characters can be imported");
-        text += bytes[i];
-    }
-    return text;
-}
-
-// The logical lines: continuation backslashes joined, CRs dropped; each
-// with the number of the line it starts on.
-std::vector<std::pair<int, std::string>> LogicalLines(const std::string& text) {
-    std::vector<std::pair<int, std::string>> lines;
-    std::istringstream in(text);
-    std::string line, pending;
-    int number = 0, start = 0;
-    while (std::getline(in, line)) {
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (pending.empty()) {
-            start = number;
-        } else {
-            size_t indent = line.find_first_not_of(" \t");
-            line.erase(0, indent == std::string::npos ? line.size() : indent);
-        }
-        if (!line.empty() && line.back() == '\\') {
-            line.pop_back();
-            pending += line;
-            continue;
-        }
-        lines.emplace_back(start, pending + line);
-        pending.clear();
-    }
-    if (!pending.empty()) lines.emplace_back(start, pending);
-    return lines;
-}
-
-// Reads a quoted string at AT (just past the opening quote), unescaping.
-std::string Unquote(const std::string& line, size_t& at, const std::string& where) {
-    std::string text;
-    for (; at < line.size(); ++at) {
-        if (line[at] == '"') {
-            ++at;
-            return text;
-        }
-        if (line[at] == '\\' && at + 1 < line.size()) ++at;
-        text += line[at];
-    }
-    throw UsageError(where + ": the quoted text does not end");
-}
-
-void ParseValue(const std::string& text, Operation& op, const std::string& where) {
-    if (text == "-") {
-        op.kind = Operation::DeleteValue;
-        return;
-    }
-    op.kind = Operation::SetValue;
-    if (!text.empty() && text[0] == '"') {
-        size_t at = 1;
-        std::string value = Unquote(text, at, where);
-        if (at != text.size()) throw UsageError(where + ": text after the quoted value");
-        op.type = REG_SZ;
-        op.data.assign(value.begin(), value.end());
-        op.data.push_back(0);
-        return;
-    }
-    if (text.compare(0, 6, "dword:") == 0) {
-        DWORD value =
-            static_cast<DWORD>(ParseUnsigned("0x" + text.substr(6), where + ": dword", MAXDWORD));
-        op.type = REG_DWORD;
-        op.data.resize(4);
-        memcpy(op.data.data(), &value, 4);
-        return;
-    }
-    size_t colon = text.find(':');
-    std::string kind = text.substr(0, colon);
-    if (colon == std::string::npos || kind.compare(0, 3, "hex") != 0)
-        throw UsageError(where + ": a value is \"text\", dword:, hex: or hex(TYPE):");
-    op.type = REG_BINARY;
-    if (kind != "hex") {
-        if (kind.size() < 6 || kind[3] != '(' || kind.back() != ')')
-            throw UsageError(where + ": a typed value is hex(TYPE):");
-        op.type = static_cast<DWORD>(
-            ParseUnsigned("0x" + kind.substr(4, kind.size() - 5), where + ": type", MAXDWORD));
-    }
-    op.data = ParseBytes(text.substr(colon + 1), where);
-}
-
-// The root and the path below it of a key line's name; only the library's
-// own keys may be imported.
-void ParseKey(const std::string& name, Operation& op, const std::string& where) {
-    size_t slash = name.find('\\');
-    std::string root = name.substr(0, slash);
-    std::string path = slash == std::string::npos ? "" : name.substr(slash + 1);
-    const Root* found = nullptr;
-    for (const Root& candidate : kRoots)
-        if (SameText(root, candidate.name)) found = &candidate;
-    std::string own = kSettingsKey;
-    bool ours = found && (SameText(path, own) ||
-                          (path.size() > own.size() && SameText(path.substr(0, own.size()), own) &&
-                           path[own.size()] == '\\'));
-    if (!ours)
-        throw UsageError(where + ": [" + name + "] is not one of the camera's keys (" + own +
-                         " below HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER)");
-    op.root = found->key;
-    op.path = path;
-}
-
-std::vector<Operation> ParseFile(const std::string& file) {
-    std::vector<Operation> operations;
-    bool header = false, in_key = false;
-    Operation key{};
-    for (const auto& [number, line] : LogicalLines(FileText(file))) {
-        std::string where = file + ":" + std::to_string(number);
-        size_t first = line.find_first_not_of(" \t");
-        if (first == std::string::npos || line[first] == ';') continue;
-        if (!header) {
-            header = line == kHeader || line == kOldHeader;
-            if (!header) throw UsageError(where + ": not a registry file (no \"" + kHeader + "\")");
-            continue;
-        }
-        if (line[0] == '[') {
-            if (line.back() != ']') throw UsageError(where + ": a key line ends with ]");
-            bool remove = line.size() > 1 && line[1] == '-';
-            key = Operation{remove ? Operation::DeleteKey : Operation::CreateKey,
-                            nullptr,
-                            "",
-                            "",
-                            REG_NONE,
-                            {}};
-            ParseKey(line.substr(remove ? 2 : 1, line.size() - (remove ? 3 : 2)), key, where);
-            operations.push_back(key);
-            in_key = !remove;
-            continue;
-        }
-        if (!in_key) throw UsageError(where + ": a value outside a key");
-        Operation op = key;
-        size_t at = 1;
-        if (line[0] == '@') {
-            op.name.clear();
-        } else if (line[0] == '"') {
-            op.name = Unquote(line, at, where);
-        } else {
-            throw UsageError(where + ": a value line starts with \"NAME\" or @");
-        }
-        if (at >= line.size() || line[at] != '=') throw UsageError(where + ": '=' expected");
-        ParseValue(line.substr(at + 1), op, where);
-        operations.push_back(op);
-    }
-    if (!header) throw UsageError(file + ": not a registry file (it is empty)");
-    return operations;
-}
-
-void DeleteTree(HKEY root, const std::string& path) {
-    HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
-    if (status == ERROR_FILE_NOT_FOUND) return;
-    if (status != ERROR_SUCCESS) FailSystem("opening " + path, status);
-    // Sub-keys first: a key with sub-keys cannot be deleted.
-    for (;;) {
-        char sub[kKeyNameSize];
-        DWORD size = sizeof sub;
-        if (RegEnumKeyExA(key, 0, sub, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        DeleteTree(root, path + "\\" + sub);
-    }
-    RegCloseKey(key);
-    status = RegDeleteKeyA(root, path.c_str());
-    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
-        FailSystem("deleting " + path, status);
-}
-
-void Apply(const Operation& op) {
-    if (op.kind == Operation::DeleteKey) return DeleteTree(op.root, op.path);
-    HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExA(op.root, op.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS) FailSystem("creating " + op.path, status);
-    if (op.kind == Operation::SetValue)
-        status = RegSetValueExA(key, op.name.c_str(), 0, op.type, op.data.data(),
-                                static_cast<DWORD>(op.data.size()));
-    else if (op.kind == Operation::DeleteValue)
-        status = RegDeleteValueA(key, op.name.c_str());
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS &&
-        !(op.kind == Operation::DeleteValue && status == ERROR_FILE_NOT_FOUND))
-        FailSystem("writing \"" + op.name + "\" of " + op.path, status);
-}
-
 void Import(const std::string& file, Output& output) {
-    // The whole file is checked before anything is written.
-    std::vector<Operation> operations = ParseFile(file);
+    const std::vector<RegistryOperation> operations = ReadRegistryFile(file);
+    std::vector<SavedSettings> before;
+    for (const RegistryRoot& root : kRegistryRoots) before.push_back(Save(root));
+    std::set<HKEY> changed;
     int values = 0;
-    for (const Operation& op : operations) {
-        Apply(op);
-        values += op.kind == Operation::SetValue;
+    try {
+        for (const RegistryOperation& op : operations) {
+            Apply(op, changed);
+            values += op.kind == RegistryOperation::SetValue;
+        }
+    } catch (const Failure& failure) {
+        try {
+            for (const SavedSettings& saved : before)
+                if (changed.count(saved.root->key)) Restore(saved);
+        } catch (const Failure& also) {
+            throw Failure(std::string(failure.what()) +
+                          "; putting the keys back as they were failed too: " + also.what());
+        }
+        throw Failure(std::string(failure.what()) +
+                      "; nothing was imported, the keys are as they were");
     }
     if (output.Json())
         output.Print(Json::Object().Add("imported", file).Add("values", values));
@@ -390,7 +348,8 @@ void RunReg(CommandLine& line, Output& output) {
 const Command kRegCommand = {
     "reg", "export FILE | import FILE",
     "the camera's registry keys (the machine's and the user's settings) in the registry file "
-    "format; export to - writes to the standard output",
+    "format; export to - writes to the standard output; an import writes the whole file or "
+    "nothing",
     RunReg};
 
 }  // namespace kmxctl

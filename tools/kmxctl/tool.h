@@ -23,10 +23,6 @@ class Output {
     std::ostream& out_;
 };
 
-// The camera's settings key, below HKEY_LOCAL_MACHINE for the machine and
-// below HKEY_CURRENT_USER for each user.
-inline constexpr char kSettingsKey[] = "Software\\Brelix\\USB Camera (KMX512)";
-
 struct Command {
     const char* name;
     const char* usage;    // the arguments after the name

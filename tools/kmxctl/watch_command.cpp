@@ -4,6 +4,7 @@
 #include <kmx512u/kmxpi.h>
 
 #include "command_line.h"
+#include "deadline.h"
 #include "failures.h"
 #include "interrupt.h"
 #include "tool.h"
@@ -69,7 +70,11 @@ void RunWatch(CommandLine& line, Output& output) {
 
     HANDLE events[] = {interruption.Event(), arrival.Handle(), wake.Handle()};
     for (uint64_t seen = 0; !most || seen < most;) {
-        DWORD which = WaitForMultipleObjects(3, events, FALSE, INFINITE);
+        DWORD which;
+        {
+            WaitingForUser watching;
+            which = WaitForMultipleObjects(3, events, FALSE, INFINITE);
+        }
         if (which == WAIT_OBJECT_0) break;
         if (which == WAIT_OBJECT_0 + 1) {
             // Armed again before the cameras are counted, so that one that

@@ -6,6 +6,8 @@
 // a hand-over; otherwise a receiver thread of the file reads them.
 #include <ntstatus.h>
 
+#include <kmxwin/trace.h>
+
 #include "devices/interface_registry.h"
 #include "devices/wire_protocol.h"
 #include "kernel/dispatcher.h"
@@ -486,8 +488,11 @@ extern "C" {
 // then ends at the TerminationPoint after them, where nothing of theirs is
 // held any more.
 
-HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
-                          DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
+KMX_TRACED(devices, HANDLE WINAPI, CreateFileA, (LPCSTR, lpFileName),
+           ([[maybe_unused]] DWORD, dwDesiredAccess), ([[maybe_unused]] DWORD, dwShareMode),
+           ([[maybe_unused]] LPSECURITY_ATTRIBUTES, lpSecurityAttributes),
+           (DWORD, dwCreationDisposition), (DWORD, dwFlagsAndAttributes),
+           ([[maybe_unused]] HANDLE, hTemplateFile)) {
     TerminationPoint();
     HANDLE handle = OpenDeviceFile(lpFileName, dwCreationDisposition, dwFlagsAndAttributes);
     // A handle the ending thread would never hand over is not left open.
@@ -496,9 +501,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES
     return handle;
 }
 
-BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBuffer,
-                            DWORD nInBufferSize, LPVOID lpOutBuffer, DWORD nOutBufferSize,
-                            LPDWORD lpBytesReturned, LPOVERLAPPED lpOverlapped) {
+KMX_TRACED(devices, BOOL WINAPI, DeviceIoControl, (HANDLE, hDevice), (DWORD, dwIoControlCode),
+           (LPVOID, lpInBuffer), (DWORD, nInBufferSize), (LPVOID, lpOutBuffer),
+           (DWORD, nOutBufferSize), (LPDWORD, lpBytesReturned), (LPOVERLAPPED, lpOverlapped)) {
     TerminationPoint();
     std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hDevice);
     if (!file) return FALSE;
@@ -509,8 +514,8 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     return result;
 }
 
-BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
-                                LPDWORD lpNumberOfBytesTransferred, BOOL bWait) {
+KMX_TRACED(devices, BOOL WINAPI, GetOverlappedResult, (HANDLE, hFile), (LPOVERLAPPED, lpOverlapped),
+           (LPDWORD, lpNumberOfBytesTransferred), (BOOL, bWait)) {
     TerminationPoint();
     std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
     if (!file) return FALSE;
@@ -534,7 +539,7 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
     return FinishedResult(*lpOverlapped, lpNumberOfBytesTransferred);
 }
 
-BOOL WINAPI CancelIo(HANDLE hFile) {
+KMX_TRACED(devices, BOOL WINAPI, CancelIo, (HANDLE, hFile)) {
     TerminationPoint();
     std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
     if (!file) return FALSE;

@@ -1,6 +1,8 @@
 // SetupDi*: snapshots of the device interfaces registered under a class.
 #include <setupapi.h>
 
+#include <kmxwin/trace.h>
+
 #include "devices/interface_registry.h"
 
 #include <cstring>
@@ -55,7 +57,9 @@ using namespace kmxwin;
 
 extern "C" {
 
-HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR, HWND, DWORD Flags) {
+KMX_TRACED(devices, HDEVINFO WINAPI, SetupDiGetClassDevsA, (const GUID*, ClassGuid),
+           ([[maybe_unused]] PCSTR, Enumerator), ([[maybe_unused]] HWND, hwndParent),
+           (DWORD, Flags)) {
     if (!ClassGuid || !(Flags & DIGCF_DEVICEINTERFACE) || (Flags & DIGCF_ALLCLASSES)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -74,9 +78,9 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR, HWND, DWORD F
     }
 }
 
-BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA,
-                                        const GUID* InterfaceClassGuid, DWORD MemberIndex,
-                                        PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData) {
+KMX_TRACED(devices, BOOL WINAPI, SetupDiEnumDeviceInterfaces, (HDEVINFO, DeviceInfoSet),
+           ([[maybe_unused]] PSP_DEVINFO_DATA, DeviceInfoData), (const GUID*, InterfaceClassGuid),
+           (DWORD, MemberIndex), (PSP_DEVICE_INTERFACE_DATA, DeviceInterfaceData)) {
     return WithSet(DeviceInfoSet, [&](kmxwin::DeviceInfoSet& set) -> BOOL {
         if (!InterfaceClassGuid || !DeviceInterfaceData) {
             SetLastError(ERROR_INVALID_PARAMETER);
@@ -97,10 +101,11 @@ BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA
     });
 }
 
-BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(
-    HDEVINFO DeviceInfoSet, PSP_DEVICE_INTERFACE_DATA DeviceInterfaceData,
-    PSP_DEVICE_INTERFACE_DETAIL_DATA_A DeviceInterfaceDetailData,
-    DWORD DeviceInterfaceDetailDataSize, PDWORD RequiredSize, PSP_DEVINFO_DATA) {
+KMX_TRACED(devices, BOOL WINAPI, SetupDiGetDeviceInterfaceDetailA, (HDEVINFO, DeviceInfoSet),
+           (PSP_DEVICE_INTERFACE_DATA, DeviceInterfaceData),
+           (PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DeviceInterfaceDetailData),
+           (DWORD, DeviceInterfaceDetailDataSize), (PDWORD, RequiredSize),
+           ([[maybe_unused]] PSP_DEVINFO_DATA, DeviceInfoData)) {
     return WithSet(DeviceInfoSet, [&](kmxwin::DeviceInfoSet& set) -> BOOL {
         if (!DeviceInterfaceData ||
             DeviceInterfaceData->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) ||
@@ -131,7 +136,7 @@ BOOL WINAPI SetupDiGetDeviceInterfaceDetailA(
     });
 }
 
-BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
+KMX_TRACED(devices, BOOL WINAPI, SetupDiDestroyDeviceInfoList, (HDEVINFO, DeviceInfoSet)) {
     LiveSets& live = Sets();
     std::lock_guard guard(live.lock);
     auto* set = static_cast<kmxwin::DeviceInfoSet*>(DeviceInfoSet);

@@ -1,5 +1,7 @@
 #include "kernel/dispatcher.h"
 
+#include <kmxwin/trace.h>
+
 #include "kernel/handle_table.h"
 
 #include <sched.h>
@@ -180,18 +182,18 @@ using namespace kmxwin;
 
 extern "C" {
 
-DWORD WINAPI WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll,
-                                    DWORD dwMilliseconds) {
+KMX_TRACED(kernel, DWORD WINAPI, WaitForMultipleObjects, (DWORD, nCount),
+           (const HANDLE*, lpHandles), (BOOL, bWaitAll), (DWORD, dwMilliseconds)) {
     TerminationPoint();
     return Finish(WaitForHandles(nCount, lpHandles, bWaitAll, dwMilliseconds));
 }
 
-DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+KMX_TRACED(kernel, DWORD WINAPI, WaitForSingleObject, (HANDLE, hHandle), (DWORD, dwMilliseconds)) {
     TerminationPoint();
     return Finish(WaitForHandles(1, &hHandle, FALSE, dwMilliseconds));
 }
 
-void WINAPI Sleep(DWORD dwMilliseconds) {
+KMX_TRACED(kernel, void WINAPI, Sleep, (DWORD, dwMilliseconds)) {
     TerminationPoint();
     if (dwMilliseconds == 0)
         sched_yield();

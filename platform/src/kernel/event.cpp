@@ -1,6 +1,8 @@
 // Event objects, manual or automatic reset.
 #include "kernel/event.h"
 
+#include <kmxwin/trace.h>
+
 #include "kernel/dispatcher.h"
 #include "kernel/handle_table.h"
 
@@ -52,8 +54,9 @@ using namespace kmxwin;
 
 extern "C" {
 
-HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState,
-                           LPCSTR lpName) {
+KMX_TRACED(kernel, HANDLE WINAPI, CreateEventA,
+           ([[maybe_unused]] LPSECURITY_ATTRIBUTES, lpEventAttributes), (BOOL, bManualReset),
+           (BOOL, bInitialState), (LPCSTR, lpName)) {
     if (lpName && *lpName) {
         // Only mutexes can be named here (see synchapi.h).
         SetLastError(ERROR_NOT_SUPPORTED);
@@ -64,10 +67,10 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bIniti
     return handle;
 }
 
-BOOL WINAPI SetEvent(HANDLE hEvent) {
+KMX_TRACED(kernel, BOOL WINAPI, SetEvent, (HANDLE, hEvent)) {
     return SetEventState(hEvent, true);
 }
-BOOL WINAPI ResetEvent(HANDLE hEvent) {
+KMX_TRACED(kernel, BOOL WINAPI, ResetEvent, (HANDLE, hEvent)) {
     return SetEventState(hEvent, false);
 }
 

@@ -1,5 +1,7 @@
 #include "kernel/handle_table.h"
 
+#include <kmxwin/trace.h>
+
 #include "kernel/dispatcher.h"
 
 #include <deque>
@@ -96,7 +98,7 @@ using namespace kmxwin;
 
 extern "C" {
 
-BOOL WINAPI CloseHandle(HANDLE hObject) {
+KMX_TRACED(kernel, BOOL WINAPI, CloseHandle, (HANDLE, hObject)) {
     TerminationPoint();
     if (hObject == GetCurrentProcess() || hObject == GetCurrentThread()) return TRUE;
     // The object is released outside the table lock: its destructor may take
@@ -104,9 +106,10 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     return RemoveHandle(hObject) ? TRUE : FALSE;
 }
 
-BOOL WINAPI DuplicateHandle(HANDLE hSourceProcessHandle, HANDLE hSourceHandle,
-                            HANDLE hTargetProcessHandle, LPHANDLE lpTargetHandle,
-                            DWORD /*dwDesiredAccess*/, BOOL /*bInheritHandle*/, DWORD dwOptions) {
+KMX_TRACED(kernel, BOOL WINAPI, DuplicateHandle, (HANDLE, hSourceProcessHandle),
+           (HANDLE, hSourceHandle), (HANDLE, hTargetProcessHandle), (LPHANDLE, lpTargetHandle),
+           ([[maybe_unused]] DWORD, dwDesiredAccess), ([[maybe_unused]] BOOL, bInheritHandle),
+           (DWORD, dwOptions)) {
     TerminationPoint();
     if (hSourceProcessHandle != GetCurrentProcess() ||
         hTargetProcessHandle != GetCurrentProcess()) {

@@ -1,4 +1,6 @@
 // The mutex functions, over the mutexes of one process and the named ones.
+#include <kmxwin/trace.h>
+
 #include "kernel/dispatcher.h"
 #include "kernel/handle_table.h"
 #include "kernel/local_mutex.h"
@@ -42,7 +44,9 @@ using namespace kmxwin;
 
 extern "C" {
 
-HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
+KMX_TRACED(kernel, HANDLE WINAPI, CreateMutexA,
+           ([[maybe_unused]] LPSECURITY_ATTRIBUTES, lpMutexAttributes), (BOOL, bInitialOwner),
+           (LPCSTR, lpName)) {
     TerminationPoint();
     if (!lpName || !*lpName) {
         std::shared_ptr<LocalMutex> mutex = MakeObject<LocalMutex>();
@@ -71,7 +75,8 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpN
     }
 }
 
-HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR lpName) {
+KMX_TRACED(kernel, HANDLE WINAPI, OpenMutexA, ([[maybe_unused]] DWORD, dwDesiredAccess),
+           ([[maybe_unused]] BOOL, bInheritHandle), (LPCSTR, lpName)) {
     TerminationPoint();
     if (!lpName) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -89,7 +94,7 @@ HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR lpName) {
     return mutex ? InsertHandle(mutex) : nullptr;
 }
 
-BOOL WINAPI ReleaseMutex(HANDLE hMutex) {
+KMX_TRACED(kernel, BOOL WINAPI, ReleaseMutex, (HANDLE, hMutex)) {
     TerminationPoint();
     std::shared_ptr<KernelObject> object = LookupHandle(hMutex);
     if (!object) return FALSE;

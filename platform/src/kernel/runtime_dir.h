@@ -1,5 +1,5 @@
-// The runtime directory: where named objects, shared sections and the
-// device interfaces of running camera services live.
+// The runtime directory (kmxwin/runtime_directory.h) as the platform's own
+// services reach it.
 #pragma once
 
 #include <windows.h>
@@ -8,9 +8,9 @@
 
 namespace kmxwin {
 
-// KMX512_RUNTIME_DIR, else $XDG_RUNTIME_DIR/kmx512, else /tmp/kmx512-<uid>,
-// with SUBDIRECTORY appended when given. The directories are created (mode
-// 0700) when missing. Empty with the last error set when that fails.
+// The runtime directory, checked, with SUBDIRECTORY appended when given; the
+// subdirectories are made (mode 0700) when missing. Empty with the last
+// error set when it cannot be used.
 std::string RuntimeDirectory(const char* subdirectory = nullptr);
 
 // A Windows error code for an errno value.

@@ -1,6 +1,8 @@
 // Data sections shared by every process (kmxwin/shared_section.h).
 #include <kmxwin/shared_section.h>
 
+#include <kmxwin/trace.h>
+
 #include "kernel/shared_file.h"
 
 #include <map>
@@ -28,7 +30,7 @@ Sections& MappedSections() {
 
 extern "C" {
 
-LPVOID WINAPI KmxWinMapSharedSection(LPCSTR name, SIZE_T size) {
+KMX_TRACED(kernel, LPVOID WINAPI, KmxWinMapSharedSection, (LPCSTR, name), (SIZE_T, size)) {
     if (!name || !*name || size == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -56,7 +58,7 @@ LPVOID WINAPI KmxWinMapSharedSection(LPCSTR name, SIZE_T size) {
     return address;
 }
 
-BOOL WINAPI KmxWinUnmapSharedSection(LPVOID address) {
+KMX_TRACED(kernel, BOOL WINAPI, KmxWinUnmapSharedSection, (LPVOID, address)) {
     Sections& sections = MappedSections();
     std::lock_guard guard(sections.lock);
     auto found = sections.by_address.find(address);

@@ -1,4 +1,6 @@
 // Threads: the per-thread record, CreateThread and the ways a thread ends.
+#include <kmxwin/trace.h>
+
 #include "kernel/dispatcher.h"
 #include "kernel/handle_table.h"
 
@@ -182,9 +184,10 @@ DWORD WINAPI GetCurrentThreadId(void) {
     return static_cast<DWORD>(CurrentThread().tid);
 }
 
-HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
-                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter,
-                           DWORD dwCreationFlags, LPDWORD lpThreadId) {
+KMX_TRACED(kernel, HANDLE WINAPI, CreateThread,
+           ([[maybe_unused]] LPSECURITY_ATTRIBUTES, lpThreadAttributes), (SIZE_T, dwStackSize),
+           (LPTHREAD_START_ROUTINE, lpStartAddress), (LPVOID, lpParameter),
+           (DWORD, dwCreationFlags), (LPDWORD, lpThreadId)) {
     TerminationPoint();
     if (!lpStartAddress ||
         (dwCreationFlags & ~static_cast<DWORD>(STACK_SIZE_PARAM_IS_A_RESERVATION))) {
@@ -223,7 +226,7 @@ void WINAPI ExitThread(DWORD dwExitCode) {
     EndCurrentThread(dwExitCode);
 }
 
-BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode) {
+KMX_TRACED(kernel, BOOL WINAPI, TerminateThread, (HANDLE, hThread), (DWORD, dwExitCode)) {
     TerminationPoint();
     switch (RequestTermination(hThread, dwExitCode)) {
         case Termination::Failed:
@@ -237,7 +240,7 @@ BOOL WINAPI TerminateThread(HANDLE hThread, DWORD dwExitCode) {
     EndCurrentThread(dwExitCode);
 }
 
-BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
+KMX_TRACED(kernel, BOOL WINAPI, GetExitCodeThread, (HANDLE, hThread), (LPDWORD, lpExitCode)) {
     TerminationPoint();
     std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
     if (!object) return FALSE;
@@ -250,7 +253,7 @@ BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
     return TRUE;
 }
 
-BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority) {
+KMX_TRACED(kernel, BOOL WINAPI, SetThreadPriority, (HANDLE, hThread), (int, nPriority)) {
     std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
     if (!object) return FALSE;
     if (!IsValidPriority(nPriority)) {
@@ -262,7 +265,7 @@ BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority) {
     return TRUE;
 }
 
-int WINAPI GetThreadPriority(HANDLE hThread) {
+KMX_TRACED(kernel, int WINAPI, GetThreadPriority, (HANDLE, hThread)) {
     std::shared_ptr<ThreadObject> object = ThreadOfHandle(hThread);
     if (!object) return THREAD_PRIORITY_ERROR_RETURN;
     std::lock_guard guard(DispatcherLock());

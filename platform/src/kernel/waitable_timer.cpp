@@ -1,6 +1,8 @@
 // Waitable timers. A timer's state is worked out when someone looks at it:
 // waits that include a timer sleep no longer than its due time, so no thread
 // has to run for a timer to become signalled.
+#include <kmxwin/trace.h>
+
 #include "kernel/dispatcher.h"
 #include "kernel/handle_table.h"
 
@@ -74,7 +76,9 @@ using namespace kmxwin;
 
 extern "C" {
 
-HANDLE WINAPI CreateWaitableTimerA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, LPCSTR lpTimerName) {
+KMX_TRACED(kernel, HANDLE WINAPI, CreateWaitableTimerA,
+           ([[maybe_unused]] LPSECURITY_ATTRIBUTES, lpTimerAttributes), (BOOL, bManualReset),
+           (LPCSTR, lpTimerName)) {
     if (lpTimerName && *lpTimerName) {
         SetLastError(ERROR_NOT_SUPPORTED);  // only mutexes can be named (synchapi.h)
         return nullptr;
@@ -84,8 +88,10 @@ HANDLE WINAPI CreateWaitableTimerA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, LPC
     return handle;
 }
 
-BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime, LONG lPeriod,
-                             PTIMERAPCROUTINE pfnCompletionRoutine, LPVOID, BOOL) {
+KMX_TRACED(kernel, BOOL WINAPI, SetWaitableTimer, (HANDLE, hTimer),
+           (const LARGE_INTEGER*, lpDueTime), (LONG, lPeriod),
+           (PTIMERAPCROUTINE, pfnCompletionRoutine),
+           ([[maybe_unused]] LPVOID, lpArgToCompletionRoutine), ([[maybe_unused]] BOOL, fResume)) {
     TerminationPoint();
     std::shared_ptr<WaitableTimer> timer =
         LookupHandleAs<WaitableTimer>(hTimer, ObjectType::WaitableTimer);
@@ -108,7 +114,7 @@ BOOL WINAPI SetWaitableTimer(HANDLE hTimer, const LARGE_INTEGER* lpDueTime, LONG
     return TRUE;
 }
 
-BOOL WINAPI CancelWaitableTimer(HANDLE hTimer) {
+KMX_TRACED(kernel, BOOL WINAPI, CancelWaitableTimer, (HANDLE, hTimer)) {
     TerminationPoint();
     std::shared_ptr<WaitableTimer> timer =
         LookupHandleAs<WaitableTimer>(hTimer, ObjectType::WaitableTimer);

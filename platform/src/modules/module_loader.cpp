@@ -2,6 +2,8 @@
 // their reference counts are the system loader's dlopen counts.
 #include <windows.h>
 
+#include <kmxwin/trace.h>
+
 #include <dlfcn.h>
 #include <elf.h>
 #include <errno.h>
@@ -118,7 +120,7 @@ using namespace kmxwin;
 
 extern "C" {
 
-HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+KMX_TRACED(modules, HMODULE WINAPI, LoadLibraryA, (LPCSTR, lpLibFileName)) {
     if (!lpLibFileName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -137,7 +139,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
     }
 }
 
-BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+KMX_TRACED(modules, BOOL WINAPI, FreeLibrary, (HMODULE, hLibModule)) {
     if (!IsLoadedModule(hLibModule)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -2,6 +2,8 @@
 // file and its exports.
 #include <windows.h>
 
+#include <kmxwin/trace.h>
+
 #include <dlfcn.h>
 #include <link.h>
 #include <string.h>
@@ -41,7 +43,7 @@ using namespace kmxwin;
 
 extern "C" {
 
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
+KMX_TRACED(modules, HMODULE WINAPI, GetModuleHandleA, (LPCSTR, lpModuleName)) {
     if (!lpModuleName) return ProgramModule();
     try {
         if (std::optional<LoadedModule> loaded =
@@ -54,7 +56,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName) {
     return nullptr;
 }
 
-DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+KMX_TRACED(modules, DWORD WINAPI, GetModuleFileNameA, (HMODULE, hModule), (LPSTR, lpFilename),
+           (DWORD, nSize)) {
     if (!lpFilename && nSize > 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -86,7 +89,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     }
 }
 
-FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+KMX_TRACED(modules, FARPROC WINAPI, GetProcAddress, (HMODULE, hModule), (LPCSTR, lpProcName)) {
     if (!hModule) hModule = ProgramModule();
     if (!IsLoadedModule(hModule)) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -17,12 +17,20 @@
 // writers. Every write is one BEGIN IMMEDIATE transaction, which takes the
 // write lock before reading, so two writers never have to give up on each
 // other; a busy database is waited for (busy handler, and whole transactions
-// retried for the rare busy results SQLite gives without consulting it), and
-// never reaches the caller. synchronous=NORMAL: a committed write survives
-// the crash of any process; like Windows' lazily flushed hives, only a
-// power loss may take back the last writes. The WAL files are kept when the
+// retried for the rare busy results SQLite gives without consulting it), for
+// a few seconds at most: a lock held longer is held by a stuck process, or
+// the file was damaged under its users, and the call fails with
+// ERROR_REGISTRY_IO_FAILED rather than hang. synchronous=NORMAL: a committed
+// write survives the crash of any process; like Windows' lazily flushed
+// hives, only a power loss may take back the last writes. The WAL files are kept when the
 // last connection closes, so that a process that may only read the hive
 // (whose folder it cannot write) can still open it.
+//
+// Every write first looks at the file: one removed or replaced under the
+// connection is given up for the one now at the path (handles opened on the
+// old file answer ERROR_KEY_DELETED, as on a hive that was unloaded); one cut
+// short (a hive never shrinks) is damaged, and is neither written nor read
+// until it is mended or replaced.
 //
 // Change notification: every write raises a change counter of the key it
 // changes (of its values or of its sub-key names) in the same transaction.
@@ -42,15 +50,31 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
 namespace kmxwin::registry {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // Internal results that never reach a caller.
 constexpr DWORD kBusy = 0xFFFFFFFF;    // try the statement or transaction again
 constexpr DWORD kAbsent = 0xFFFFFFFE;  // the hive file does not exist (yet)
+constexpr DWORD kMoved = 0xFFFFFFFD;   // the file at the path is another one now
+
+// How long a call waits for other processes' locks before it gives up. A
+// live writer holds the lock for milliseconds.
+constexpr Clock::duration kBusyLimit = std::chrono::seconds(5);
+
+// Key ids carry the hive's generation above the row id.
+constexpr int kGenerationShift = 48;
+constexpr std::int64_t kRowMask = (std::int64_t{1} << kGenerationShift) - 1;
+
+// SQLite never leaves a database file at a size that is not a whole number
+// of pages, and pages are at least this large.
+constexpr off_t kSmallestPage = 512;
 
 constexpr std::int64_t kApplicationId = 0x4B4D5852;  // "KMXR"
 constexpr std::int64_t kSchemaVersion = 1;
@@ -88,10 +112,14 @@ enum StatementIndex {
     kDeleteKey,
     kDeleteKeyValues,
     kEnumKey,
+    kEnumKeyFrom,
+    kEnumKeyAfter,
     kQueryValue,
     kSetValue,
     kDeleteValue,
     kEnumValue,
+    kEnumValueFrom,
+    kEnumValueAfter,
     kDataVersion,
     kStatementCount
 };
@@ -113,12 +141,22 @@ constexpr const char* kStatementText[kStatementCount] = {
     "SELECT k.name, max(k.last_write, c.data) FROM keys AS k JOIN key_values AS c"
     " ON c.key = k.id AND c.name = char(0) WHERE k.parent = ?1 ORDER BY k.name"
     " LIMIT 1 OFFSET ?2",
+    "SELECT k.name, max(k.last_write, c.data) FROM keys AS k JOIN key_values AS c"
+    " ON c.key = k.id AND c.name = char(0) WHERE k.parent = ?1 AND k.name >= ?2"
+    " ORDER BY k.name LIMIT 1",
+    "SELECT k.name, max(k.last_write, c.data) FROM keys AS k JOIN key_values AS c"
+    " ON c.key = k.id AND c.name = char(0) WHERE k.parent = ?1 AND k.name > ?2"
+    " ORDER BY k.name LIMIT 1",
     "SELECT type, data FROM key_values WHERE key = ?1 AND name = ?2",
     "INSERT INTO key_values(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
     "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, data = excluded.data",
     "DELETE FROM key_values WHERE key = ?1 AND name = ?2",
     "SELECT name, type, data FROM key_values WHERE key = ?1 AND name <> char(0)"
     " ORDER BY name LIMIT 1 OFFSET ?2",
+    "SELECT name, type, data FROM key_values WHERE key = ?1 AND name >= ?2 AND name <> char(0)"
+    " ORDER BY name LIMIT 1",
+    "SELECT name, type, data FROM key_values WHERE key = ?1 AND name > ?2 AND name <> char(0)"
+    " ORDER BY name LIMIT 1",
     "PRAGMA data_version",
 };
 
@@ -149,13 +187,6 @@ DWORD ErrorFromSqlite(int result) {
         default:
             return ERROR_REGISTRY_IO_FAILED;
     }
-}
-
-// Another connection holds the lock we need: wait a little and ask again,
-// for as long as it takes (a lock is only held by a live process).
-int WaitWhileBusy(void*, int attempts) {
-    usleep(attempts < 20 ? 100 : 2000);
-    return 1;
 }
 
 void BackOff(unsigned attempt) {
@@ -228,11 +259,23 @@ Hive::~Hive() {
     sqlite3_close(db_);
 }
 
+// Another connection holds the lock we need: wait a little and ask again,
+// up to the limit.
+int Hive::WaitWhileBusy(void* hive, int attempts) {
+    Clock::time_point& since = static_cast<Hive*>(hive)->busy_since_;
+    if (attempts == 0) since = Clock::now();
+    if (Clock::now() - since >= kBusyLimit) return 0;
+    usleep(attempts < 20 ? 100 : 2000);
+    return 1;
+}
+
 template <class Body>
 DWORD Hive::Retry(Body&& body) {
+    const Clock::time_point give_up = Clock::now() + kBusyLimit;
     for (unsigned attempt = 0;; ++attempt) {
         DWORD error = body();
         if (error != kBusy) return error;
+        if (Clock::now() >= give_up) return ERROR_REGISTRY_IO_FAILED;
         BackOff(attempt);
     }
 }
@@ -256,13 +299,33 @@ DWORD Hive::Transact(Body&& body) {
     });
 }
 
+namespace {
+
+std::int64_t ModifiedTime(const struct stat& info) {
+    return std::int64_t{info.st_mtim.tv_sec} * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
 // Connects to the hive file. kAbsent when it does not exist and CREATE is
 // not set. A failure is not remembered: a hive that is mended, or created by
-// another process, is used from the next call on.
-DWORD Hive::Attach(bool create) {
-    if (db_) return ERROR_SUCCESS;
+// another process, is used from the next call on. Only a file found damaged
+// under the connection is refused for as long as it stays as it was. Before
+// a WRITE the connected file is looked at again (a look costs a system call,
+// which reads need not pay: SQLite itself refuses the pages it cannot read).
+DWORD Hive::Attach(bool create, bool write) {
+    if (db_) {
+        DWORD error = write ? CheckFile() : ERROR_SUCCESS;
+        if (error != kMoved) return error;
+    }
     struct stat info;
-    if (stat(path_.c_str(), &info) != 0) {
+    bool exists = stat(path_.c_str(), &info) == 0;
+    if (exists && damaged_) {
+        if (*damaged_ == FileState{info.st_dev, info.st_ino, info.st_size, ModifiedTime(info)})
+            return ERROR_BADDB;
+        damaged_.reset();
+    }
+    if (!exists) {
         if (errno != ENOENT) return ErrorFromErrno(errno);
         if (!create) return kAbsent;
         std::filesystem::path folder = std::filesystem::path(path_).parent_path();
@@ -278,12 +341,67 @@ DWORD Hive::Attach(bool create) {
     }
     DWORD error = OpenDatabase(create);
     if (error == ERROR_SUCCESS) error = Prepare();
+    if (error == ERROR_SUCCESS && stat(path_.c_str(), &info) != 0) error = ErrorFromErrno(errno);
     if (error != ERROR_SUCCESS) {
         statements_.clear();
         sqlite3_close(db_);
         db_ = nullptr;
+        return error;
     }
-    return error;
+    file_ = {info.st_dev, info.st_ino, info.st_size, ModifiedTime(info)};
+    return ERROR_SUCCESS;
+}
+
+// Looks at the connected file before a call: ERROR_SUCCESS while it is the
+// one at the path and whole; kMoved, with the connection given up, when it
+// was removed or replaced; ERROR_BADDB when it was cut short under the
+// connection.
+DWORD Hive::CheckFile() {
+    struct stat info;
+    if (stat(path_.c_str(), &info) != 0 || info.st_dev != file_.device ||
+        info.st_ino != file_.inode) {
+        // The old file is nobody's hive any more; closing may fold the log
+        // into it as usual.
+        Detach(true);
+        return kMoved;
+    }
+    if (info.st_size < file_.size || info.st_size % kSmallestPage != 0) {
+        // Folding the log into what is left would only make it worse.
+        Detach(false);
+        damaged_ = FileState{info.st_dev, info.st_ino, info.st_size, ModifiedTime(info)};
+        return ERROR_BADDB;
+    }
+    file_.size = info.st_size;
+    return ERROR_SUCCESS;
+}
+
+// Gives up the connection: the keys it handed out are gone, and so are the
+// watches on them. CHECKPOINT lets SQLite fold the log into the file as it
+// closes.
+void Hive::Detach(bool checkpoint) {
+    statements_.clear();
+    if (!checkpoint) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    ++generation_;
+    for (KeyObject* object : watched_) object->watch->Observe(std::nullopt);
+}
+
+// The row of KEY in the connected file; ERROR_KEY_DELETED for a key handed
+// out by an earlier connection (the root is the same row in every hive).
+DWORD Hive::RowOf(KeyId key, KeyRow* row) const {
+    if (key != kRootKey && key >> kGenerationShift != generation_) return ERROR_KEY_DELETED;
+    *row = key & kRowMask;
+    return ERROR_SUCCESS;
+}
+
+KeyId Hive::Tag(KeyRow row) const {
+    return row == kRootKey ? row : row | generation_ << kGenerationShift;
+}
+
+bool Hive::Watched(KeyRow row) const {
+    return std::any_of(watched_.begin(), watched_.end(),
+                       [&](const KeyObject* object) { return object->id == Tag(row); });
 }
 
 // Opens the file and checks that it is a hive, making a new or empty file
@@ -297,7 +415,7 @@ DWORD Hive::OpenDatabase(bool create) {
         return error == EACCES || error == EPERM || error == EROFS ? ERROR_ACCESS_DENIED
                                                                    : ErrorFromSqlite(result);
     }
-    sqlite3_busy_handler(db_, WaitWhileBusy, nullptr);
+    sqlite3_busy_handler(db_, WaitWhileBusy, this);
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     int keep_wal = 1;
     sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &keep_wal);
@@ -398,8 +516,8 @@ DWORD Hive::WriteAccess() {
 // Follows PATH from BASE as far as it exists: *REACHED is the last key found
 // and *FOUND the number of names matched. ERROR_KEY_DELETED when BASE itself
 // is gone.
-DWORD Hive::Walk(KeyId base, const KeyPath& path, KeyId* reached, size_t* found) {
-    KeyId at = base;
+DWORD Hive::Walk(KeyRow base, const KeyPath& path, KeyRow* reached, size_t* found) {
+    KeyRow at = base;
     size_t index = 0;
     for (; index < path.size(); ++index) {
         Statement::Use find(*statements_[kFindKey]);
@@ -420,7 +538,7 @@ DWORD Hive::Walk(KeyId base, const KeyPath& path, KeyId* reached, size_t* found)
 }
 
 // Reads KEY's parent and change counters; ERROR_KEY_DELETED when it is gone.
-DWORD Hive::ReadKey(KeyId key, KeyId* parent, KeyStamp* stamp) {
+DWORD Hive::ReadKey(KeyRow key, KeyRow* parent, KeyStamp* stamp) {
     Statement::Use read(*statements_[kReadKey]);
     sqlite3_bind_int64(*read, 1, key);
     int result = sqlite3_step(*read);
@@ -433,7 +551,7 @@ DWORD Hive::ReadKey(KeyId key, KeyId* parent, KeyStamp* stamp) {
 
 // OTHERWISE, or ERROR_KEY_DELETED when KEY no longer exists: what a lookup
 // that found nothing below KEY means.
-DWORD Hive::KeyGone(KeyId key, DWORD otherwise) {
+DWORD Hive::KeyGone(KeyRow key, DWORD otherwise) {
     if (key == kRootKey) return otherwise;
     DWORD error = ReadKey(key, nullptr, nullptr);
     return error == ERROR_SUCCESS ? otherwise : error;
@@ -442,7 +560,7 @@ DWORD Hive::KeyGone(KeyId key, DWORD otherwise) {
 // Raises one of KEY's change counters (STATEMENT) and stamps the time of the
 // change. When KEY is watched, *STAMP receives its counters after the change
 // and *WATCHED is set. ERROR_KEY_DELETED when KEY is gone.
-DWORD Hive::Touch(Statement& statement, KeyId key, KeyStamp* stamp, bool* watched) {
+DWORD Hive::Touch(Statement& statement, KeyRow key, KeyStamp* stamp, bool* watched) {
     {
         Statement::Use touch(statement);
         sqlite3_bind_int64(*touch, 1, key);
@@ -451,14 +569,13 @@ DWORD Hive::Touch(Statement& statement, KeyId key, KeyStamp* stamp, bool* watche
         if (error != ERROR_SUCCESS) return error;
         if (sqlite3_changes(db_) == 0) return ERROR_KEY_DELETED;
     }
-    *watched = std::any_of(watched_.begin(), watched_.end(),
-                           [&](const KeyObject* object) { return object->id == key; });
+    *watched = Watched(key);
     return *watched ? ReadKey(key, nullptr, stamp) : ERROR_SUCCESS;
 }
 
-void Hive::Deliver(KeyId key, const KeyStamp* stamp) {
+void Hive::Deliver(KeyRow key, const KeyStamp* stamp) {
     for (KeyObject* object : watched_) {
-        if (object->id != key) continue;
+        if (object->id != Tag(key)) continue;
         object->watch->Observe(stamp ? std::optional<KeyStamp>(*stamp) : std::nullopt);
     }
 }
@@ -467,26 +584,35 @@ DWORD Hive::FindKey(KeyId base, const KeyPath& path, KeyId* key) {
     std::lock_guard guard(lock_);
     DWORD error = Attach(false);
     if (error == kAbsent) return path.empty() ? (*key = base, ERROR_SUCCESS) : ERROR_FILE_NOT_FOUND;
+    KeyRow row = 0;
+    if (error == ERROR_SUCCESS) error = RowOf(base, &row);
     if (error != ERROR_SUCCESS) return error;
     return Retry([&]() -> DWORD {
         size_t found = 0;
-        DWORD walked = Walk(base, path, key, &found);
+        KeyRow reached = 0;
+        DWORD walked = Walk(row, path, &reached, &found);
         if (walked != ERROR_SUCCESS) return walked;
+        *key = Tag(reached);
         return found == path.size() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     });
 }
 
-DWORD Hive::CreateKey(KeyId base, const KeyPath& path, KeyId* key, bool* created) {
+DWORD Hive::CreateKey(KeyId base_key, const KeyPath& path, KeyId* result, bool* created) {
     std::lock_guard guard(lock_);
-    DWORD error = Attach(true);
+    *created = false;
+    DWORD error = Attach(true, true);
+    KeyRow base = 0;
+    if (error == ERROR_SUCCESS) error = RowOf(base_key, &base);
     if (error != ERROR_SUCCESS) return error;
     size_t found = 0;
+    KeyRow row = 0;
+    KeyRow* key = &row;
     error = Retry([&] { return Walk(base, path, key, &found); });
-    *created = false;
+    *result = Tag(row);
     if (error != ERROR_SUCCESS || found == path.size()) return error;
     if (read_only_) return ERROR_ACCESS_DENIED;
 
-    KeyId parent = 0;
+    KeyRow parent = 0;
     KeyStamp stamp;
     bool watched = false;
     error = Transact([&]() -> DWORD {
@@ -512,18 +638,21 @@ DWORD Hive::CreateKey(KeyId base, const KeyPath& path, KeyId* key, bool* created
             step = Touch(*statements_[kTouchNames], parent, &stamp, &watched);
         return step;
     });
+    *result = Tag(row);
     if (error != ERROR_SUCCESS || found == path.size()) return error;
     *created = true;
     if (watched) Deliver(parent, &stamp);
     return ERROR_SUCCESS;
 }
 
-DWORD Hive::DeleteKey(KeyId base, const KeyPath& path) {
+DWORD Hive::DeleteKey(KeyId base_key, const KeyPath& path) {
     std::lock_guard guard(lock_);
-    DWORD error = Attach(false);
+    DWORD error = Attach(false, true);
     if (error == kAbsent) return path.empty() ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+    KeyRow base = 0;
+    if (error == ERROR_SUCCESS) error = RowOf(base_key, &base);
     if (error != ERROR_SUCCESS) return error;
-    KeyId target = 0, parent = 0;
+    KeyRow target = 0, parent = 0;
     KeyStamp stamp;
     bool watched = false;
     // Resolves the key and tells why it may not be deleted.
@@ -561,50 +690,94 @@ DWORD Hive::DeleteKey(KeyId base, const KeyPath& path) {
     return ERROR_SUCCESS;
 }
 
-// Runs the one-row query STATEMENT about KEY (its first parameter; BIND sets
-// the others) and hands the row to READ. NONE answers for a missing row, or
-// for a hive that does not exist yet; ERROR_KEY_DELETED when KEY is gone.
-template <class Bind, class Read>
-DWORD Hive::ReadRow(int statement, KeyId key, DWORD none, Bind&& bind, Read&& read) {
+// The prepared statement INDEX with KEY bound as its first parameter.
+Hive::Statement& Hive::Keyed(int index, KeyRow key) {
+    Statement& statement = *statements_[index];
+    sqlite3_bind_int64(statement.statement, 1, key);
+    return statement;
+}
+
+// Runs the one-row query that QUERY picks and binds for KEY's row and hands
+// the row to READ. NONE answers for a missing row, or for a hive that does
+// not exist yet; ERROR_KEY_DELETED when KEY is gone.
+template <class Query, class Read>
+DWORD Hive::ReadRow(KeyId key_id, DWORD none, Query&& query, Read&& read) {
     std::lock_guard guard(lock_);
     DWORD error = Attach(false);
     if (error == kAbsent) return none;
+    KeyRow key = 0;
+    if (error == ERROR_SUCCESS) error = RowOf(key_id, &key);
     if (error != ERROR_SUCCESS) return error;
     return Retry([&]() -> DWORD {
-        Statement::Use query(*statements_[statement]);
-        sqlite3_bind_int64(*query, 1, key);
-        bind(*query);
-        int result = sqlite3_step(*query);
+        Statement::Use row(query(key));
+        int result = sqlite3_step(*row);
         if (result == SQLITE_DONE) return KeyGone(key, none);
         if (result != SQLITE_ROW) return ErrorFromSqlite(result);
-        return read(*query);
+        return read(*row);
     });
 }
 
-DWORD Hive::EnumKey(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars, PFILETIME last_write) {
+// The row at INDEX of OBJECT's sub-keys or values (WHICH is the handle's
+// cursor on them; STATEMENTS find a row by offset, from a name and after a
+// name), handed to READ. An enumeration that goes through the indexes in
+// turn finds each row from the name before it, at the cost of one step,
+// where an offset would cost as many steps as it skips.
+template <class Read>
+DWORD Hive::Enumerate(KeyObject& object, EnumCursor KeyObject::*which, const int (&statements)[3],
+                      DWORD index, Read&& read) {
+    EnumCursor& cursor = object.*which;
     return ReadRow(
-        kEnumKey, key, ERROR_NO_MORE_ITEMS,
-        [&](sqlite3_stmt* query) { sqlite3_bind_int64(query, 2, index); },
-        [&](sqlite3_stmt* query) {
-            DWORD copied = CopyName(sqlite3_column_text(query, 0), sqlite3_column_bytes(query, 0),
-                                    name, name_chars);
-            if (copied == ERROR_SUCCESS && last_write) {
-                auto time = static_cast<std::uint64_t>(sqlite3_column_int64(query, 1));
-                last_write->dwLowDateTime = static_cast<DWORD>(time);
-                last_write->dwHighDateTime = static_cast<DWORD>(time >> 32);
-            }
-            return copied;
+        object.id, ERROR_NO_MORE_ITEMS,
+        [&](KeyRow key) -> Statement& {
+            const bool valid = cursor.valid;
+            cursor.valid = false;
+            const int kind = !valid                      ? 0
+                             : index == cursor.index     ? 1
+                             : index == cursor.index + 1 ? 2
+                                                         : 0;
+            Statement& query = Keyed(statements[kind], key);
+            if (kind == 0)
+                sqlite3_bind_int64(query.statement, 2, index);
+            else
+                sqlite3_bind_text(query.statement, 2, cursor.name.data(),
+                                  static_cast<int>(cursor.name.size()), SQLITE_TRANSIENT);
+            return query;
+        },
+        [&](sqlite3_stmt* row) {
+            cursor.name.assign(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)),
+                               static_cast<size_t>(sqlite3_column_bytes(row, 0)));
+            cursor.index = index;
+            cursor.valid = true;
+            return read(row);
         });
+}
+
+DWORD Hive::EnumKey(KeyObject& key, DWORD index, LPSTR name, LPDWORD name_chars,
+                    PFILETIME last_write) {
+    static constexpr int kStatements[] = {kEnumKey, kEnumKeyFrom, kEnumKeyAfter};
+    return Enumerate(key, &KeyObject::sub_keys, kStatements, index, [&](sqlite3_stmt* row) {
+        DWORD copied =
+            CopyName(sqlite3_column_text(row, 0), sqlite3_column_bytes(row, 0), name, name_chars);
+        if (copied == ERROR_SUCCESS && last_write) {
+            auto time = static_cast<std::uint64_t>(sqlite3_column_int64(row, 1));
+            last_write->dwLowDateTime = static_cast<DWORD>(time);
+            last_write->dwHighDateTime = static_cast<DWORD>(time >> 32);
+        }
+        return copied;
+    });
 }
 
 DWORD Hive::QueryValue(KeyId key, LPCSTR name, LPDWORD type, LPBYTE data, LPDWORD size) {
     return ReadRow(
-        kQueryValue, key, ERROR_FILE_NOT_FOUND,
-        [&](sqlite3_stmt* query) { BindName(query, 2, name); },
-        [&](sqlite3_stmt* query) {
-            if (type) *type = static_cast<DWORD>(sqlite3_column_int64(query, 0));
-            return CopyData(sqlite3_column_blob(query, 1), sqlite3_column_bytes(query, 1), data,
-                            size);
+        key, ERROR_FILE_NOT_FOUND,
+        [&](KeyRow row) -> Statement& {
+            Statement& query = Keyed(kQueryValue, row);
+            BindName(query.statement, 2, name);
+            return query;
+        },
+        [&](sqlite3_stmt* row) {
+            if (type) *type = static_cast<DWORD>(sqlite3_column_int64(row, 0));
+            return CopyData(sqlite3_column_blob(row, 1), sqlite3_column_bytes(row, 1), data, size);
         });
 }
 
@@ -613,11 +786,13 @@ DWORD Hive::QueryValue(KeyId key, LPCSTR name, LPDWORD type, LPBYTE data, LPDWOR
 // transaction. CREATE makes a missing hive; ERROR_FILE_NOT_FOUND when the
 // statement changed nothing.
 template <class Bind>
-DWORD Hive::WriteValue(int statement, KeyId key, LPCSTR name, bool create, Bind&& bind) {
+DWORD Hive::WriteValue(int statement, KeyId key_id, LPCSTR name, bool create, Bind&& bind) {
     std::lock_guard guard(lock_);
-    DWORD error = Attach(create);
+    DWORD error = Attach(create, true);
     if (error == kAbsent) return ERROR_FILE_NOT_FOUND;
     if (error == ERROR_SUCCESS && read_only_) error = ERROR_ACCESS_DENIED;
+    KeyRow key = 0;
+    if (error == ERROR_SUCCESS) error = RowOf(key_id, &key);
     if (error != ERROR_SUCCESS) return error;
     KeyStamp stamp;
     bool watched = false;
@@ -651,19 +826,16 @@ DWORD Hive::DeleteValue(KeyId key, LPCSTR name) {
     return WriteValue(kDeleteValue, key, name, false, [](sqlite3_stmt*) {});
 }
 
-DWORD Hive::EnumValue(KeyId key, DWORD index, LPSTR name, LPDWORD name_chars, LPDWORD type,
+DWORD Hive::EnumValue(KeyObject& key, DWORD index, LPSTR name, LPDWORD name_chars, LPDWORD type,
                       LPBYTE data, LPDWORD size) {
-    return ReadRow(
-        kEnumValue, key, ERROR_NO_MORE_ITEMS,
-        [&](sqlite3_stmt* query) { sqlite3_bind_int64(query, 2, index); },
-        [&](sqlite3_stmt* query) {
-            DWORD copied = CopyName(sqlite3_column_text(query, 0), sqlite3_column_bytes(query, 0),
-                                    name, name_chars);
-            if (copied != ERROR_SUCCESS) return copied;
-            if (type) *type = static_cast<DWORD>(sqlite3_column_int64(query, 1));
-            return CopyData(sqlite3_column_blob(query, 2), sqlite3_column_bytes(query, 2), data,
-                            size);
-        });
+    static constexpr int kStatements[] = {kEnumValue, kEnumValueFrom, kEnumValueAfter};
+    return Enumerate(key, &KeyObject::values, kStatements, index, [&](sqlite3_stmt* row) {
+        DWORD copied =
+            CopyName(sqlite3_column_text(row, 0), sqlite3_column_bytes(row, 0), name, name_chars);
+        if (copied != ERROR_SUCCESS) return copied;
+        if (type) *type = static_cast<DWORD>(sqlite3_column_int64(row, 1));
+        return CopyData(sqlite3_column_blob(row, 2), sqlite3_column_bytes(row, 2), data, size);
+    });
 }
 
 DWORD Hive::Watch(KeyObject& object, DWORD filter, HANDLE wake) {
@@ -676,7 +848,9 @@ DWORD Hive::Watch(KeyObject& object, DWORD filter, HANDLE wake) {
         // watch takes its first look, so that none falls between the two.
         MonitorHive(this);
         KeyStamp stamp;
-        error = Retry([&] { return ReadKey(object.id, nullptr, &stamp); });
+        KeyRow row = 0;
+        error = RowOf(object.id, &row);
+        if (error == ERROR_SUCCESS) error = Retry([&] { return ReadKey(row, nullptr, &stamp); });
         if (error != ERROR_SUCCESS) return error;
         object.watch = std::make_unique<KeyWatch>(stamp);
         watched_.push_back(&object);
@@ -708,7 +882,9 @@ void Hive::Refresh() {
     data_version_ = version;
     for (KeyObject* object : watched_) {
         KeyStamp stamp;
-        error = Retry([&] { return ReadKey(object->id, nullptr, &stamp); });
+        KeyRow row = 0;
+        error = RowOf(object->id, &row);
+        if (error == ERROR_SUCCESS) error = Retry([&] { return ReadKey(row, nullptr, &stamp); });
         if (error == ERROR_SUCCESS)
             object->watch->Observe(stamp);
         else if (error == ERROR_KEY_DELETED)

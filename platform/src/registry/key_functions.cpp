@@ -1,6 +1,8 @@
 // Opening, creating, closing, deleting and enumerating keys.
 #include "registry/key_table.h"
 
+#include <kmxwin/trace.h>
+
 #include <cstring>
 
 namespace kmxwin::registry {
@@ -22,8 +24,8 @@ DWORD SplitKeyPath(LPCSTR path, KeyPath* names) {
     return ERROR_SUCCESS;
 }
 
-DWORD OpenHandle(Hive* hive, KeyId id, ACCESS_MASK access, PHKEY result) {
-    HKEY handle = InsertKey(std::make_shared<KeyObject>(KeyObject{hive, id, access, nullptr}));
+DWORD OpenHandle(Hive* hive, KeyId id, ACCESS_MASK access, size_t depth, PHKEY result) {
+    HKEY handle = InsertKey(std::make_shared<KeyObject>(hive, id, access, depth));
     if (!handle) return ERROR_NOT_ENOUGH_MEMORY;
     *result = handle;
     return ERROR_SUCCESS;
@@ -36,8 +38,8 @@ using namespace kmxwin::registry;
 
 extern "C" {
 
-LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                               PHKEY phkResult) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegOpenKeyExA, (HKEY, hKey), (LPCSTR, lpSubKey),
+           (DWORD, ulOptions), (REGSAM, samDesired), (PHKEY, phkResult)) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     std::shared_ptr<KeyObject> base;
@@ -55,14 +57,16 @@ LSTATUS APIENTRY RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGS
     ACCESS_MASK access;
     error = base->hive->FindKey(base->id, path, &id);
     if (error == ERROR_SUCCESS) error = GrantAccess(*base->hive, samDesired, &access);
-    if (error == ERROR_SUCCESS) error = OpenHandle(base->hive, id, access, phkResult);
+    if (error == ERROR_SUCCESS)
+        error = OpenHandle(base->hive, id, access, base->depth + path.size(), phkResult);
     return error;
 }
 
-LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/, LPSTR /*lpClass*/,
-                                 DWORD dwOptions, REGSAM samDesired,
-                                 const LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/,
-                                 PHKEY phkResult, LPDWORD lpdwDisposition) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegCreateKeyExA, (HKEY, hKey), (LPCSTR, lpSubKey),
+           ([[maybe_unused]] DWORD, Reserved), ([[maybe_unused]] LPSTR, lpClass),
+           (DWORD, dwOptions), (REGSAM, samDesired),
+           ([[maybe_unused]] const LPSECURITY_ATTRIBUTES, lpSecurityAttributes), (PHKEY, phkResult),
+           (LPDWORD, lpdwDisposition)) {
     if (!phkResult) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     std::shared_ptr<KeyObject> base;
@@ -73,18 +77,22 @@ LSTATUS APIENTRY RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD /*Reserved*/,
     KeyPath path;
     error = SplitKeyPath(lpSubKey, &path);
     if (error != ERROR_SUCCESS) return error;
+    // Keys that exist deeper (made before the limit was kept) can still be
+    // opened, listed and deleted; none is made there.
+    if (base->depth + path.size() > kMaxKeyDepth) return ERROR_FILENAME_EXCED_RANGE;
     KeyId id;
     bool created = false;
     ACCESS_MASK access;
     error = base->hive->CreateKey(base->id, path, &id, &created);
     if (error == ERROR_SUCCESS) error = GrantAccess(*base->hive, samDesired, &access);
-    if (error == ERROR_SUCCESS) error = OpenHandle(base->hive, id, access, phkResult);
+    if (error == ERROR_SUCCESS)
+        error = OpenHandle(base->hive, id, access, base->depth + path.size(), phkResult);
     if (error == ERROR_SUCCESS && lpdwDisposition)
         *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return error;
 }
 
-LSTATUS APIENTRY RegCloseKey(HKEY hKey) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegCloseKey, (HKEY, hKey)) {
     if (IsPredefinedKey(hKey)) return ERROR_SUCCESS;
     std::shared_ptr<KeyObject> object = RemoveKey(hKey);
     if (!object) return ERROR_INVALID_HANDLE;
@@ -93,7 +101,7 @@ LSTATUS APIENTRY RegCloseKey(HKEY hKey) {
     return ERROR_SUCCESS;
 }
 
-LSTATUS APIENTRY RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegDeleteKeyA, (HKEY, hKey), (LPCSTR, lpSubKey)) {
     std::shared_ptr<KeyObject> base;
     DWORD error = ReferenceKey(hKey, 0, &base);
     if (error != ERROR_SUCCESS) return error;
@@ -107,15 +115,15 @@ LSTATUS APIENTRY RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
     return base->hive->DeleteKey(base->id, path);
 }
 
-LSTATUS APIENTRY RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
-                               LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
-                               PFILETIME lpftLastWriteTime) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegEnumKeyExA, (HKEY, hKey), (DWORD, dwIndex),
+           (LPSTR, lpName), (LPDWORD, lpcchName), (LPDWORD, lpReserved), (LPSTR, lpClass),
+           (LPDWORD, lpcchClass), (PFILETIME, lpftLastWriteTime)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_ENUMERATE_SUB_KEYS, &key);
     if (error != ERROR_SUCCESS) return error;
     if (lpReserved || !lpName || !lpcchName || (lpClass && !lpcchClass))
         return ERROR_INVALID_PARAMETER;
-    error = key->hive->EnumKey(key->id, dwIndex, lpName, lpcchName, lpftLastWriteTime);
+    error = key->hive->EnumKey(*key, dwIndex, lpName, lpcchName, lpftLastWriteTime);
     if (error != ERROR_SUCCESS || !lpClass) return error;
     // Classes are not kept: every key's class is empty.
     if (*lpcchClass == 0) return ERROR_MORE_DATA;

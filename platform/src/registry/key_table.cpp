@@ -50,10 +50,9 @@ class KeyTable {
         // The user's folder is private; the machine's is readable by everyone.
         : current_user_(CurrentUserHivePath(), 0700),
           local_machine_(LocalMachineHivePath(), 0755),
-          current_user_root_(std::make_shared<KeyObject>(
-              KeyObject{&current_user_, kRootKey, KEY_ALL_ACCESS, nullptr})),
-          local_machine_root_(std::make_shared<KeyObject>(
-              KeyObject{&local_machine_, kRootKey, KEY_ALL_ACCESS, nullptr})) {}
+          current_user_root_(std::make_shared<KeyObject>(&current_user_, kRootKey, KEY_ALL_ACCESS)),
+          local_machine_root_(
+              std::make_shared<KeyObject>(&local_machine_, kRootKey, KEY_ALL_ACCESS)) {}
 
     HKEY Insert(std::shared_ptr<KeyObject> object) {
         std::lock_guard guard(lock_);

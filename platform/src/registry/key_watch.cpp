@@ -1,5 +1,7 @@
 #include "registry/key_watch.h"
 
+#include <kmxwin/trace.h>
+
 #include "registry/key_table.h"
 
 #include <algorithm>
@@ -60,8 +62,8 @@ using namespace kmxwin::registry;
 
 extern "C" {
 
-LSTATUS APIENTRY RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree, DWORD dwNotifyFilter,
-                                         HANDLE hEvent, BOOL fAsynchronous) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegNotifyChangeKeyValue, (HKEY, hKey), (BOOL, bWatchSubtree),
+           (DWORD, dwNotifyFilter), (HANDLE, hEvent), (BOOL, fAsynchronous)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_NOTIFY, &key);
     if (error != ERROR_SUCCESS) return error;

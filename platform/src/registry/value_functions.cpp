@@ -1,6 +1,8 @@
 // Reading, writing, deleting and enumerating values.
 #include "registry/key_table.h"
 
+#include <kmxwin/trace.h>
+
 #include <cstring>
 
 using namespace kmxwin::registry;
@@ -18,8 +20,8 @@ LPCSTR ValueName(LPCSTR name) {
 
 extern "C" {
 
-LSTATUS APIENTRY RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                                  LPBYTE lpData, LPDWORD lpcbData) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegQueryValueExA, (HKEY, hKey), (LPCSTR, lpValueName),
+           (LPDWORD, lpReserved), (LPDWORD, lpType), (LPBYTE, lpData), (LPDWORD, lpcbData)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_QUERY_VALUE, &key);
     if (error != ERROR_SUCCESS) return error;
@@ -27,8 +29,9 @@ LSTATUS APIENTRY RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReser
     return key->hive->QueryValue(key->id, ValueName(lpValueName), lpType, lpData, lpcbData);
 }
 
-LSTATUS APIENTRY RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
-                                const BYTE* lpData, DWORD cbData) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegSetValueExA, (HKEY, hKey), (LPCSTR, lpValueName),
+           ([[maybe_unused]] DWORD, Reserved), (DWORD, dwType), (const BYTE*, lpData),
+           (DWORD, cbData)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_SET_VALUE, &key);
     if (error != ERROR_SUCCESS) return error;
@@ -38,22 +41,22 @@ LSTATUS APIENTRY RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD /*Reserved*
     return key->hive->SetValue(key->id, name, dwType, lpData, cbData);
 }
 
-LSTATUS APIENTRY RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegDeleteValueA, (HKEY, hKey), (LPCSTR, lpValueName)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_SET_VALUE, &key);
     if (error != ERROR_SUCCESS) return error;
     return key->hive->DeleteValue(key->id, ValueName(lpValueName));
 }
 
-LSTATUS APIENTRY RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
-                               LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
-                               LPDWORD lpcbData) {
+KMX_TRACED(registry, LSTATUS APIENTRY, RegEnumValueA, (HKEY, hKey), (DWORD, dwIndex),
+           (LPSTR, lpValueName), (LPDWORD, lpcchValueName), (LPDWORD, lpReserved),
+           (LPDWORD, lpType), (LPBYTE, lpData), (LPDWORD, lpcbData)) {
     std::shared_ptr<KeyObject> key;
     DWORD error = ReferenceKey(hKey, KEY_QUERY_VALUE, &key);
     if (error != ERROR_SUCCESS) return error;
     if (lpReserved || !lpValueName || !lpcchValueName || (lpData && !lpcbData))
         return ERROR_INVALID_PARAMETER;
-    return key->hive->EnumValue(key->id, dwIndex, lpValueName, lpcchValueName, lpType, lpData,
+    return key->hive->EnumValue(*key, dwIndex, lpValueName, lpcchValueName, lpType, lpData,
                                 lpcbData);
 }
 
