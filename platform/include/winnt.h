@@ -26,6 +26,15 @@ typedef unsigned short WCHAR;
 typedef WCHAR *PWCHAR, *LPWCH, *PWCH, *LPWSTR, *PWSTR;
 typedef const WCHAR *LPCWCH, *PCWCH, *LPCWSTR, *PCWSTR;
 typedef UCHAR* PUCHAR;
+/* Wide characters are UTF-16 code units, 16 bits as on Windows (wchar_t is
+ * 32 bits here, so L"" literals are not WCHAR strings: use u"" in C++). */
+#ifdef __cplusplus
+typedef char16_t WCHAR;
+#else
+typedef unsigned short WCHAR;
+#endif
+typedef WCHAR *PWCHAR, *LPWCH, *PWCH, *LPWSTR, *PWSTR;
+typedef const WCHAR *LPCWCH, *PCWCH, *LPCWSTR, *PCWSTR;
 typedef SHORT* PSHORT;
 typedef USHORT* PUSHORT;
 typedef LONG* PLONG;
