@@ -16,15 +16,6 @@ typedef unsigned long long ULONGLONG;
 typedef ULONGLONG DWORDLONG;
 typedef CHAR *PCHAR, *LPCH, *PCH, *NPSTR, *LPSTR, *PSTR;
 typedef const CHAR *LPCCH, *PCCH, *LPCSTR, *PCSTR;
-/* Windows' wide characters are UTF-16 code units on every target, not the
- * 32-bit wchar_t of Linux; C++ code writes wide literals as u"...". */
-#ifdef __cplusplus
-typedef char16_t WCHAR;
-#else
-typedef unsigned short WCHAR;
-#endif
-typedef WCHAR *PWCHAR, *LPWCH, *PWCH, *LPWSTR, *PWSTR;
-typedef const WCHAR *LPCWCH, *PCWCH, *LPCWSTR, *PCWSTR;
 typedef UCHAR* PUCHAR;
 /* Wide characters are UTF-16 code units, 16 bits as on Windows (wchar_t is
  * 32 bits here, so L"" literals are not WCHAR strings: use u"" in C++). */

@@ -2,7 +2,7 @@
 // the system.
 #include "windowing/default_window_proc.h"
 
-#include "windowing/ansi_text.h"
+#include "text/ansi_code_page.h"
 #include "windowing/nonclient.h"
 #include "windowing/user_lock.h"
 #include "windowing/window.h"
@@ -125,7 +125,9 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     switch (message) {
         case WM_NCCREATE: {
             auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
-            if (create && create->lpszName) SetText(hwnd, create->lpszName);
+            // An ordinal title (an icon of a static control) is not text.
+            if (create && create->lpszName && !IS_INTRESOURCE(create->lpszName))
+                SetText(hwnd, create->lpszName);
             return TRUE;
         }
         case WM_NCCALCSIZE:

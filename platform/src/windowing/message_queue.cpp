@@ -2,7 +2,7 @@
 // GetMessage, PeekMessage and DispatchMessage. A thread takes, in this
 // order: messages sent to it from other threads (handled at once), posted
 // messages, WM_QUIT, input, WM_PAINT and WM_TIMER.
-#include "windowing/ansi_text.h"
+#include "text/ansi_code_page.h"
 #include "windowing/input_retrieval.h"
 #include "windowing/message_filter.h"
 #include "windowing/mouse_state.h"
@@ -86,8 +86,9 @@ bool PeekOnce(MSG* msg, const MessageFilter& filter, bool remove, bool unicode) 
             *msg = {posted->hwnd,   posted->message, posted->wparam,
                     posted->lparam, posted->time,    posted->pt};
             if (IsCharMessage(msg->message) && posted->unicode != unicode)
-                msg->wParam = unicode ? AnsiCharToWide(static_cast<unsigned char>(msg->wParam))
-                                      : WideCharToAnsi(static_cast<WCHAR>(msg->wParam));
+                msg->wParam =
+                    unicode ? kmxwin::text::AnsiToWide(static_cast<unsigned char>(msg->wParam))
+                            : AnsiCharOf(static_cast<WCHAR>(msg->wParam));
             if (remove) queue.posted.erase(posted);
             found = true;
         } else if (queue.quit) {

@@ -1,7 +1,7 @@
 // RegisterClass and its companions, and the lookup of a class by name.
 #include "windowing/window_class.h"
 
-#include "windowing/ansi_text.h"
+#include "text/ansi_code_page.h"
 #include "windowing/system_classes.h"
 #include "windowing/user_lock.h"
 #include "windowing/window.h"
@@ -101,12 +101,12 @@ void ToRecord(const WindowClass& window_class, WndClass* record) {
 
 std::string NameOf(LPCWSTR name) {
     if (IS_INTRESOURCE(name)) return {};
-    return WideToAnsi(name);
+    return kmxwin::text::Utf16ToAnsi(name);
 }
 
 LPCSTR AnsiName(LPCWSTR name, std::string& storage) {
     if (IS_INTRESOURCE(name)) return reinterpret_cast<LPCSTR>(name);
-    storage = WideToAnsi(name);
+    storage = kmxwin::text::Utf16ToAnsi(name);
     return storage.c_str();
 }
 
@@ -275,7 +275,7 @@ int WINAPI GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    std::u16string name = AnsiToWide(window->window_class->name);
+    std::u16string name = kmxwin::text::AnsiToUtf16(window->window_class->name);
     int count = std::min<int>(static_cast<int>(name.size()), nMaxCount - 1);
     std::copy(name.begin(), name.begin() + count, lpClassName);
     lpClassName[count] = 0;

@@ -3,7 +3,7 @@
 // frame or overlapped ones), WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE,
 // WM_MOVE, WM_PARENTNOTIFY to the parent, then the showing of a WS_VISIBLE
 // window.
-#include "windowing/ansi_text.h"
+#include "text/ansi_code_page.h"
 #include "windowing/display.h"
 #include "windowing/user_lock.h"
 #include "windowing/window.h"
@@ -219,7 +219,7 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     std::string class_name;
     LPCSTR ansi_class = reinterpret_cast<LPCSTR>(lpClassName);
     if (!IS_INTRESOURCE(lpClassName)) {
-        class_name = WideToAnsi(lpClassName);
+        class_name = kmxwin::text::Utf16ToAnsi(lpClassName);
         ansi_class = class_name.c_str();
     }
     return Create({dwExStyle, ansi_class, lpClassName, lpWindowName, dwStyle, X, Y, nWidth, nHeight,

@@ -1,6 +1,6 @@
 #include "windowing/window_procedure.h"
 
-#include "windowing/ansi_text.h"
+#include "text/ansi_code_page.h"
 #include "windowing/thread_queue.h"
 #include "windowing/user_lock.h"
 #include "windowing/window.h"
@@ -49,10 +49,10 @@ bool IsCharMessage(UINT message) {
 // Copies TEXT into a caller's buffer of SIZE characters, truncated and
 // terminated; the characters copied.
 template <class Char, class Text>
-LRESULT CopyOut(Char* buffer, size_t size, const Text& text) {
+LRESULT CopyOut(Char* buffer, size_t size, const Text& source) {
     if (!buffer || size == 0) return 0;
-    size_t count = std::min(text.size(), size - 1);
-    std::copy(text.begin(), text.begin() + count, buffer);
+    size_t count = std::min(source.size(), size - 1);
+    std::copy(source.begin(), source.begin() + count, buffer);
     buffer[count] = 0;
     return static_cast<LRESULT>(count);
 }
@@ -60,25 +60,27 @@ LRESULT CopyOut(Char* buffer, size_t size, const Text& text) {
 // An "A" caller's message to a "W" procedure.
 LRESULT AnsiToUnicodeCall(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (IsStringInMessage(message) && lparam) {
-        std::u16string text = AnsiToWide(reinterpret_cast<const char*>(lparam));
-        return proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(text.c_str()));
+        std::u16string converted = kmxwin::text::AnsiToUtf16(reinterpret_cast<const char*>(lparam));
+        return proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(converted.c_str()));
     }
     if (IsCharMessage(message))
-        return proc(hwnd, message, AnsiCharToWide(static_cast<unsigned char>(wparam)), lparam);
+        return proc(hwnd, message, kmxwin::text::AnsiToWide(static_cast<unsigned char>(wparam)),
+                    lparam);
     switch (message) {
         case WM_GETTEXT: {
             std::u16string buffer(wparam + 1, u'\0');
             proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(buffer.data()));
-            return CopyOut(reinterpret_cast<char*>(lparam), wparam, WideToAnsi(buffer.c_str()));
+            return CopyOut(reinterpret_cast<char*>(lparam), wparam,
+                           kmxwin::text::Utf16ToAnsi(buffer.c_str()));
         }
         case CB_GETLBTEXT: {
             LRESULT length = proc(hwnd, CB_GETLBTEXTLEN, wparam, 0);
             if (length < 0) return length;
             std::u16string buffer(length + 1, u'\0');
             proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(buffer.data()));
-            std::string text = WideToAnsi(buffer.c_str());
-            memcpy(reinterpret_cast<char*>(lparam), text.c_str(), text.size() + 1);
-            return static_cast<LRESULT>(text.size());
+            std::string converted = kmxwin::text::Utf16ToAnsi(buffer.c_str());
+            memcpy(reinterpret_cast<char*>(lparam), converted.c_str(), converted.size() + 1);
+            return static_cast<LRESULT>(converted.size());
         }
         case WM_NCCREATE:
         case WM_CREATE: {
@@ -87,11 +89,11 @@ LRESULT AnsiToUnicodeCall(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, 
             memcpy(&wide, given, sizeof wide);
             std::u16string name, class_name;
             if (given->lpszName) {
-                name = AnsiToWide(given->lpszName);
+                name = kmxwin::text::AnsiToUtf16(given->lpszName);
                 wide.lpszName = name.c_str();
             }
             if (!IS_INTRESOURCE(given->lpszClass)) {
-                class_name = AnsiToWide(given->lpszClass);
+                class_name = kmxwin::text::AnsiToUtf16(given->lpszClass);
                 wide.lpszClass = class_name.c_str();
             }
             return proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(&wide));
@@ -104,26 +106,27 @@ LRESULT AnsiToUnicodeCall(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, 
 // A "W" caller's message to an "A" procedure.
 LRESULT UnicodeToAnsiCall(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     if (IsStringInMessage(message) && lparam) {
-        std::string text = WideToAnsi(reinterpret_cast<LPCWSTR>(lparam));
-        return proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(text.c_str()));
+        std::string converted = kmxwin::text::Utf16ToAnsi(reinterpret_cast<LPCWSTR>(lparam));
+        return proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(converted.c_str()));
     }
     if (IsCharMessage(message))
-        return proc(hwnd, message, WideCharToAnsi(static_cast<WCHAR>(wparam)), lparam);
+        return proc(hwnd, message, AnsiCharOf(static_cast<WCHAR>(wparam)), lparam);
     switch (message) {
         case WM_GETTEXT: {
             std::string buffer(wparam + 1, '\0');
             proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(buffer.data()));
-            return CopyOut(reinterpret_cast<WCHAR*>(lparam), wparam, AnsiToWide(buffer.c_str()));
+            return CopyOut(reinterpret_cast<WCHAR*>(lparam), wparam,
+                           kmxwin::text::AnsiToUtf16(buffer.c_str()));
         }
         case CB_GETLBTEXT: {
             LRESULT length = proc(hwnd, CB_GETLBTEXTLEN, wparam, 0);
             if (length < 0) return length;
             std::string buffer(length + 1, '\0');
             proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(buffer.data()));
-            std::u16string text = AnsiToWide(buffer.c_str());
-            std::copy(text.c_str(), text.c_str() + text.size() + 1,
+            std::u16string converted = kmxwin::text::AnsiToUtf16(buffer.c_str());
+            std::copy(converted.c_str(), converted.c_str() + converted.size() + 1,
                       reinterpret_cast<WCHAR*>(lparam));
-            return static_cast<LRESULT>(text.size());
+            return static_cast<LRESULT>(converted.size());
         }
         case WM_NCCREATE:
         case WM_CREATE: {
@@ -132,11 +135,11 @@ LRESULT UnicodeToAnsiCall(WNDPROC proc, HWND hwnd, UINT message, WPARAM wparam, 
             memcpy(&ansi, given, sizeof ansi);
             std::string name, class_name;
             if (given->lpszName) {
-                name = WideToAnsi(given->lpszName);
+                name = kmxwin::text::Utf16ToAnsi(given->lpszName);
                 ansi.lpszName = name.c_str();
             }
             if (!IS_INTRESOURCE(given->lpszClass)) {
-                class_name = WideToAnsi(given->lpszClass);
+                class_name = kmxwin::text::Utf16ToAnsi(given->lpszClass);
                 ansi.lpszClass = class_name.c_str();
             }
             return proc(hwnd, message, wparam, reinterpret_cast<LPARAM>(&ansi));
@@ -174,6 +177,11 @@ LRESULT SendToOtherThread(const std::shared_ptr<ThreadQueue>& target,
 }
 
 }  // namespace
+
+unsigned char AnsiCharOf(WCHAR c) {
+    unsigned char byte;
+    return kmxwin::text::WideToAnsi(c, &byte) ? byte : '?';
+}
 
 LRESULT CallProcedure(WNDPROC proc, bool proc_unicode, HWND hwnd, UINT message, WPARAM wparam,
                       LPARAM lparam, bool caller_unicode) {

@@ -9,6 +9,10 @@
 
 namespace kmxwin::win {
 
+// The ANSI character of a wide character message's code, '?' when the code
+// page lacks it.
+unsigned char AnsiCharOf(WCHAR c);
+
 // Calls PROC (an "A" procedure, or a "W" one when PROC_UNICODE) with a
 // message given in the form CALLER_UNICODE says, translating the text that
 // the message carries when the two forms differ.

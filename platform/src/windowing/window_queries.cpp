@@ -1,6 +1,6 @@
 // The everyday questions about windows: the tree, the thread, the text, the
 // state.
-#include "windowing/ansi_text.h"
+#include "text/ansi_code_page.h"
 #include "windowing/focus.h"
 #include "windowing/user_lock.h"
 #include "windowing/window.h"
