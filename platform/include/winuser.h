@@ -21,11 +21,18 @@ extern "C" {
  *
  * Window text is kept as the program gives it through the "A" functions;
  * the "W" functions convert with the ANSI code page, Windows-1252.
- * Where this differs from Windows: windows cannot be minimised or maximised;
- * a thread's windows are destroyed without messages when the thread ends;
- * the parent's paint does not clip its children out (a parent's
- * invalidation always reaches its visible children, which repaint after it).
- */
+ * Where this differs from Windows: windows cannot be minimised or maximised
+ * and have no menus; a thread's windows are destroyed without messages when
+ * the thread ends; the parent's paint does not clip its children out (a
+ * parent's invalidation always reaches its visible children, which repaint
+ * after it); an update area is kept as its bounding rectangle; LoadCursor
+ * hands out the system cursors only; message boxes show no icon.
+ *
+ * The system controls are "Button" (push, default push, check boxes, radio
+ * buttons, group boxes), "Static" (text, rectangles, frames, etched lines),
+ * "Edit" (single-line) and "ComboBox" (the drop-down list, whatever the
+ * CBS_ type). Dialog templates are the binary DLGTEMPLATE and DLGTEMPLATEEX
+ * layouts; dialogs made from them use DefDlgProc and the dialog class. */
 
 #define WM_NULL 0x0000
 #define WM_CREATE 0x0001

@@ -190,9 +190,12 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
         case WM_GETDLGCODE:
         case WM_GETFONT:
             return 0;
-        case WM_PAINT:
-            ValidateRect(hwnd, nullptr);
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            BeginPaint(hwnd, &paint);
+            EndPaint(hwnd, &paint);
             return 0;
+        }
         default:
             return 0;
     }

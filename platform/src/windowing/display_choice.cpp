@@ -11,6 +11,9 @@ namespace {
 std::unique_ptr<Display> Choose() {
     const char* forced = getenv("KMX512_DISPLAY");
     if (forced && strcmp(forced, "headless") == 0) return MakeHeadlessDisplay();
+    if ((forced && strcmp(forced, "x11") == 0) || getenv("DISPLAY")) {
+        if (std::unique_ptr<Display> x11 = MakeX11Display()) return x11;
+    }
     return MakeHeadlessDisplay();
 }
 

@@ -1,5 +1,6 @@
 #include "windowing/paint_state.h"
 
+#include "windowing/user_lock.h"
 #include "windowing/window.h"
 
 namespace kmxwin::win {
@@ -79,6 +80,11 @@ void ValidateLocked(Window& window, const RECT* rect) {
     window.needs_erase = false;
     window.needs_frame = false;
     SetNeedsPaint(window, false);
+}
+
+void InvalidateWhole(HWND hwnd) {
+    std::lock_guard lock(UserLock());
+    if (Window* window = FindWindowLocked(hwnd)) InvalidateLocked(*window, nullptr, true, true);
 }
 
 void ForgetUpdateLocked(Window& window) {

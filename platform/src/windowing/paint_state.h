@@ -18,6 +18,9 @@ void InvalidateLocked(Window& window, const RECT* rect, bool erase, bool frame);
 void InvalidateParentArea(Window& parent, const RECT& area);
 // Takes RECT (nullptr: all) out of WINDOW's update area.
 void ValidateLocked(Window& window, const RECT* rect);
+// Invalidates all of HWND, frame and children, for it to paint again (takes
+// the lock).
+void InvalidateWhole(HWND hwnd);
 // Forgets the update area of a window being destroyed.
 void ForgetUpdateLocked(Window& window);
 

@@ -69,7 +69,13 @@ void PaintShownWindow(HWND hwnd) {
         std::lock_guard lock(UserLock());
         if (Window* window = FindWindowLocked(hwnd)) window->needs_frame = false;
     }
-    (void)erase;
+    if (erase) {
+        HDC dc = GetDC(hwnd);
+        LRESULT erased = Send(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        ReleaseDC(hwnd, dc);
+        std::lock_guard lock(UserLock());
+        if (Window* window = FindWindowLocked(hwnd); window && erased) window->needs_erase = false;
+    }
 }
 
 }  // namespace kmxwin::win
