@@ -12,8 +12,8 @@ using namespace kmxwin::gdi;
 namespace {
 
 RECT SurfaceRect(const Dc& dc, const RECT& r) {
-    POINT a = dc.LogicalToSurface(r.left, r.top);
-    return {a.x, a.y, a.x + (r.right - r.left), a.y + (r.bottom - r.top)};
+    POINT a = dc.LogicalToSurface(r.left, r.top), b = dc.LogicalToSurface(r.right, r.bottom);
+    return {a.x, a.y, b.x, b.y};
 }
 
 bool Empty(const RECT& r) {

@@ -184,23 +184,24 @@ int FormatText(HDC hdc, std::u16string_view text, LPRECT rect, UINT format) {
     LineMeasure measure(font, format & DT_EXPANDTABS);
     int line_height = font.metrics.tmHeight +
                       ((format & DT_EXTERNALLEADING) ? font.metrics.tmExternalLeading : 0);
-    int width = rect->right - rect->left;
+    int width = ClampCoordinate(int64_t{rect->right} - rect->left);
     std::vector<Line> lines = MakeLines(text, format, width, measure);
     int height = static_cast<int>(lines.size()) * line_height;
 
     if (format & DT_CALCRECT) {
         int widest = 0;
         for (const Line& line : lines) widest = std::max(widest, measure.Width(line.text));
-        rect->right = rect->left + widest;
-        rect->bottom = rect->top + height;
+        rect->right = ClampCoordinate(int64_t{rect->left} + widest);
+        rect->bottom = ClampCoordinate(int64_t{rect->top} + height);
         return height;
     }
     int top = rect->top;
     if (format & DT_SINGLELINE) {
         if (format & DT_VCENTER) {
-            top = rect->top + (rect->bottom - rect->top - line_height) / 2;
+            top =
+                ClampCoordinate(rect->top + (int64_t{rect->bottom} - rect->top - line_height) / 2);
         } else if (format & DT_BOTTOM) {
-            top = rect->bottom - line_height;
+            top = ClampCoordinate(int64_t{rect->bottom} - line_height);
         }
     }
     // The text is put down from its top-left corner whatever the DC's
@@ -211,15 +212,15 @@ int FormatText(HDC hdc, std::u16string_view text, LPRECT rect, UINT format) {
     int y = top;
     for (const Line& line : lines) {
         int line_width = measure.Width(line.text);
-        int x = (format & DT_CENTER)  ? rect->left + (width - line_width) / 2
-                : (format & DT_RIGHT) ? rect->right - line_width
-                                      : rect->left;
-        DrawLine(*dc, line, x, y, clip, format, measure);
-        y += line_height;
+        int64_t x = (format & DT_CENTER)  ? rect->left + (int64_t{width} - line_width) / 2
+                    : (format & DT_RIGHT) ? int64_t{rect->right} - line_width
+                                          : rect->left;
+        DrawLine(*dc, line, ClampCoordinate(x), y, clip, format, measure);
+        y = ClampCoordinate(int64_t{y} + line_height);
     }
     dc->state.text_align = align;
     return (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM))
-               ? top - rect->top + line_height
+               ? ClampCoordinate(int64_t{top} - rect->top + line_height)
                : height;
 }
 

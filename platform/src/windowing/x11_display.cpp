@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -113,13 +114,16 @@ class X11Display : public Display {
         int event_base, error_base;
         has_xfixes_ = XFixesQueryExtension(x_, &event_base, &error_base);
         if (pipe(wake_) != 0) wake_[0] = wake_[1] = -1;
+        // A server that goes away ends the display, not the process.
+        XSetIOErrorExitHandler(
+            x_, [](::Display*, void* self) { static_cast<X11Display*>(self)->lost_ = true; }, this);
         reader_ = std::thread([this] { ReadEvents(); });
     }
 
     ~X11Display() override {
         if (wake_[1] >= 0) (void)!write(wake_[1], "x", 1);
         if (reader_.joinable()) reader_.join();
-        XCloseDisplay(x_);
+        if (!lost_) XCloseDisplay(x_);
     }
 
     const char* Name() const override { return "x11"; }
@@ -127,6 +131,7 @@ class X11Display : public Display {
 
     void WindowCreated(HWND hwnd, const RECT& rect) override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         XSetWindowAttributes attributes{};
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
                                 PointerMotionMask | KeyPressMask | KeyReleaseMask;
@@ -144,6 +149,7 @@ class X11Display : public Display {
 
     void WindowDestroyed(HWND hwnd) override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         auto found = windows_.find(hwnd);
         if (found == windows_.end()) return;
         XDestroyWindow(x_, found->second);
@@ -154,6 +160,7 @@ class X11Display : public Display {
 
     void WindowShown(HWND hwnd, bool visible) override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         auto found = windows_.find(hwnd);
         if (found == windows_.end()) return;
         if (visible)
@@ -165,6 +172,7 @@ class X11Display : public Display {
 
     void WindowMoved(HWND hwnd, const RECT& rect) override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         auto found = windows_.find(hwnd);
         if (found == windows_.end()) return;
         XMoveResizeWindow(x_, found->second, rect.left, rect.top,
@@ -181,6 +189,7 @@ class X11Display : public Display {
                   std::min<LONG>(dirty.right, width), std::min<LONG>(dirty.bottom, height)};
         if (area.right <= area.left || area.bottom <= area.top) return;
         std::lock_guard lock(lock_);
+        if (lost_) return;
         auto found = windows_.find(hwnd);
         if (found == windows_.end()) return;
         Visual* visual = DefaultVisual(x_, DefaultScreen(x_));
@@ -198,12 +207,14 @@ class X11Display : public Display {
 
     void CursorMoved(POINT pt) override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         XWarpPointer(x_, None, root_, 0, 0, 0, 0, pt.x, pt.y);
         XFlush(x_);
     }
 
     void CursorClipped(const RECT* clip) override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         if (confine_) {
             XUngrabPointer(x_, CurrentTime);
             XDestroyWindow(x_, confine_);
@@ -226,6 +237,7 @@ class X11Display : public Display {
     void CursorShown(bool visible) override {
         if (!has_xfixes_) return;
         std::lock_guard lock(lock_);
+        if (lost_) return;
         if (visible)
             XFixesShowCursor(x_, root_);
         else
@@ -235,6 +247,7 @@ class X11Display : public Display {
 
     void Beep() override {
         std::lock_guard lock(lock_);
+        if (lost_) return;
         XBell(x_, 0);
         XFlush(x_);
     }
@@ -244,13 +257,14 @@ class X11Display : public Display {
         int connection = ConnectionNumber(x_);
         for (;;) {
             std::unique_lock lock(lock_);
-            while (XPending(x_)) {
+            while (!lost_ && XPending(x_)) {
                 XEvent event;
                 XNextEvent(x_, &event);
                 lock.unlock();
                 Handle(event);
                 lock.lock();
             }
+            if (lost_) return;
             lock.unlock();
             pollfd waits[2] = {{connection, POLLIN, 0}, {wake_[0], POLLIN, 0}};
             if (poll(waits, wake_[0] >= 0 ? 2 : 1, -1) < 0) continue;
@@ -333,12 +347,15 @@ class X11Display : public Display {
     std::map<HWND, ::Window> windows_;
     std::map<::Window, HWND> by_window_;
     ::Window confine_ = 0;
+    std::atomic<bool> lost_{false};  // the server went away
 };
 
 }  // namespace
 
 std::unique_ptr<Display> MakeX11Display() {
     XInitThreads();
+    // The loss of the server is handled per display, quietly.
+    XSetIOErrorHandler([](::Display*) { return 0; });
     ::Display* x = XOpenDisplay(nullptr);
     if (!x) return nullptr;
     return std::make_unique<X11Display>(x);
