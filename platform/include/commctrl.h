@@ -1,8 +1,10 @@
-/* The common controls: the trackbar and the tab control.
+/* The common controls: the trackbar and the tab control, and (through
+ * prsht.h) property sheets.
  *
- * As on Windows, InitCommonControlsEx registers the control classes; a
- * dialog template may name them once they are registered. The controls draw
- * the classic look with the system colours and the dialog font.
+ * As on Windows, InitCommonControlsEx registers the control classes (and
+ * PropertySheetA registers what a sheet needs); a dialog template may name
+ * them once they are registered. The controls draw the classic look with
+ * the system colours and the dialog font.
  *
  * Where this differs from Windows: only the trackbar and the tab control
  * exist; the other ICC_ flags are accepted and register nothing. The
@@ -181,5 +183,7 @@ typedef struct tagTCHITTESTINFO {
 #define TCM_SETITEM TCM_SETITEMA
 #define TCM_INSERTITEM TCM_INSERTITEMA
 #endif
+
+#include <prsht.h>
 
 #endif
