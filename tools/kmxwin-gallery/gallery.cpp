@@ -47,26 +47,13 @@ void Picture(HWND window, const char* name) {
     }
 }
 
-HWND g_sheet = nullptr;
-
-// Runs in the sheet's modal loop once it shows: a picture of each page,
-// then the sheet closes.
-void CALLBACK PictureSheet(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
+// A picture of each page of the sample sheet.
+void PictureSheet(HWND sheet) {
     int index = 0;
     for (const char* name : kSamplePageNames) {
-        PropSheet_SetCurSel(g_sheet, nullptr, index++);
-        Picture(g_sheet, (std::string("sheet-") + name).c_str());
+        PropSheet_SetCurSel(sheet, nullptr, index++);
+        Picture(sheet, (std::string("sheet-") + name).c_str());
     }
-    PropSheet_PressButton(g_sheet, PSBTN_CANCEL);
-}
-
-int CALLBACK SheetShown(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED) {
-        g_sheet = sheet;
-        SetTimer(nullptr, 0, 0, PictureSheet);
-    }
-    return 0;
 }
 
 int WriteSnapshots() {
@@ -77,7 +64,7 @@ int WriteSnapshots() {
     }
     Picture(controls, "controls");
     DestroyWindow(controls);
-    if (ShowSampleSheet(nullptr, SheetShown) < 0) {
+    if (RunSampleSheetWith(PictureSheet) < 0) {
         fprintf(stderr, "kmxwin-gallery: cannot make the sample property sheet\n");
         return 1;
     }

@@ -125,7 +125,7 @@ INT_PTR CALLBACK ControlsDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM
             return TRUE;
         }
         case WM_COMMAND:
-            if (LOWORD(wparam) == IDC_OPEN_SHEET) ShowSampleSheet(dialog, nullptr);
+            if (LOWORD(wparam) == IDC_OPEN_SHEET) ShowSampleSheet(dialog);
             if (LOWORD(wparam) == IDCANCEL) {
                 // Modal or not, the dialog ends here.
                 if (!EndDialog(dialog, IDCANCEL)) DestroyWindow(dialog);
@@ -135,17 +135,7 @@ INT_PTR CALLBACK ControlsDialog(HWND dialog, UINT message, WPARAM wparam, LPARAM
     return FALSE;
 }
 
-}  // namespace
-
-bool PrepareSamples() {
-    INITCOMMONCONTROLSEX init{sizeof init, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
-    if (!InitCommonControlsEx(&init)) return false;
-    WNDCLASSA existing;
-    return GetClassInfoA(Instance(), "KmxGalleryPreview", &existing) ||
-           RegisterPreviewClass(Instance());
-}
-
-INT_PTR ShowSampleSheet(HWND owner, PFNPROPSHEETCALLBACK callback) {
+INT_PTR RunSheet(HWND owner, PFNPROPSHEETCALLBACK callback) {
     PROPSHEETPAGEA pages[3]{};
     const struct {
         int id;
@@ -169,6 +159,69 @@ INT_PTR ShowSampleSheet(HWND owner, PFNPROPSHEETCALLBACK callback) {
     header.ppsp = pages;
     header.pfnCallback = callback;
     return PropertySheetA(&header);
+}
+
+// A run without a user. The sheet's callback learns of the sheet before it
+// shows, so it posts a message to a hidden window of ours: that message
+// comes out of the sheet's own modal loop once the sheet is on screen.
+constexpr char kRunnerClass[] = "KmxGallerySheetRunner";
+constexpr UINT kRunNow = WM_APP;
+
+struct SheetRun {
+    const std::function<void(HWND)>* action;
+    HWND runner;
+    HWND sheet;
+};
+thread_local SheetRun* t_run = nullptr;
+
+int CALLBACK RunnerCallback(HWND sheet, UINT message, LPARAM) {
+    if (message == PSCB_INITIALIZED && t_run) {
+        t_run->sheet = sheet;
+        PostMessageA(t_run->runner, kRunNow, 0, 0);
+    }
+    return 0;
+}
+
+LRESULT CALLBACK RunnerProcedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == kRunNow && t_run && t_run->sheet) {
+        (*t_run->action)(t_run->sheet);
+        PropSheet_PressButton(t_run->sheet, PSBTN_CANCEL);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+bool PrepareSamples() {
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_BAR_CLASSES | ICC_TAB_CLASSES};
+    if (!InitCommonControlsEx(&init)) return false;
+    WNDCLASSA existing;
+    if (!GetClassInfoA(Instance(), kRunnerClass, &existing)) {
+        WNDCLASSA runner{};
+        runner.lpfnWndProc = RunnerProcedure;
+        runner.hInstance = Instance();
+        runner.lpszClassName = kRunnerClass;
+        if (!RegisterClassA(&runner)) return false;
+    }
+    return GetClassInfoA(Instance(), "KmxGalleryPreview", &existing) ||
+           RegisterPreviewClass(Instance());
+}
+
+INT_PTR ShowSampleSheet(HWND owner) {
+    return RunSheet(owner, nullptr);
+}
+
+INT_PTR RunSampleSheetWith(const std::function<void(HWND sheet)>& action) {
+    HWND runner = CreateWindowExA(0, kRunnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  Instance(), nullptr);
+    if (!runner) return -1;
+    SheetRun run{&action, runner, nullptr};
+    t_run = &run;
+    INT_PTR result = RunSheet(nullptr, RunnerCallback);
+    t_run = nullptr;
+    DestroyWindow(runner);
+    return result;
 }
 
 HWND CreateControlsDialog(HWND owner) {

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+
 // The sample's page titles, in page order.
 inline constexpr const char* kSamplePageNames[] = {"picture", "options", "zoom"};
 
@@ -14,9 +16,14 @@ inline constexpr const char* kSamplePageNames[] = {"picture", "options", "zoom"}
 // control); false when a class cannot be registered.
 bool PrepareSamples();
 
-// Runs the sample sheet, owned by OWNER; CALLBACK, when given, gets the
-// sheet's PSCB_ messages. PropertySheetA's result.
-INT_PTR ShowSampleSheet(HWND owner, PFNPROPSHEETCALLBACK callback);
+// Runs the sample sheet, owned by OWNER, until the user closes it.
+// PropertySheetA's result.
+INT_PTR ShowSampleSheet(HWND owner);
+
+// Runs the sample sheet without a user: once it shows, ACTION runs inside
+// its modal loop with the sheet's window, then the sheet is cancelled.
+// PropertySheetA's result.
+INT_PTR RunSampleSheetWith(const std::function<void(HWND sheet)>& action);
 
 // The sample dialog with every control (modeless, visible), or nullptr.
 HWND CreateControlsDialog(HWND owner);
