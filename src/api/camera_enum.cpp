@@ -7,7 +7,8 @@
 using namespace kmx;
 
 KMX_TRACED(api, DWORD, KMXPI_CameraEnum, (DWORD, identity1), (DWORD, identity2), (DWORD*, ids),
-           (DWORD, capacity), (DWORD*, count)) try {
+           (DWORD, capacity), (DWORD*, count))
+try {
     if (!count || !ids) return KMXPI_STATUS_NULL_POINTER;
     *count = 0;
     HANDLE device = INVALID_HANDLE_VALUE;

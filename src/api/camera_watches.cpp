@@ -141,7 +141,8 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
 using namespace kmx;
 
 KMX_TRACED(api, DWORD, KMXPI_CameraNotifyNew, (DWORD, identity1), (DWORD, identity2),
-           (HANDLE, event)) try {
+           (HANDLE, event))
+try {
     return StartWatch(
         std::unique_ptr<CameraWatch>(new (std::nothrow) NewCameraWatch(identity1, identity2)),
         CameraChangeKeyPath(), event);

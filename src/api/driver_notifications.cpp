@@ -16,7 +16,8 @@ DWORD EventWord(HANDLE event) {
 }  // namespace
 
 KMX_TRACED(api, DWORD, KMXPI_NotificationSet, (KMXPI_HANDLE, camera), (const GUID*, set),
-           (DWORD, id), (HANDLE, event)) try {
+           (DWORD, id), (HANDLE, event))
+try {
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};

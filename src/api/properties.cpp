@@ -23,7 +23,8 @@ DWORD SendProperty(KMXPI_HANDLE camera, DWORD code, const GUID* set, DWORD id, D
 }  // namespace
 
 KMX_TRACED(api, DWORD, KMXPI_PropertySet, (KMXPI_HANDLE, camera), (const GUID*, set), (DWORD, id),
-           (DWORD, size), (void*, value)) try {
+           (DWORD, size), (void*, value))
+try {
     DWORD status = SendProperty(camera, kPropertySetCode, set, id, size, value);
     // The frame path reads the library's own flip and mirror from memory.
     if (status == KMXPI_STATUS_SUCCESS)
@@ -34,14 +35,16 @@ KMX_TRACED(api, DWORD, KMXPI_PropertySet, (KMXPI_HANDLE, camera), (const GUID*, 
 }
 
 KMX_TRACED(api, DWORD, KMXPI_PropertyGet, (KMXPI_HANDLE, camera), (const GUID*, set), (DWORD, id),
-           (DWORD, size), (void*, value)) try {
+           (DWORD, size), (void*, value))
+try {
     return SendProperty(camera, kPropertyGetCode, set, id, size, value);
 } catch (...) {
     return KMXPI_STATUS_ALLOC_FAILED;
 }
 
 KMX_TRACED(api, DWORD, KMXPI_PropertyDefault, (KMXPI_HANDLE, camera), (const GUID*, set),
-           (DWORD, id)) try {
+           (DWORD, id))
+try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader header{};

@@ -11,7 +11,8 @@
 static_assert(KMXDEBUG_CONNECTION_STRING_SIZE == kmx::kCameraPathSize);
 
 KMX_TRACED(api, DWORD, KMXDebug_GetConnectionString, (DWORD, connection_id), (LPSTR, buffer),
-           (DWORD, size)) try {
+           (DWORD, size))
+try {
     if (size < kmx::kCameraPathSize) return KMXDEBUG_STATUS_BUFFER_TOO_SMALL;
     if (!buffer) return KMXDEBUG_STATUS_BAD_PARAMETER;
     return kmx::LookupCamera(buffer, connection_id) ? KMXDEBUG_STATUS_SUCCESS
@@ -24,7 +25,8 @@ KMX_TRACED(api, DWORD, KMXDebug_GetConnectionString, (DWORD, connection_id), (LP
 // other part of the library opens it by. The list is brought up to date
 // first, so that a camera plugged in since the last refresh has its id.
 KMX_TRACED(api, DWORD, KMXDebug_GetConnectionID, (DWORD*, connection_id),
-           (LPCSTR, connection_string)) try {
+           (LPCSTR, connection_string))
+try {
     if (!connection_id || !connection_string) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *connection_id = 0;
     kmx::RefreshCameraList();

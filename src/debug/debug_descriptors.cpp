@@ -18,7 +18,8 @@ DWORD QueryByIndex(HANDLE device, DWORD code, DWORD index, void* buffer, DWORD s
 }  // namespace
 
 KMX_TRACED(api, DWORD, KMXDebug_GetPropertyDescriptor, (HANDLE, device), (DWORD, index),
-           (void*, descriptor)) try {
+           (void*, descriptor))
+try {
     return QueryByIndex(device, kmx::kDebugPropertyDescriptorCode, index, descriptor,
                         KMXDEBUG_DESCRIPTOR_SIZE);
 } catch (...) {
@@ -26,7 +27,8 @@ KMX_TRACED(api, DWORD, KMXDebug_GetPropertyDescriptor, (HANDLE, device), (DWORD,
 }
 
 KMX_TRACED(api, DWORD, KMXDebug_GetNotificationDescriptor, (HANDLE, device), (DWORD, index),
-           (void*, descriptor)) try {
+           (void*, descriptor))
+try {
     return QueryByIndex(device, kmx::kDebugNotificationDescriptorCode, index, descriptor,
                         KMXDEBUG_DESCRIPTOR_SIZE);
 } catch (...) {
@@ -34,7 +36,8 @@ KMX_TRACED(api, DWORD, KMXDebug_GetNotificationDescriptor, (HANDLE, device), (DW
 }
 
 KMX_TRACED(api, DWORD, KMXDebug_GetPropertyInformation, (HANDLE, device), (DWORD, index),
-           (void*, buffer), (DWORD, size)) try {
+           (void*, buffer), (DWORD, size))
+try {
     return QueryByIndex(device, kmx::kDebugPropertyInformationCode, index, buffer, size);
 } catch (...) {
     return KMXDEBUG_STATUS_ALLOC_FAILED;

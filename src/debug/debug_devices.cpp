@@ -15,7 +15,8 @@ constexpr LONG kLastDeviceId = 255;
 
 }  // namespace
 
-KMX_TRACED(api, DWORD, KMXDebug_EnumDevices, (DWORD*, ids), (DWORD, capacity), (DWORD*, count)) try {
+KMX_TRACED(api, DWORD, KMXDebug_EnumDevices, (DWORD*, ids), (DWORD, capacity), (DWORD*, count))
+try {
     if (!count || (capacity && !ids)) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *count = 0;
     DWORD id = 1;

@@ -28,7 +28,8 @@ DWORD QueryName(DWORD code, DWORD (*words)[3], LPSTR name, DWORD size) {
 }  // namespace
 
 KMX_TRACED(api, DWORD, KMXDebug_GetFlagName, (DWORD, block), (DWORD, flag), (LPSTR, name),
-           (DWORD, size)) try {
+           (DWORD, size))
+try {
     // An empty buffer has no room even for the empty text.
     if (name && size) name[0] = '\0';
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
@@ -39,7 +40,8 @@ KMX_TRACED(api, DWORD, KMXDebug_GetFlagName, (DWORD, block), (DWORD, flag), (LPS
     return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-KMX_TRACED(api, DWORD, KMXDebug_GetFlagBlockName, (DWORD, block), (LPSTR, name), (DWORD, size)) try {
+KMX_TRACED(api, DWORD, KMXDebug_GetFlagBlockName, (DWORD, block), (LPSTR, name), (DWORD, size))
+try {
     if (!name) return KMXDEBUG_STATUS_BAD_PARAMETER;
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), 0, 0};

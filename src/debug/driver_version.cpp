@@ -15,7 +15,8 @@ constexpr char kLibraryVersion[] = "2.21.00.01";
 }  // namespace
 
 KMX_TRACED(api, DWORD, KMXDebug_GetVersion, (WORD*, version), (DWORD*, word), (LPSTR, text),
-           (DWORD, size)) try {
+           (DWORD, size))
+try {
     DWORD words[3] = {0, 0, 0};
     DWORD status =
         kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugVersionCode, &words, nullptr, 0);

@@ -23,7 +23,8 @@ DWORD SendCommandRequest(HANDLE device, DWORD word_parameter, BYTE byte_paramete
 }  // namespace
 
 KMX_TRACED(api, DWORD, KMXDebug_USB_Set_Interface, (HANDLE, device), (BYTE, interface_number),
-           (BYTE, alternate_setting)) try {
+           (BYTE, alternate_setting))
+try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {
         static_cast<DWORD>(interface_number) | static_cast<DWORD>(alternate_setting) << 8, 0, 0};
@@ -33,7 +34,8 @@ KMX_TRACED(api, DWORD, KMXDebug_USB_Set_Interface, (HANDLE, device), (BYTE, inte
 }
 
 KMX_TRACED(api, DWORD, KMXDebug_USB_Command, (HANDLE, device), (DWORD, word_parameter),
-           (BYTE, byte_parameter), (WORD, short_parameter), (void*, data), (WORD, length)) try {
+           (BYTE, byte_parameter), (WORD, short_parameter), (void*, data), (WORD, length))
+try {
     return SendCommandRequest(device, word_parameter, byte_parameter, short_parameter, data,
                               length);
 } catch (...) {
@@ -41,7 +43,8 @@ KMX_TRACED(api, DWORD, KMXDebug_USB_Command, (HANDLE, device), (DWORD, word_para
 }
 
 KMX_TRACED(api, DWORD, KMXDebug_Command, (HANDLE, device), (DWORD, word_parameter),
-           (BYTE, byte_parameter), (WORD, short_parameter), (void*, data), (WORD, length)) try {
+           (BYTE, byte_parameter), (WORD, short_parameter), (void*, data), (WORD, length))
+try {
     return SendCommandRequest(device, word_parameter, byte_parameter, short_parameter, data,
                               length);
 } catch (...) {
@@ -49,7 +52,8 @@ KMX_TRACED(api, DWORD, KMXDebug_Command, (HANDLE, device), (DWORD, word_paramete
 }
 
 KMX_TRACED(api, DWORD, KMXDebug_USB_Transfer, (HANDLE, device), (BYTE, byte_parameter),
-           (void*, data), (DWORD, length), (DWORD, word_parameter)) try {
+           (void*, data), (DWORD, length), (DWORD, word_parameter))
+try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {byte_parameter, length, word_parameter};
     return kmx::SendDebugCommand(device, kmx::kDebugUsbTransferCode, &words, data, length);
