@@ -47,7 +47,7 @@ void CodecBenchmark(benchmark::State& state, FrameSize size, uint32_t bits, uint
     std::vector<uint8_t> out(size_t(size.width) * size_t(size.height) * bits / 8);
     for (auto _ : state) {
         if (kmx::DecodeCameraFrame(pegasus, query, jpeg.data(), DWORD(jpeg.size()), bits,
-                                   compression, out.data(), DWORD(out.size())) != 0)
+                                   compression, 0, out.data(), DWORD(out.size())) != 0)
             state.SkipWithError("the codec refused");
         benchmark::DoNotOptimize(out.data());
     }
