@@ -17,6 +17,16 @@ typedef ULONGLONG DWORDLONG;
 typedef CHAR *PCHAR, *LPCH, *PCH, *NPSTR, *LPSTR, *PSTR;
 typedef const CHAR *LPCCH, *PCCH, *LPCSTR, *PCSTR;
 typedef UCHAR* PUCHAR;
+/* UTF-16 code units, as on Windows, not the 32-bit wchar_t of POSIX: C++
+ * code writes their literals as u"..." (char16_t), C code as arrays of
+ * unsigned short, which is char16_t's type in C. */
+#ifdef __cplusplus
+typedef char16_t WCHAR;
+#else
+typedef unsigned short WCHAR;
+#endif
+typedef WCHAR *PWCHAR, *LPWCH, *PWCH, *LPWSTR, *PWSTR;
+typedef const WCHAR *LPCWCH, *PCWCH, *LPCWSTR, *PCWSTR;
 typedef SHORT* PSHORT;
 typedef USHORT* PUSHORT;
 typedef LONG* PLONG;
