@@ -1,6 +1,8 @@
 #include "capture/module_lifecycle.h"
 
 #include "api/interface_state.h"
+#include "capture/channel_instances.h"
+#include "capture/device_list.h"
 #include "debug/debug_flags.h"
 #include "device/kernel_channel.h"
 
@@ -19,19 +21,19 @@ BOOL BaseExit() {
 
 BOOL DriverAppStart() {
     // The subsystems' process-wide state joins here, in dependency order.
-    // The debug flags are read before the language file is loaded.
+    // Nothing here refuses the load: a missing key or mutex leaves its
+    // feature empty.
     ReadDebugFlags();
-    // Without the registry access mutex the camera list is refreshed
-    // unguarded; that is no reason to refuse the load.
-    CreateRegistryMutex();
-    // Without the capture lock the interface still serves everything else.
     StartInterface();
+    InitializeDeviceList();
+    CreateRegistryMutex();
     return BaseStart();
 }
 
 BOOL DriverAppExit() {
     // And leaves here, in reverse order.
     StopInterface();
+    CloseAllDevices();
     CloseRegistryMutex();
     return BaseExit();
 }
