@@ -3,8 +3,12 @@
 #include "api/interface_state.h"
 #include "capture/channel_instances.h"
 #include "capture/device_list.h"
+#include "capture/library_module.h"
 #include "debug/debug_flags.h"
 #include "device/kernel_channel.h"
+#include "support/registry_key.h"
+#include "ui/language_choice.h"
+#include "ui/language_table.h"
 
 namespace kmx {
 namespace {
@@ -21,9 +25,14 @@ BOOL BaseExit() {
 
 BOOL DriverAppStart() {
     // The subsystems' process-wide state joins here, in dependency order.
-    // Nothing here refuses the load: a missing key or mutex leaves its
-    // feature empty.
+    // Nothing here refuses the load: a missing key, language file or mutex
+    // leaves its feature empty.
+    RegistryKey user(HKEY_CURRENT_USER, kSettingsKeyPath, false, false);
+    RegistryKey machine(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false, true);
+    // The debug flags are read before the language file is loaded.
     ReadDebugFlags();
+    LoadLanguageFile(LanguageFilePath(LibraryModule()).c_str(), 0);
+    SelectSavedLanguage(user, machine);
     StartInterface();
     InitializeDeviceList();
     CreateRegistryMutex();
@@ -34,6 +43,7 @@ BOOL DriverAppExit() {
     // And leaves here, in reverse order.
     StopInterface();
     CloseAllDevices();
+    FreeLanguageFile();
     CloseRegistryMutex();
     return BaseExit();
 }

@@ -362,10 +362,12 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
+    // Not "LanguageName": every run of the tool starts the library, which
+    // sets that value to a language of its language file.
     const char language[] = "Deutsch \"DE\"";
     const BYTE binary[40] = {1, 2, 3};
-    ASSERT_EQ(RegSetValueExA(key, "LanguageName", 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(language), sizeof language),
+    ASSERT_EQ(RegSetValueExA(key, "Note", 0, REG_SZ, reinterpret_cast<const BYTE*>(language),
+                             sizeof language),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key, "Blob", 0, REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
     RegCloseKey(key);
@@ -379,7 +381,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
                         "\"DebugUserMode\"=dword:00001234\r\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("\"LanguageName\"=\"Deutsch \\\"DE\\\"\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Note\"=\"Deutsch \\\"DE\\\"\"\r\n"), std::string::npos);
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)\\Devices]\r\n"
                         "\"1\"=\"\\\\\\\\?\\\\usb#"),
               std::string::npos);
@@ -391,7 +393,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     Outcome imported = Kmxctl({"reg", "import", file});
     ASSERT_EQ(imported.status, 0) << imported.output;
     DWORD type = 0;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Note", &type),
               std::vector<BYTE>(language, language + sizeof language));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Blob", &type),
@@ -420,7 +422,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     EXPECT_NE(foreign.output.find("settings.reg:6: [HKEY_CURRENT_USER\\Software\\Other] is not"),
               std::string::npos)
         << foreign.output;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKey, "Note", &type),
               std::vector<BYTE>(language, language + sizeof language));
     std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
