@@ -3,6 +3,7 @@
 // pantilt, T2 of profile compact), in the test's own runtime directory and
 // registry hives.
 #include <windows.h>
+#include <vfw.h>
 
 #include <gtest/gtest.h>
 
@@ -430,6 +431,26 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     Outcome malformed = Kmxctl({"reg", "import", file});
     EXPECT_EQ(malformed.status, 2);
     EXPECT_NE(malformed.output.find("settings.reg:3:"), std::string::npos) << malformed.output;
+}
+
+TEST(KmxctlDriver, InstallsTheCaptureDriverAsCaptureApplicationsFindIt) {
+    Outcome installed = Kmxctl({"driver", "install", "--identity", "0x05120002:0x00010215"});
+    ASSERT_EQ(installed.status, 0) << installed.output;
+    EXPECT_EQ(installed.output,
+              "installed as msvideo (driver index 0): kmxvfw32.dll 0x05120002 0x00010215\n");
+    ASSERT_EQ(Kmxctl({"driver", "install", "--slot", "3"}).status, 0);
+    char name[64] = {}, version[64] = {};
+    ASSERT_TRUE(capGetDriverDescriptionA(3, name, sizeof name, version, sizeof version));
+    EXPECT_STREQ(name, "USB Camera (KMX512) Video Capture");
+    EXPECT_EQ(Kmxctl({"driver", "list"}).output,
+              "0  msvideo  USB Camera (KMX512) Video Capture  (kmxvfw32.dll 0x05120002 "
+              "0x00010215)\n"
+              "3  msvideo3  USB Camera (KMX512) Video Capture  (kmxvfw32.dll)\n");
+    EXPECT_EQ(Kmxctl({"driver", "install", "--slot", "10"}).status, 2);
+
+    EXPECT_EQ(Kmxctl({"driver", "uninstall"}).output, "removed msvideo\nremoved msvideo3\n");
+    EXPECT_FALSE(capGetDriverDescriptionA(0, name, sizeof name, version, sizeof version));
+    EXPECT_EQ(Kmxctl({"driver", "list"}).output, "no capture driver is installed\n");
 }
 
 }  // namespace
