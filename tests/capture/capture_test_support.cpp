@@ -3,7 +3,7 @@
 #include <kmx512u/kmxvfw.h>
 #include <kmxwin/driver_registry.h>
 
-#include "device/camera_enumeration.h"
+#include "common/listed_camera.h"
 
 namespace kmxcapturetest {
 
@@ -34,16 +34,7 @@ void CaptureTest::TearDown() {
 }
 
 DWORD CaptureTest::Plug(const std::string& profile, const std::string& serial) {
-    std::string error;
-    std::optional<std::string> path = service_->Plug(profile, serial, error);
-    EXPECT_TRUE(path) << error;
-    if (!path) return 0;
-    EXPECT_EQ(kmx::RegisterCamera(path->c_str()), 1);
-    char stored[kmx::kCameraPathSize];
-    for (DWORD id = 1; kmx::LookupCamera(stored, id); ++id)
-        if (*path == stored) return id;
-    ADD_FAILURE() << *path << " is not listed";
-    return 0;
+    return kmxtest::PlugListedCamera(*service_, profile, serial);
 }
 
 std::vector<std::string> CaptureTest::Activity(const std::string& serial) {

@@ -9,11 +9,14 @@
 #include <kmxrecords/camera_commands.h>
 
 #include "capture/camera_mode.h"
+#include "capture/capture_camera.h"
 #include "capture/capture_test_support.h"
+#include "capture/channel_instances.h"
 #include "capture/format_negotiation.h"
 #include "capture/video_sizes.h"
 #include "common/test_environment.h"
 #include "device/camera_connection.h"
+#include "capture/module_lifecycle.h"
 #include "processing/client_formats.h"
 
 namespace {
@@ -161,6 +164,29 @@ TEST_F(CaptureTest, TheFormatListDerivesFromMjpgModesThenListsTheModes) {
     EXPECT_EQ(kmx::ImageSizeOf(kmxx), 203776u);
     kmx::FormatRecord off_step{344, 280, 16, {}, kmx::kFourccKmxx, 0, 0};
     EXPECT_FALSE(kmx::FindDescriptor(6, formats, off_step, &index));
+}
+
+TEST_F(CaptureTest, AnotherCameraChosenInTheVideoFormatDialogTakesOverTheRecord) {
+    ASSERT_TRUE(kmx::DriverAppStart());
+    DWORD pantilt = Plug("pantilt", "P");
+    DWORD compact = Plug("compact", "C");
+    kmx::CaptureDevice record;
+    record.connection = std::make_unique<kmx::CameraConnection>();
+    record.connection_id = pantilt;
+    ASSERT_TRUE(kmx::OpenCameraForCapture(record, 0, 0));
+    kmx::FormatRecord uyvy{176, 144, 16, {}, kmx::kFourccUyvy, 176 * 144 * 2, 0};
+    EXPECT_EQ(kmx::ApplyDialogChoice(record, uyvy, compact), DV_ERR_OK);
+    EXPECT_EQ(record.connection_id, compact);
+    EXPECT_EQ(record.client_format.compression, kmx::kFourccUyvy);
+    // The old camera goes once the new one streams; the format is applied to
+    // the new one.
+    EXPECT_EQ(Activity("P"), (Strings{"stream-open 640x480 MJPG 24", "stream-close"}));
+    EXPECT_EQ(Activity("C"), (Strings{"stream-open 352x288 MJPG 24", "format 176x144 MJPG 24"}));
+    // A camera that cannot be had leaves the record as it was.
+    EXPECT_EQ(kmx::ApplyDialogChoice(record, uyvy, 9), DV_ERR_NONSPECIFIC);
+    EXPECT_EQ(record.connection_id, compact);
+    EXPECT_TRUE(kmx::CloseCamera(record));
+    kmx::DriverAppExit();
 }
 
 TEST(VideoSizes, TheDialogsSizeChoicesStepFromTheMinimum) {
