@@ -157,17 +157,24 @@ DWORD ApplyFormat(CameraConnection& connection, PipelineState& pipeline,
     FormatRecord camera{};
     MapClientToCameraFormat(connection, new_client, &camera);
     if (CheckFormat(connection, camera) != kCommandSuccess) return DV_ERR_NOTSUPPORTED;
+    // From here on the camera, the pipeline and the frame buffer change. A
+    // step that fails leaves the camera's format unknown, so that the next
+    // format set applies afresh instead of finding nothing to change.
+    auto failed = [&] {
+        *camera_format = {};
+        return DV_ERR_NONSPECIFIC;
+    };
     if (!SetCameraMode(connection, camera_mode, kCameraIdle) ||
         SetFormat(connection, camera) != kCommandSuccess)
-        return DV_ERR_NONSPECIFIC;
+        return failed();
     PipelineClose(pipeline);
-    if (!PipelineOpen(connection, pipeline, new_client, camera)) return DV_ERR_NONSPECIFIC;
+    if (!PipelineOpen(connection, pipeline, new_client, camera)) return failed();
     frame_buffer->reset();
     FrameRequest* block = nullptr;
     if (FrameRequestCreate(connection, &block, camera.image_size) != kCommandSuccess)
-        return DV_ERR_NONSPECIFIC;
+        return failed();
     frame_buffer->reset(block);
-    if (!SetCameraMode(connection, camera_mode, mode)) return DV_ERR_NONSPECIFIC;
+    if (!SetCameraMode(connection, camera_mode, mode)) return failed();
     *camera_format = camera;
     return DV_ERR_OK;
 }

@@ -42,7 +42,8 @@ bool FormatNeedsApply(CameraConnection& connection, const FormatRecord& client,
 // Sets the camera to the format NEW_CLIENT is captured in and sets the
 // pipeline and the frame buffer up for it; the camera comes back to the mode
 // it was in. DV_ERR_OK, DV_ERR_NOTSUPPORTED when the camera refuses the
-// format, DV_ERR_NONSPECIFIC when a step fails (the steps done stay done).
+// format (nothing changed), DV_ERR_NONSPECIFIC when a later step fails: the
+// steps done stay done and *CAMERA_FORMAT is zero (unknown).
 DWORD ApplyFormat(CameraConnection& connection, PipelineState& pipeline,
                   const FormatRecord& new_client, FormatRecord* camera_format,
                   FrameBuffer* frame_buffer, DWORD* camera_mode);

@@ -98,6 +98,10 @@ TEST_F(CaptureTest, SettingFormatsAppliesWhatChangesAndKeepsWhatIsRefused) {
     ASSERT_EQ(capture.Format(VIDEO_CONFIGURE_GET, &header), DV_ERR_OK);
     ExpectHeader(header, 320, 240, 16, kmx::kFourccYuy2, 320 * 240 * 2);
     EXPECT_EQ(Activity("P").size(), 2u);
+    // After a set that failed half-way the client's format is set afresh.
+    EXPECT_EQ(capture.Format(VIDEO_CONFIGURE_SET, &yuy2), DV_ERR_OK);
+    EXPECT_EQ(Activity("P").back(), "format 320x240 MJPG 24");
+    EXPECT_EQ(Activity("P").size(), 3u);
 }
 
 TEST_F(CaptureTest, AClientInAnotherProcessNegotiatesThroughItsAlias) {
