@@ -4,7 +4,7 @@
 # an error that names what to install.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjpeg-dev libturbojpeg0-dev libyuv-dev)
+packages=(cmake ninja-build g++ clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjpeg-dev libturbojpeg0-dev libyuv-dev libcairo2-dev libpango1.0-dev fonts-liberation2 fonts-dejavu-core)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -14,8 +14,8 @@
  *   composition flags fail with ERROR_INVALID_FLAGS.
  * - WideCharToMultiByte to 1252 never maps a character to a look-alike
  *   (best fit): every character outside the code page becomes the default
- *   character, as if WC_NO_BEST_FIT_CHARS were always given. A surrogate
- *   pair counts as one character. */
+ *   character, as if WC_NO_BEST_FIT_CHARS were always given; so does each
+ *   half of a surrogate pair. */
 #ifndef KMXWIN_STRINGAPISET_H
 #define KMXWIN_STRINGAPISET_H
 

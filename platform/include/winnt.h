@@ -17,9 +17,8 @@ typedef ULONGLONG DWORDLONG;
 typedef CHAR *PCHAR, *LPCH, *PCH, *NPSTR, *LPSTR, *PSTR;
 typedef const CHAR *LPCCH, *PCCH, *LPCSTR, *PCSTR;
 typedef UCHAR* PUCHAR;
-/* UTF-16 code units, as on Windows, not the 32-bit wchar_t of POSIX: C++
- * code writes their literals as u"..." (char16_t), C code as arrays of
- * unsigned short, which is char16_t's type in C. */
+/* Wide characters are UTF-16 code units, 16 bits as on Windows (wchar_t is
+ * 32 bits here, so L"" literals are not WCHAR strings: use u"" in C++). */
 #ifdef __cplusplus
 typedef char16_t WCHAR;
 #else

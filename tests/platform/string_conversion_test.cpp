@@ -57,8 +57,8 @@ TEST(StringConversion, CharactersOutsideTheCodePageBecomeTheDefaultCharacter) {
     BOOL used_default = FALSE;
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"a\u0416\U0001F600b", -1, narrow, sizeof narrow,
                                   nullptr, &used_default),
-              5);
-    EXPECT_STREQ(narrow, "a??b");  // a surrogate pair is one character
+              6);
+    EXPECT_STREQ(narrow, "a???b");  // each half of a surrogate pair
     EXPECT_TRUE(used_default);
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u0416", 1, narrow, sizeof narrow, "#", nullptr), 1);
     EXPECT_EQ(narrow[0], '#');
