@@ -18,13 +18,11 @@ namespace kmx {
 
 inline constexpr char kLanguageFileName[] = "kmx512u.cfg";
 
-#pragma pack(push, 1)
 struct LanguageFileHeader {
     int32_t languages;   // L
     int32_t entries;     // N
     int32_t cell_width;  // W
 };
-#pragma pack(pop)
 static_assert(sizeof(LanguageFileHeader) == 12);
 static_assert(offsetof(LanguageFileHeader, entries) == 4 &&
               offsetof(LanguageFileHeader, cell_width) == 8);
