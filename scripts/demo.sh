@@ -42,7 +42,7 @@ show() {
 }
 show list
 show info -c 1
-show set -c 1 brightness 25
+show set -c 1 brightness 7500
 show get -c 1 brightness
 show --json get -c 1 brightness
 show debug version

@@ -6,6 +6,10 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjpeg-dev libturbojpeg0-dev libyuv-dev libcairo2-dev libpango1.0-dev fonts-liberation2 fonts-dejavu-core)
 
+# The window system: the X11 display and its test server,
+# and the resource compiler that turns .rc scripts into .res data.
+packages+=(pkg-config libx11-dev libxfixes-dev binutils-mingw-w64-x86-64 xvfb xauth)
+
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

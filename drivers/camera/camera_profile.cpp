@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -57,6 +58,27 @@ bool CameraProfile::HasSet(const GUID& set) const {
     for (const PropertySpec& property : properties)
         if (property.set == set) return true;
     return false;
+}
+
+int64_t ValueWord(std::span<const uint8_t> value, size_t word) {
+    if (value.size() <= 2) {
+        int64_t whole = 0;
+        for (size_t i = 0; i < value.size(); ++i) whole |= int64_t(value[i]) << (8 * i);
+        return word == 0 ? whole : 0;
+    }
+    if ((word + 1) * 4 > value.size()) return 0;
+    int32_t signed_word;
+    std::memcpy(&signed_word, value.data() + word * 4, 4);
+    return signed_word;
+}
+
+bool PropertySpec::Allows(std::span<const uint8_t> value) const {
+    for (size_t word = 0; word < ranges.size(); ++word) {
+        int64_t number = ValueWord(value, word);
+        if (number < ranges[word].first || number > ranges[word].second) return false;
+    }
+    return choices.empty() ||
+           std::find(choices.begin(), choices.end(), ValueWord(value, 0)) != choices.end();
 }
 
 const CameraProfile* ProfileSet::Find(const std::string& name) const {
@@ -146,7 +168,7 @@ void StoreWord(std::vector<uint8_t>& value, size_t at, size_t width, int64_t num
         value[at + i] = static_cast<uint8_t>(static_cast<uint64_t>(number) >> (8 * i));
 }
 
-// property = SET ID SIZE ACCESS [range LO..HI[,LO..HI]...] [DEFAULT...]
+// property = SET ID SIZE ACCESS [range LO..HI[,LO..HI]...] [choices A,B...] [DEFAULT...]
 PropertySpec ParseProperty(const std::vector<std::string>& tokens,
                            const std::map<std::string, GUID>& sets) {
     if (tokens.size() < 4)
@@ -183,6 +205,12 @@ PropertySpec ParseProperty(const std::vector<std::string>& tokens,
                                          Number(range.substr(dots + 2)));
         }
     }
+    if (next < tokens.size() && tokens[next] == "choices") {
+        if (++next == tokens.size()) throw ParseError{"choices wants A,B,..."};
+        std::istringstream choices(tokens[next++]);
+        std::string choice;
+        while (std::getline(choices, choice, ',')) property.choices.push_back(Number(choice));
+    }
     property.default_value.assign(property.size, 0);
     if (next < tokens.size() && tokens[next].front() == '"') {
         std::string text = tokens[next].substr(1, tokens[next].size() - 2);
@@ -198,7 +226,65 @@ PropertySpec ParseProperty(const std::vector<std::string>& tokens,
         }
     }
     if (next != tokens.size()) throw ParseError{"unexpected " + tokens[next]};
+    if (!property.Allows(property.default_value))
+        throw ParseError{"the default lies outside the property's range or choices"};
     return property;
+}
+
+PropertySpec CameraProperty(uint32_t id, uint32_t size, Access access,
+                            std::initializer_list<int64_t> words) {
+    PropertySpec property{sets::kCamera, "camera", id, size,
+                          access,        {},       {}, std::vector<uint8_t>(size)};
+    size_t width = size <= 4 ? size : 4, at = 0;
+    for (int64_t word : words) StoreWord(property.default_value, (at++) * width, width, word);
+    return property;
+}
+
+// pan-tilt-zoom = field WxH window WxH [to WxH steps N]: the camera set's
+// window geometry, position, highest zoom step and zoom step.
+PanTiltZoomSpec ParsePanTiltZoom(const std::vector<std::string>& tokens) {
+    bool zooms = tokens.size() == 8;
+    if ((tokens.size() != 4 && !zooms) || tokens[0] != "field" || tokens[2] != "window" ||
+        (zooms && (tokens[4] != "to" || tokens[6] != "steps")))
+        throw ParseError{"pan-tilt-zoom wants: field WxH window WxH [to WxH steps N]"};
+    PanTiltZoomSpec spec;
+    std::tie(spec.field_width, spec.field_height) = Size(tokens[1]);
+    std::tie(spec.window_width, spec.window_height) = Size(tokens[3]);
+    std::tie(spec.last_width, spec.last_height) = Size(zooms ? tokens[5] : tokens[3]);
+    if (zooms) {
+        int64_t steps = Number(tokens[7]);
+        if (steps < 1 || steps > 255) throw ParseError{"zoom steps must lie in 1..255"};
+        spec.steps = static_cast<uint32_t>(steps);
+    }
+    if (spec.window_width > spec.field_width || spec.window_height > spec.field_height ||
+        spec.last_width > spec.window_width || spec.last_height > spec.window_height)
+        throw ParseError{"the window must fit the field, and shrink as the zoom rises"};
+    return spec;
+}
+
+void AddProperty(CameraProfile& profile, PropertySpec property) {
+    if (profile.FindProperty(property.set, property.id))
+        throw ParseError{"property " + property.set_name + " " + std::to_string(property.id) +
+                         " given twice"};
+    profile.properties.push_back(std::move(property));
+}
+
+void AddPanTiltZoom(CameraProfile& profile, const PanTiltZoomSpec& spec) {
+    if (profile.pan_tilt_zoom) throw ParseError{"pan-tilt-zoom given twice"};
+    profile.pan_tilt_zoom = spec;
+    WindowSize window = WindowAt(spec, 0);
+    WindowPosition position = Centred(spec, window);
+    AddProperty(profile,
+                CameraProperty(camera_ids::kWindowGeometry, 16, Access::ReadOnly,
+                               {spec.field_width, spec.field_height, window.width, window.height}));
+    // Its limits follow the window, which the zoom step sizes.
+    AddProperty(profile, CameraProperty(camera_ids::kWindowPosition, 8, Access::ReadWrite,
+                                        {position.x, position.y}));
+    AddProperty(profile,
+                CameraProperty(camera_ids::kZoomMaximum, 1, Access::ReadOnly, {spec.steps}));
+    PropertySpec zoom = CameraProperty(camera_ids::kZoom, 1, Access::ReadWrite, {0});
+    zoom.ranges = {{0, spec.steps}};
+    AddProperty(profile, std::move(zoom));
 }
 
 }  // namespace
@@ -270,18 +356,14 @@ std::optional<ProfileSet> ParseProfiles(const std::string& text, std::string& er
                     if (id > camera_ids::kLastNativeSize)
                         throw ParseError{"at most 15 native sizes"};
                     auto [width, height] = Size(token);
-                    PropertySpec size{
-                        sets::kCamera,          "native", id++, 8, Access::ReadOnly, {},
-                        std::vector<uint8_t>(8)};
-                    StoreWord(size.default_value, 0, 4, width);
-                    StoreWord(size.default_value, 4, 4, height);
-                    profile.properties.push_back(std::move(size));
+                    PropertySpec size = CameraProperty(id++, 8, Access::ReadOnly, {width, height});
+                    size.set_name = "native";
+                    AddProperty(profile, std::move(size));
                 }
+            } else if (key == "pan-tilt-zoom") {
+                AddPanTiltZoom(profile, ParsePanTiltZoom(value));
             } else if (key == "property") {
-                PropertySpec property = ParseProperty(value, sets);
-                if (profile.FindProperty(property.set, property.id))
-                    throw ParseError{"property " + value[0] + " " + value[1] + " given twice"};
-                profile.properties.push_back(std::move(property));
+                AddProperty(profile, ParseProperty(value, sets));
             } else {
                 throw ParseError{"unknown or malformed " + key};
             }

@@ -6,8 +6,11 @@
 #include <windows.h>
 #include <kmx512u/kmxpi.h>
 
+#include "pan_tilt_zoom.h"
+
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,8 +38,18 @@ struct PropertySpec {
     // Inclusive limits of successive value words (the whole value when it
     // is four bytes or less); words without a range take anything.
     std::vector<std::pair<int64_t, int64_t>> ranges;
+    // The only values the first word may take, when the page that shows it
+    // knows no others (empty: any within the range).
+    std::vector<int64_t> choices;
     std::vector<uint8_t> default_value;
+
+    // Whether VALUE keeps the ranges and choices.
+    bool Allows(std::span<const uint8_t> value) const;
 };
+
+// A value word as ranges and choices read it: one- and two-byte values are
+// unsigned and have only word 0; the words of longer values are signed 32-bit.
+int64_t ValueWord(std::span<const uint8_t> value, size_t word);
 
 struct CameraProfile {
     std::string name;
@@ -48,6 +61,9 @@ struct CameraProfile {
     bool huffman_tables = true;
     std::vector<ModeSpec> modes;
     std::vector<PropertySpec> properties;
+    // Cameras that deliver a window of their field answer the camera set's
+    // ids 10 to 13 from this.
+    std::optional<PanTiltZoomSpec> pan_tilt_zoom;
 
     const PropertySpec* FindProperty(const GUID& set, uint32_t id) const;
     bool HasSet(const GUID& set) const;
@@ -74,10 +90,12 @@ constexpr GUID kVideoProcAmp = KMXPI_PROPSET_VIDEOPROCAMP;
 constexpr GUID kNotification = KMXPI_NOTIFYSET_CAMERA;
 }  // namespace sets
 
-// Ids within the camera's own set that change the frames it sends.
+// Ids within the camera's own set that change the frames it sends. The
+// window geometry is four words: field width and height, window width and
+// height; the position two: the window's left and top in the field.
 namespace camera_ids {
-constexpr uint32_t kFlip = 4, kMirror = 5, kPanTiltLimits = 10, kPanTilt = 11, kZoomMaximum = 12,
-                   kZoom = 13;
+constexpr uint32_t kFlip = 4, kMirror = 5, kWindowGeometry = 10, kWindowPosition = 11,
+                   kZoomMaximum = 12, kZoom = 13;
 constexpr uint32_t kFirstNativeSize = 16, kLastNativeSize = 30;
 }  // namespace camera_ids
 namespace procamp_ids {

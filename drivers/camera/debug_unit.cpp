@@ -126,10 +126,13 @@ uint8_t DebugUnit::Handle(DWORD code, uint32_t (&words)[3], std::span<uint8_t> d
             descriptor.id = entry.definition->id;
             descriptor.size = entry.definition->size;
             descriptor.access = static_cast<uint32_t>(entry.definition->access);
-            if (!entry.definition->ranges.empty()) {
-                descriptor.minimum = static_cast<int32_t>(entry.definition->ranges[0].first);
-                descriptor.maximum = static_cast<int32_t>(entry.definition->ranges[0].second);
+            if (auto limits = properties.Limits(entry, 0)) {
+                descriptor.limited = 1;
+                descriptor.minimum = static_cast<int32_t>(limits->first);
+                descriptor.maximum = static_cast<int32_t>(limits->second);
             }
+            descriptor.default_value =
+                static_cast<int32_t>(ValueWord(properties.DefaultValue(entry), 0));
             snprintf(descriptor.name, sizeof descriptor.name, "%s %u",
                      entry.definition->set_name.c_str(),
                      static_cast<unsigned>(entry.definition->id));

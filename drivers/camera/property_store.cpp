@@ -2,24 +2,19 @@
 
 #include "camera_records.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kmxcam {
 
 namespace {
 
-// A value word as the profile's ranges read it: one- and two-byte values are
-// unsigned, 32-bit words signed.
-int64_t ReadWord(std::span<const uint8_t> value, size_t word) {
-    if (value.size() <= 2) {
-        int64_t whole = 0;
-        for (size_t i = 0; i < value.size(); ++i) whole |= int64_t(value[i]) << (8 * i);
-        return word == 0 ? whole : 0;
+void PutWords(std::vector<uint8_t>& value, std::initializer_list<uint32_t> words) {
+    size_t at = 0;
+    for (uint32_t word : words) {
+        std::memcpy(value.data() + at, &word, sizeof word);
+        at += sizeof word;
     }
-    if ((word + 1) * 4 > value.size()) return 0;
-    int32_t signed_word;
-    std::memcpy(&signed_word, value.data() + word * 4, 4);
-    return signed_word;
 }
 
 }  // namespace
@@ -35,6 +30,76 @@ auto* PropertyStore::Find(Self& self, const GUID& set, uint32_t id, uint8_t& sta
         if (entry.definition->id == id && entry.definition->set == set) return &entry;
     status = self.profile_.HasSet(set) ? kUnknownId : kUnknownSet;
     return static_cast<decltype(&self.entries_.front())>(nullptr);
+}
+
+PropertyStore::Entry* PropertyStore::CameraEntry(uint32_t id) {
+    uint8_t ignored;
+    return Find(*this, sets::kCamera, id, ignored);
+}
+
+bool PropertyStore::IsWindowPosition(const Entry& entry) const {
+    return profile_.pan_tilt_zoom && entry.definition->set == sets::kCamera &&
+           entry.definition->id == camera_ids::kWindowPosition;
+}
+
+WindowSize PropertyStore::Window() const {
+    return {static_cast<uint32_t>(Word(sets::kCamera, camera_ids::kWindowGeometry, 2, 0)),
+            static_cast<uint32_t>(Word(sets::kCamera, camera_ids::kWindowGeometry, 3, 0))};
+}
+
+std::optional<std::pair<int64_t, int64_t>> PropertyStore::Limits(const Entry& entry,
+                                                                 size_t word) const {
+    const PropertySpec& definition = *entry.definition;
+    if (IsWindowPosition(entry) && word < 2) {
+        // The window may go anywhere in the field, but not over its edge.
+        const PanTiltZoomSpec& spec = *profile_.pan_tilt_zoom;
+        WindowSize window = Window();
+        return std::pair<int64_t, int64_t>(
+            0, word == 0 ? spec.field_width - window.width : spec.field_height - window.height);
+    }
+    if (word < definition.ranges.size()) return definition.ranges[word];
+    if (word == 0 && !definition.choices.empty())
+        return std::pair(*std::min_element(definition.choices.begin(), definition.choices.end()),
+                         *std::max_element(definition.choices.begin(), definition.choices.end()));
+    return std::nullopt;
+}
+
+bool PropertyStore::Accepts(const Entry& entry, std::span<const uint8_t> value) const {
+    if (!entry.definition->Allows(value)) return false;
+    for (size_t word = 0; IsWindowPosition(entry) && word < 2; ++word) {
+        auto [low, high] = *Limits(entry, word);
+        // The position's words are unsigned: a "negative" one lies far outside.
+        int64_t number = int64_t(uint32_t(ValueWord(value, word)));
+        if (number < low || number > high) return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> PropertyStore::DefaultValue(const Entry& entry) const {
+    std::vector<uint8_t> value = entry.definition->default_value;
+    if (IsWindowPosition(entry)) {
+        // The window the current zoom step gives, in the middle of the field.
+        WindowPosition centred = Centred(*profile_.pan_tilt_zoom, Window());
+        PutWords(value, {centred.x, centred.y});
+    }
+    return value;
+}
+
+void PropertyStore::FollowZoom(const Entry& changed) {
+    if (!profile_.pan_tilt_zoom || !(changed.definition->set == sets::kCamera) ||
+        changed.definition->id != camera_ids::kZoom)
+        return;
+    Entry* geometry = CameraEntry(camera_ids::kWindowGeometry);
+    Entry* position = CameraEntry(camera_ids::kWindowPosition);
+    const PanTiltZoomSpec& spec = *profile_.pan_tilt_zoom;
+    WindowSize old_size = Window();
+    WindowPosition old{static_cast<uint32_t>(ValueWord(position->value, 0)),
+                       static_cast<uint32_t>(ValueWord(position->value, 1))};
+    WindowSize new_size = WindowAt(spec, static_cast<uint32_t>(ValueWord(changed.value, 0)));
+    WindowPosition moved = Refitted(spec, old_size, old, new_size);
+    PutWords(geometry->value,
+             {spec.field_width, spec.field_height, new_size.width, new_size.height});
+    PutWords(position->value, {moved.x, moved.y});
 }
 
 uint8_t PropertyStore::Get(const GUID& set, uint32_t id, std::span<uint8_t> value) const {
@@ -55,12 +120,9 @@ uint8_t PropertyStore::Set(const GUID& set, uint32_t id, std::span<const uint8_t
     if (entry->definition->access != Access::ReadWrite) return kBadParameter;
     if (value.size() != entry->value.size())
         return value.size() < entry->value.size() ? kBufferTooSmall : kBufferTooLarge;
-    const auto& ranges = entry->definition->ranges;
-    for (size_t word = 0; word < ranges.size(); ++word) {
-        int64_t number = ReadWord(value, word);
-        if (number < ranges[word].first || number > ranges[word].second) return kBadParameter;
-    }
+    if (!Accepts(*entry, value)) return kBadParameter;
     entry->value.assign(value.begin(), value.end());
+    FollowZoom(*entry);
     return kSuccess;
 }
 
@@ -69,14 +131,15 @@ uint8_t PropertyStore::Reset(const GUID& set, uint32_t id) {
     Entry* entry = Find(*this, set, id, status);
     if (!entry) return status;
     if (entry->definition->access == Access::ReadOnly) return kBadParameter;
-    entry->value = entry->definition->default_value;
+    entry->value = DefaultValue(*entry);
+    FollowZoom(*entry);
     return kSuccess;
 }
 
 int64_t PropertyStore::Word(const GUID& set, uint32_t id, size_t word, int64_t fallback) const {
     uint8_t ignored;
     const Entry* entry = Find(*this, set, id, ignored);
-    return entry && entry->definition->access != Access::ResetOnly ? ReadWord(entry->value, word)
+    return entry && entry->definition->access != Access::ResetOnly ? ValueWord(entry->value, word)
                                                                    : fallback;
 }
 

@@ -1,12 +1,15 @@
 // The values of one camera's properties, shared by every client of the
 // camera: created from the profile's defaults, checked against its sizes,
-// ranges and access on every write.
+// ranges, choices and access on every write. A zoom step resizes the
+// window of a camera that pans and tilts, and moves its position with it.
 #pragma once
 
 #include "camera_profile.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace kmxcam {
@@ -31,10 +34,22 @@ class PropertyStore {
     };
     const std::vector<Entry>& Entries() const { return entries_; }
 
+    // The inclusive limits a write keeps for word WORD of ENTRY now, or
+    // nullopt when that word takes anything.
+    std::optional<std::pair<int64_t, int64_t>> Limits(const Entry& entry, size_t word) const;
+    // The value a reset gives ENTRY now.
+    std::vector<uint8_t> DefaultValue(const Entry& entry) const;
+
   private:
     // The entry of SET and ID, or nullptr with STATUS telling why not.
     template <class Self>
     static auto* Find(Self& self, const GUID& set, uint32_t id, uint8_t& status);
+    Entry* CameraEntry(uint32_t id);
+    bool IsWindowPosition(const Entry& entry) const;
+    bool Accepts(const Entry& entry, std::span<const uint8_t> value) const;
+    WindowSize Window() const;
+    // Keeps the window geometry and position in step with a new zoom step.
+    void FollowZoom(const Entry& changed);
 
     const CameraProfile& profile_;
     std::vector<Entry> entries_;

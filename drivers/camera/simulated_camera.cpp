@@ -346,19 +346,22 @@ PictureSettings SimulatedCamera::Picture() const {
             double(std::max<int64_t>(saturation->value, 0)) / double(saturation->standard);
     settings.flip = properties_.Word(sets::kCamera, camera_ids::kFlip, 0, 0) != 0;
     settings.mirror = properties_.Word(sets::kCamera, camera_ids::kMirror, 0, 0) != 0;
-    int64_t zoom_maximum = properties_.Word(sets::kCamera, camera_ids::kZoomMaximum, 0, 0);
-    if (zoom_maximum > 0)
-        settings.zoom = 1.0 + double(properties_.Word(sets::kCamera, camera_ids::kZoom, 0, 0)) /
-                                  double(zoom_maximum);
-    auto position = [&](size_t axis) {
-        int64_t low = properties_.Word(sets::kCamera, camera_ids::kPanTiltLimits, 2 * axis, 0);
-        int64_t high = properties_.Word(sets::kCamera, camera_ids::kPanTiltLimits, 2 * axis + 1, 0);
-        if (high <= low) return 0.0;
-        int64_t at = properties_.Word(sets::kCamera, camera_ids::kPanTilt, axis, (low + high) / 2);
-        return 2.0 * double(at - low) / double(high - low) - 1.0;
-    };
-    settings.pan = position(0);
-    settings.tilt = position(1);
+    if (profile_.pan_tilt_zoom) {
+        auto geometry = [&](size_t word) {
+            return static_cast<uint32_t>(
+                properties_.Word(sets::kCamera, camera_ids::kWindowGeometry, word, 0));
+        };
+        auto position = [&](size_t word) {
+            return static_cast<uint32_t>(
+                properties_.Word(sets::kCamera, camera_ids::kWindowPosition, word, 0));
+        };
+        settings.field_width = geometry(0);
+        settings.field_height = geometry(1);
+        settings.window_width = geometry(2);
+        settings.window_height = geometry(3);
+        settings.window_x = position(0);
+        settings.window_y = position(1);
+    }
     return settings;
 }
 
@@ -387,7 +390,7 @@ std::optional<SimulatedCamera::FrameJob> SimulatedCamera::NextJob(
 }
 
 void SimulatedCamera::Deliver(FrameJob& job) {
-    SynthesizeFrame(job.format.width, job.format.height, job.number, job.settings, picture_);
+    synthesizer_.Render(job.format.width, job.format.height, job.number, job.settings, picture_);
     bool made = true;
     if (job.format.compression == kMjpg)
         made = encoder_.Encode(picture_, job.huffman_tables, frame_);

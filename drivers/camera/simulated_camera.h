@@ -111,6 +111,7 @@ class SimulatedCamera {
     bool stopping_ = false;
     // Only the frame clock's thread uses these.
     MjpegEncoder encoder_;
+    FrameSynthesizer synthesizer_;
     YuvFrame picture_;
     std::vector<uint8_t> frame_;
     std::thread clock_;

@@ -28,10 +28,12 @@ struct PropertyDescriptor {
     GUID set;
     uint32_t id;
     uint32_t size;
-    uint32_t access;  // DescribedAccess
-    int32_t minimum;  // of the first value word; 0 and 0 when unlimited
-    int32_t maximum;
-    char name[32];  // the set's short name and the id, zero-terminated
+    uint32_t access;        // DescribedAccess
+    uint32_t limited;       // 1 when a write must keep the first value word
+    int32_t minimum;        // within minimum..maximum now; 0 and 0 when
+    int32_t maximum;        // it takes anything
+    int32_t default_value;  // the first value word of the default now
+    char name[24];          // the set's short name and the id, zero-terminated
 };
 struct NotificationDescriptor {
     GUID set;
@@ -41,7 +43,9 @@ struct NotificationDescriptor {
 };
 #pragma pack(pop)
 static_assert(sizeof(PropertyDescriptor) == 68 && offsetof(PropertyDescriptor, size) == 20 &&
-              offsetof(PropertyDescriptor, name) == 36);
+              offsetof(PropertyDescriptor, minimum) == 32 &&
+              offsetof(PropertyDescriptor, default_value) == 40 &&
+              offsetof(PropertyDescriptor, name) == 44);
 static_assert(sizeof(NotificationDescriptor) == 68 && offsetof(NotificationDescriptor, name) == 24);
 
 }  // namespace kmx

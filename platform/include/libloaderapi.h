@@ -27,7 +27,14 @@
  * A module's entry point (see <kmxwin/dll_entry.h>) is called with
  * DLL_PROCESS_ATTACH when the module is loaded and DLL_PROCESS_DETACH when it
  * is unloaded. An entry point that answers FALSE to the attach makes
- * LoadLibraryA fail with ERROR_DLL_INIT_FAILED. */
+ * LoadLibraryA fail with ERROR_DLL_INIT_FAILED.
+ *
+ * Resources: a module built with kmx_add_resources carries the .res data its
+ * resource script compiles to; FindResource finds an entry by type and name
+ * (a number, "#number" or a string without regard to case; the first
+ * language), LoadResource answers its data's address, which LockResource
+ * hands back, for as long as the module stays loaded. A module without
+ * resources fails FindResource with ERROR_RESOURCE_DATA_NOT_FOUND. */
 #ifndef KMXWIN_LIBLOADERAPI_H
 #define KMXWIN_LIBLOADERAPI_H
 
@@ -42,6 +49,12 @@ WINBASEAPI BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 WINBASEAPI FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 WINBASEAPI HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+WINBASEAPI HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
+WINBASEAPI HRSRC WINAPI FindResourceW(HMODULE hModule, LPCWSTR lpName, LPCWSTR lpType);
+WINBASEAPI HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
+WINBASEAPI LPVOID WINAPI LockResource(HGLOBAL hResData);
+WINBASEAPI DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+WINBASEAPI BOOL WINAPI FreeResource(HGLOBAL hResData);
 
 #ifdef __cplusplus
 }
@@ -51,6 +64,7 @@ WINBASEAPI DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DW
 #define LoadLibrary LoadLibraryA
 #define GetModuleHandle GetModuleHandleA
 #define GetModuleFileName GetModuleFileNameA
+#define FindResource FindResourceA
 #endif
 
 #endif

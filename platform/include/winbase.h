@@ -13,4 +13,16 @@
 #include <fileapi.h>
 #include <ioapiset.h>
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* (nNumber * nNumerator) / nDenominator with a 64-bit product, rounded to
+ * the nearest integer; -1 when nDenominator is 0 or the result overflows. */
+WINBASEAPI int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
+
+#ifdef __cplusplus
+}
+#endif
+
 #endif

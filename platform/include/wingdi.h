@@ -8,6 +8,9 @@
  *    monochrome bitmap, even for a memory DC that still holds its default
  *    1x1 bitmap; CreateDIBSection takes 24- and 32-bit BI_RGB formats only
  *    and no file mapping (hSection must be NULL);
+ *  - brushes are solid or hollow (no hatches or patterns); pens are
+ *    cosmetic, their dash patterns those of one-pixel pens, wider pens solid
+ *    with round ends and joins;
  *  - stretching (StretchBlt, StretchDIBits) samples the nearest source pixel
  *    in every stretch mode;
  *  - fonts are TrueType faces drawn with grey-scale smoothing and no hinting,

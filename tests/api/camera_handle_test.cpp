@@ -38,7 +38,7 @@ TEST_F(CameraHandleTest, PropertiesGoThroughTheDriver) {
               KMXPI_STATUS_SUCCESS);
     EXPECT_EQ(firmware, 0x0302);
 
-    KMXPI_PROCAMP_VALUE brightness{42, 0x2, 0};
+    KMXPI_PROCAMP_VALUE brightness{4200, 0x2, 0};
     EXPECT_EQ(KMXPI_PropertySet(camera, &KMXPI_PROPSET_VIDEOPROCAMP, KMXPI_PROCAMP_BRIGHTNESS,
                                 sizeof brightness, &brightness),
               KMXPI_STATUS_SUCCESS);
@@ -46,18 +46,18 @@ TEST_F(CameraHandleTest, PropertiesGoThroughTheDriver) {
     EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_VIDEOPROCAMP, KMXPI_PROCAMP_BRIGHTNESS,
                                 sizeof read, &read),
               KMXPI_STATUS_SUCCESS);
-    EXPECT_EQ(read.value, 42);
+    EXPECT_EQ(read.value, 4200);
     EXPECT_EQ(KMXPI_PropertyDefault(camera, &KMXPI_PROPSET_VIDEOPROCAMP, KMXPI_PROCAMP_BRIGHTNESS),
               KMXPI_STATUS_SUCCESS);
     EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_VIDEOPROCAMP, KMXPI_PROCAMP_BRIGHTNESS,
                                 sizeof read, &read),
               KMXPI_STATUS_SUCCESS);
-    EXPECT_EQ(read.value, 0);
+    EXPECT_EQ(read.value, 5000);
 
     // What the camera does not have, and values of the wrong size.
     BYTE value[16] = {};
-    EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_COMPRESSION, 0, 1, value),
-              KMXPI_STATUS_BAD_GUID);
+    EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_NOTIFYSET_CAMERA, 0, 1, value),
+              KMXPI_STATUS_BAD_GUID);  // a set of notifications, not of properties
     EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 31, 8, value), KMXPI_STATUS_BAD_ID);
     EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_VIDEOPROCAMP, 0, 11, value),
               KMXPI_STATUS_BUFFER_TOO_SMALL);

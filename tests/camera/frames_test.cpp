@@ -1,8 +1,10 @@
 // Frames: overlapped reads complete once each, with the next frame, only
 // while the camera streams; MJPG frames are JPEG images (also without
-// Huffman tables), KMXX frames follow their layout, settings show.
+// Huffman tables), KMXX frames follow their layout, and show the picture
+// settings: flip, mirror, the zoom window, brightness, contrast, saturation.
 #include "camera_client.h"
 
+#include "frame_synthesis.h"
 #include "kmxx_format.h"
 
 #include <chrono>
@@ -127,23 +129,125 @@ TEST_F(Frames, FramesWithoutHuffmanTablesDecodeWithTheStandardOnes) {
     CloseHandle(compact);
 }
 
-TEST_F(Frames, BrightnessShowsInTheFrames) {
-    uint32_t stream = StartStreaming(device_, Format(320, 240, kMjpg, 24, 1));
-    auto mean_luma = [&](int32_t brightness) {
-        std::vector<BYTE> value(12);
-        std::memcpy(value.data(), &brightness, sizeof brightness);
-        EXPECT_EQ(SendInterface(device_, kPropertySetCode, sets::kVideoProcAmp,
-                                procamp_ids::kBrightness, value, 12),
-                  kSuccess);
-        FrameRead read(stream, 2 * 320 * 240 + 608);
+// The luma and chroma samples of a 16-bit KMXX frame (rows of U Y0 V Y1).
+struct KmxxPicture {
+    uint32_t number = 0;
+    std::vector<uint8_t> luma, chroma;
+};
+KmxxPicture Samples(const std::vector<BYTE>& frame) {
+    KmxxPicture picture;
+    KmxxHeader header;
+    std::memcpy(&header, frame.data(), sizeof header);
+    picture.number = header.number;
+    for (size_t at = sizeof header; at + 1 < frame.size(); at += 2) {
+        picture.chroma.push_back(frame[at]);
+        picture.luma.push_back(frame[at + 1]);
+    }
+    return picture;
+}
+
+TEST_F(Frames, FramesFollowThePictureSettings) {
+    constexpr int kWidth = 352, kHeight = 288;
+    uint32_t stream = StartStreaming(device_, Format(kWidth, kHeight, kKmxx, 16, 1));
+    auto next = [&] {
+        FrameRead read(stream, kWidth * kHeight * 2 + 1024);
         EXPECT_TRUE(read.Start(device_));
         EXPECT_TRUE(read.Finish(device_));
-        std::optional<DecodedJpeg> image = DecodeJpeg(read.Data());
-        return image ? image->mean_luma : -1.0;
+        return Samples(read.Data());
     };
-    double dark = mean_luma(-100), bright = mean_luma(100);
-    EXPECT_GT(dark, 0.0);
-    EXPECT_GT(bright, dark + 50);
+    auto set = [&](const GUID& set, uint32_t id, int32_t first, uint32_t size, int32_t second = 0) {
+        std::vector<BYTE> value(size);
+        // A video processing amplifier record keeps its flags and capabilities.
+        if (size == 12) {
+            ASSERT_EQ(SendInterface(device_, kPropertyGetCode, set, id, value, 12), kSuccess);
+        }
+        std::memcpy(value.data(), &first, std::min<size_t>(size, 4));
+        if (size == 8) std::memcpy(value.data() + 4, &second, 4);
+        ASSERT_EQ(SendInterface(device_, kPropertySetCode, set, id, value, size), kSuccess);
+    };
+    // The next frame is the picture the settings describe: its window of
+    // the camera's 640x480 field, turned as asked.
+    auto expect_picture = [&](PictureSettings settings) {
+        KmxxPicture frame = next();
+        YuvFrame expected;
+        SynthesizeFrame(kWidth, kHeight, frame.number, settings, expected);
+        size_t differing = 0;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                size_t at = size_t(y) * kWidth + x;
+                const std::vector<uint8_t>& plane = x % 2 ? expected.cr : expected.cb;
+                differing += frame.luma[at] != expected.y[size_t(y) * expected.luma_stride + x];
+                differing += frame.chroma[at] != plane[size_t(y) * expected.chroma_stride + x / 2];
+            }
+        EXPECT_EQ(differing, 0u);
+    };
+    PictureSettings settings;
+    settings.field_width = settings.window_width = 640;
+    settings.field_height = settings.window_height = 480;
+    expect_picture(settings);
+    set(sets::kCamera, camera_ids::kFlip, 1, 1);
+    set(sets::kCamera, camera_ids::kMirror, 1, 1);
+    settings.flip = settings.mirror = true;
+    expect_picture(settings);
+    set(sets::kCamera, camera_ids::kZoom, 8, 1);
+    set(sets::kCamera, camera_ids::kWindowPosition, 480, 8, 0);
+    settings.window_x = 480;
+    settings.window_width = 160;
+    settings.window_height = 120;
+    expect_picture(settings);
+
+    // Contrast and saturation at 0 leave a flat grey picture; brightness
+    // lifts it.
+    auto mean = [](const std::vector<uint8_t>& samples) {
+        double sum = 0;
+        for (uint8_t sample : samples) sum += sample;
+        return sum / double(samples.size());
+    };
+    set(sets::kVideoProcAmp, procamp_ids::kContrast, 0, 12);
+    set(sets::kVideoProcAmp, procamp_ids::kSaturation, 0, 12);
+    KmxxPicture flat = next();
+    EXPECT_EQ(mean(flat.luma), 128.0);
+    EXPECT_EQ(mean(flat.chroma), 128.0);
+    set(sets::kVideoProcAmp, procamp_ids::kContrast, 5000, 12);
+    set(sets::kVideoProcAmp, procamp_ids::kBrightness, 0, 12);
+    double dark = mean(next().luma);
+    set(sets::kVideoProcAmp, procamp_ids::kBrightness, 10000, 12);
+    EXPECT_GT(mean(next().luma), dark + 100);
+}
+
+TEST(FrameSynthesis, FlipMirrorAndTheWindowShowThatPartOfTheField) {
+    PictureSettings whole;
+    whole.field_width = whole.window_width = 64;
+    whole.field_height = whole.window_height = 48;
+    YuvFrame field, turned, window;
+    SynthesizeFrame(64, 48, 77, whole, field);
+    auto luma = [](const YuvFrame& frame, int x, int y) {
+        return frame.y[size_t(y) * frame.luma_stride + x];
+    };
+    PictureSettings flipped = whole;
+    flipped.flip = true;
+    SynthesizeFrame(64, 48, 77, flipped, turned);
+    PictureSettings mirrored = whole;
+    mirrored.mirror = true;
+    SynthesizeFrame(64, 48, 77, mirrored, window);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            ASSERT_EQ(luma(turned, x, y), luma(field, x, 47 - y)) << x << "," << y;
+            ASSERT_EQ(luma(window, x, y), luma(field, 63 - x, y)) << x << "," << y;
+        }
+    // A 16x12 window at (32, 24), twice enlarged.
+    PictureSettings zoomed = whole;
+    zoomed.window_x = 32;
+    zoomed.window_y = 24;
+    zoomed.window_width = 16;
+    zoomed.window_height = 12;
+    SynthesizeFrame(32, 24, 77, zoomed, window);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(luma(window, x, y), luma(field, 32 + x / 2, 24 + y / 2)) << x << "," << y;
+    // The picture is not the same everywhere, so the comparisons above mean something.
+    EXPECT_NE(luma(field, 1, 10), luma(field, 1, 47));
+    EXPECT_NE(luma(field, 0, 30), luma(field, 63, 30));
 }
 
 }  // namespace

@@ -147,21 +147,25 @@ TEST_F(KmxctlTest, InfoShowsWhatTheDriverInformationDialogShowsAndTheFormats) {
 }
 
 TEST_F(KmxctlTest, PropertiesAreSetAndReadBackByNameAndRaw) {
-    Outcome set = Kmxctl({"set", "-c", "1", "brightness", "-20"});
+    Outcome set = Kmxctl({"set", "-c", "1", "brightness", "7500"});
     ASSERT_EQ(set.status, 0) << set.output;
-    EXPECT_EQ(set.output, "brightness = -20 (flags 2, capabilities 3)\n");
+    EXPECT_EQ(set.output, "brightness = 7500 (flags 2, capabilities 3)\n");
     Outcome get = Kmxctl({"get", "-c", "1", "brightness", "--json"});
     EXPECT_EQ(
         get.output,
-        "{\"property\":\"brightness\",\"value\":{\"value\":-20,\"flags\":2,\"capabilities\":3},"
+        "{\"property\":\"brightness\",\"value\":{\"value\":7500,\"flags\":2,\"capabilities\":3},"
         "\"camera\":1}\n");
     EXPECT_EQ(Kmxctl({"default", "-c", "1", "brightness"}).output,
-              "brightness = 0 (flags 2, capabilities 3)\n");
+              "brightness = 5000 (flags 2, capabilities 3)\n");
 
     EXPECT_EQ(Kmxctl({"set", "-c", "1", "banding-frequency", "60"}).status, 0);
     EXPECT_EQ(Kmxctl({"get", "-c", "1", "banding-frequency"}).output,
               "banding-frequency = 60 Hz\n");
-    EXPECT_EQ(Kmxctl({"set", "-c", "1", "pan-tilt", "-40,20"}).output, "pan-tilt = -40,20\n");
+    // Zoom step 4 halves the way to the smallest window; it may then move.
+    EXPECT_EQ(Kmxctl({"set", "-c", "1", "zoom", "4"}).status, 0);
+    EXPECT_EQ(Kmxctl({"get", "-c", "1", "pan-tilt-limits"}).output,
+              "pan-tilt-limits = 640,480,400,300\n");
+    EXPECT_EQ(Kmxctl({"set", "-c", "1", "pan-tilt", "200,40"}).output, "pan-tilt = 200,40\n");
     EXPECT_EQ(Kmxctl({"set", "-c", "1", "camera-text", "Front door"}).status, 0);
     EXPECT_EQ(Kmxctl({"get", "-c", "1", "camera-text"}).output, "camera-text = Front door\n");
 
@@ -179,6 +183,9 @@ TEST_F(KmxctlTest, PropertiesAreSetAndReadBackByNameAndRaw) {
     Outcome all = Kmxctl({"get", "-c", "2"});
     ASSERT_EQ(all.status, 0) << all.output;
     EXPECT_NE(all.output.find("compression-level = 6\n"), std::string::npos) << all.output;
+    EXPECT_NE(all.output.find("\npan-tilt-limits = 704,576,352,288\npan-tilt = 176,144\n"),
+              std::string::npos);
+    EXPECT_NE(all.output.find("\ncontrast = 4000 (flags 2, capabilities 3)\n"), std::string::npos);
     EXPECT_EQ(all.output.find("\nflip ="), std::string::npos);
     EXPECT_NE(all.output.find("\nlibrary-flip = 0\n"), std::string::npos);
 }

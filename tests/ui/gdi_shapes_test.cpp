@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 using kmxtest::GdiCanvas;
@@ -63,6 +65,24 @@ TEST(GdiShapes, DottedPenAndXorPenFollowTheirRules) {
     MoveToEx(canvas.dc(), 0, 2, nullptr);
     LineTo(canvas.dc(), 10, 2);
     EXPECT_EQ(canvas.At(3, 2), kWhite);
+}
+
+TEST(GdiShapes, FarCoordinatesNeitherHangNorOverflow) {
+    GdiCanvas canvas(8, 8);
+    HDC dc = canvas.dc();
+    MoveToEx(dc, -(1 << 30), 2, nullptr);
+    ASSERT_TRUE(LineTo(dc, 1 << 30, 2));
+    EXPECT_EQ(canvas.Picture(0, 2, 8, 3, kBlack), "########");
+    MoveToEx(dc, INT_MIN, INT_MIN, nullptr);
+    ASSERT_TRUE(LineTo(dc, INT_MAX, INT_MAX));  // through (0,0): the diagonal
+    EXPECT_EQ(canvas.At(5, 5), kBlack);
+    SelectObject(dc, GetStockObject(GRAY_BRUSH));
+    ASSERT_TRUE(Rectangle(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    EXPECT_EQ(canvas.At(4, 4), RGB(128, 128, 128));
+    ASSERT_TRUE(PatBlt(dc, INT_MAX, INT_MAX, INT_MIN, INT_MIN, BLACKNESS));
+    EXPECT_EQ(canvas.Count(kBlack), 64);
+    RECT huge = {INT_MIN, INT_MIN, INT_MAX, INT_MAX};
+    EXPECT_GT(DrawTextA(dc, "far", -1, &huge, DT_CENTER | DT_VCENTER | DT_SINGLELINE), 0);
 }
 
 TEST(GdiShapes, PolygonAndEllipseStayInTheirBounds) {

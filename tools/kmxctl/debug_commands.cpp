@@ -253,14 +253,16 @@ bool DescribeProperty(HANDLE device, DWORD index, Output& output, Json& list) {
                   .Add("access", AccessName(descriptor.access))
                   .Add("minimum", static_cast<int64_t>(descriptor.minimum))
                   .Add("maximum", static_cast<int64_t>(descriptor.maximum))
+                  .Add("default", static_cast<int64_t>(descriptor.default_value))
                   .Add("name", name)
                   .Add("value", has_value ? Json(hex) : Json::Null()));
     if (!output.Json()) {
         output.Text() << index << "  " << name << "  " << GuidText(descriptor.set) << " id "
                       << descriptor.id << ", " << descriptor.size << " bytes, "
                       << AccessName(descriptor.access);
-        if (descriptor.minimum || descriptor.maximum)
-            output.Text() << ", " << descriptor.minimum << " to " << descriptor.maximum;
+        if (descriptor.limited)
+            output.Text() << ", " << descriptor.minimum << " to " << descriptor.maximum
+                          << ", default " << descriptor.default_value;
         if (has_value) output.Text() << ": " << hex;
         output.Text() << '\n';
     }

@@ -6,6 +6,8 @@
 #include "gdi/drawing_objects.h"
 #include "gdi/stock_objects.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 using namespace kmxwin::gdi;
@@ -14,6 +16,13 @@ namespace {
 
 // The largest bitmap side cairo's image surfaces take.
 constexpr int kMaxBitmapSide = 32767;
+
+// The rectangle from (X, Y) across W and H, either of which may be negative.
+RECT SpanRect(int x, int y, int64_t w, int64_t h) {
+    LONG x2 = ClampCoordinate(x + w), y2 = ClampCoordinate(y + h);
+    return {std::min<LONG>(x, x2), std::min<LONG>(y, y2), std::max<LONG>(x, x2),
+            std::max<LONG>(y, y2)};
+}
 
 // A block transfer that reads no source: the brush under a binary raster
 // operation.
@@ -26,8 +35,7 @@ BOOL PatternBlt(Dc& dc, int x, int y, int w, int h, DWORD rop) {
     if (RopUsesPattern(rop) && brush->Hollow()) return TRUE;
     Canvas canvas(dc);
     POINT a = dc.LogicalToSurface(x, y);
-    RECT box = {std::min(a.x, a.x + w), std::min(a.y, a.y + h), std::max(a.x, a.x + w),
-                std::max(a.y, a.y + h)};
+    RECT box = SpanRect(a.x, a.y, w, h);
     canvas.FillRect(box, Paint{ToPixel(brush->log.lbColor), Rop3ToRop2(rop)});
     return TRUE;
 }
@@ -152,9 +160,9 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
         return 0;
     }
     // A bottom-up DIB counts source rows from its lower-left corner.
-    int top = layout.bottom_up ? layout.height - ySrc - SrcHeight : ySrc;
-    RECT wanted = {std::min(xSrc, xSrc + SrcWidth), std::min(top, top + SrcHeight),
-                   std::max(xSrc, xSrc + SrcWidth), std::max(top, top + SrcHeight)};
+    int top = layout.bottom_up ? ClampCoordinate(int64_t{layout.height} - ySrc - int64_t{SrcHeight})
+                               : ySrc;
+    RECT wanted = SpanRect(xSrc, top, SrcWidth, SrcHeight);
     SourcePixels source =
         CopyFromDib(layout, static_cast<const unsigned char*>(lpBits), wanted, 0, layout.height);
     Canvas canvas(*dc);
@@ -178,8 +186,8 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     }
     int lines = static_cast<int>(std::min<UINT>(cLines, layout.height - StartScan));
     int width = static_cast<int>(w), height = static_cast<int>(h);
-    int top = layout.bottom_up ? layout.height - ySrc - height : ySrc;
-    RECT wanted = {xSrc, top, xSrc + width, top + height};
+    int top = layout.bottom_up ? ClampCoordinate(int64_t{layout.height} - ySrc - height) : ySrc;
+    RECT wanted = SpanRect(xSrc, top, width, height);
     SourcePixels source = CopyFromDib(layout, static_cast<const unsigned char*>(lpvBits), wanted,
                                       static_cast<int>(StartScan), lines);
     Canvas canvas(*dc);

@@ -10,9 +10,9 @@ namespace {
 
 // The source index (0 .. SOURCE_LENGTH-1) that destination index I of
 // DESTINATION_LENGTH samples, mirrored when MIRROR.
-int Sample(int i, int destination_length, int source_length, bool mirror) {
-    int64_t index = (2 * int64_t(i) + 1) * source_length / (2 * int64_t(destination_length));
-    return mirror ? source_length - 1 - static_cast<int>(index) : static_cast<int>(index);
+int64_t Sample(int64_t i, int64_t destination_length, int64_t source_length, bool mirror) {
+    int64_t index = (2 * i + 1) * source_length / (2 * destination_length);
+    return mirror ? source_length - 1 - index : index;
 }
 
 }  // namespace
@@ -51,20 +51,28 @@ void StretchTransfer(Canvas& canvas, int dx, int dy, int dw, int dh, int sx, int
                      const SourcePixels& source, DWORD rop) {
     if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return;
     bool mirror_x = (dw < 0) != (sw < 0), mirror_y = (dh < 0) != (sh < 0);
-    RECT destination = {std::min(dx, dx + dw), std::min(dy, dy + dh), std::max(dx, dx + dw),
-                        std::max(dy, dy + dh)};
-    int source_left = std::min(sx, sx + sw), source_top = std::min(sy, sy + sh);
-    int width = std::abs(dw), height = std::abs(dh);
-    int source_width = std::abs(sw), source_height = std::abs(sh);
+    auto span = [](int start, int length, int64_t* low) {
+        int64_t end = int64_t{start} + length;
+        *low = std::min<int64_t>(start, end);
+        return length < 0 ? -int64_t{length} : int64_t{length};
+    };
+    int64_t left, top, source_left, source_top;
+    int64_t width = span(dx, dw, &left), height = span(dy, dh, &top);
+    int64_t source_width = span(sx, sw, &source_left), source_height = span(sy, sh, &source_top);
+    RECT destination = {ClampCoordinate(left), ClampCoordinate(top), ClampCoordinate(left + width),
+                        ClampCoordinate(top + height)};
     const auto* brush = static_cast<const Brush*>(canvas.dc().state.brush.get());
     uint32_t pattern = brush->Hollow() ? 0 : ToPixel(brush->log.lbColor);
     canvas.ForEachVisible(destination, [&](int x, int y) {
-        int u = source_left + Sample(x - destination.left, width, source_width, mirror_x);
-        int v = source_top + Sample(y - destination.top, height, source_height, mirror_y);
-        if (!source.Has(u, v)) return;
+        int64_t u = source_left + Sample(x - left, width, source_width, mirror_x);
+        int64_t v = source_top + Sample(y - top, height, source_height, mirror_y);
+        if (u < INT32_MIN || u > INT32_MAX || v < INT32_MIN || v > INT32_MAX) return;
+        if (!source.Has(static_cast<int>(u), static_cast<int>(v))) return;
         uint32_t* pixel = canvas.PixelAt(x, y);
-        *pixel = rop == SRCCOPY ? source.At(u, v)
-                                : ApplyRop3(rop, pattern, source.At(u, v), *pixel & 0xFFFFFF);
+        *pixel = rop == SRCCOPY
+                     ? source.At(static_cast<int>(u), static_cast<int>(v))
+                     : ApplyRop3(rop, pattern, source.At(static_cast<int>(u), static_cast<int>(v)),
+                                 *pixel & 0xFFFFFF);
     });
 }
 

@@ -45,30 +45,31 @@ void Canvas::Plot(int x, int y, const Paint& paint) {
     *pixel = paint.Apply(*pixel & 0xFFFFFF);
 }
 
-void Canvas::ForEachVisible(const RECT& rect, const std::function<void(int, int)>& visit) const {
+void Canvas::ForEachVisibleArea(const RECT& rect,
+                                const std::function<void(const RECT&)>& visit) const {
     int count = cairo_region_num_rectangles(visible_);
     for (int i = 0; i < count; ++i) {
         cairo_rectangle_int_t part;
         cairo_region_get_rectangle(visible_, i, &part);
         RECT area;
-        if (!Intersect(rect, part, &area)) continue;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x) visit(x, y);
+        if (Intersect(rect, part, &area)) visit(area);
     }
 }
 
+void Canvas::ForEachVisible(const RECT& rect, const std::function<void(int, int)>& visit) const {
+    ForEachVisibleArea(rect, [&](const RECT& area) {
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x) visit(x, y);
+    });
+}
+
 void Canvas::FillRect(const RECT& rect, const Paint& paint) {
-    int count = cairo_region_num_rectangles(visible_);
-    for (int i = 0; i < count; ++i) {
-        cairo_rectangle_int_t part;
-        cairo_region_get_rectangle(visible_, i, &part);
-        RECT area;
-        if (!Intersect(rect, part, &area)) continue;
+    ForEachVisibleArea(rect, [&](const RECT& area) {
         for (int y = area.top; y < area.bottom; ++y) {
             uint32_t* row = PixelAt(0, y);
             for (int x = area.left; x < area.right; ++x) row[x] = paint.Apply(row[x] & 0xFFFFFF);
         }
-    }
+    });
 }
 
 void Canvas::PaintMask(const CoverageMask& mask, const Paint& paint) {

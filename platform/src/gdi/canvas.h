@@ -55,6 +55,9 @@ class Canvas {
     void EndCairo(cairo_t* cr);
 
   private:
+    // Calls VISIT with each visible part of RECT.
+    void ForEachVisibleArea(const RECT& rect, const std::function<void(const RECT&)>& visit) const;
+
     Dc& dc_;
     Bitmap* bitmap_;
     cairo_surface_t* target_;

@@ -3,8 +3,13 @@
 #include "gdi/stock_objects.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace kmxwin::gdi {
+
+LONG ClampCoordinate(int64_t value) {
+    return static_cast<LONG>(std::clamp<int64_t>(value, -kMaxCoordinate, kMaxCoordinate));
+}
 
 Dc::Dc(DWORD object_type, cairo_surface_t* surface, POINT origin, const RECT& bounds)
     : GdiObject(object_type),
@@ -27,18 +32,19 @@ cairo_surface_t* Dc::Target() const {
 }
 
 POINT Dc::LogicalToDevice(int x, int y) const {
-    return {x - state.window_org.x + state.viewport_org.x,
-            y - state.window_org.y + state.viewport_org.y};
+    return {ClampCoordinate(int64_t{x} - state.window_org.x + state.viewport_org.x),
+            ClampCoordinate(int64_t{y} - state.window_org.y + state.viewport_org.y)};
 }
 
 POINT Dc::DeviceToLogical(int x, int y) const {
-    return {x - state.viewport_org.x + state.window_org.x,
-            y - state.viewport_org.y + state.window_org.y};
+    return {ClampCoordinate(int64_t{x} - state.viewport_org.x + state.window_org.x),
+            ClampCoordinate(int64_t{y} - state.viewport_org.y + state.window_org.y)};
 }
 
 POINT Dc::LogicalToSurface(int x, int y) const {
     POINT device = LogicalToDevice(x, y);
-    return {device.x + origin_.x, device.y + origin_.y};
+    return {ClampCoordinate(int64_t{device.x} + origin_.x),
+            ClampCoordinate(int64_t{device.y} + origin_.y)};
 }
 
 RECT Dc::DeviceBounds() const {

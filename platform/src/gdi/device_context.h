@@ -10,9 +10,16 @@
 
 #include <cairo.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace kmxwin::gdi {
+
+// GDI's coordinates are 27-bit numbers, as on Windows NT: whatever lies
+// further out is drawn as if at the limit, and no sum of coordinates and
+// origins can overflow.
+inline constexpr int64_t kMaxCoordinate = (int64_t{1} << 27) - 1;
+LONG ClampCoordinate(int64_t value);
 
 // An optional region, copied with the state it belongs to.
 class RegionCopy {

@@ -1,6 +1,7 @@
 #include "gdi/font_mapper.h"
 
 #include "gdi/font_library.h"
+#include "gdi/screen_metrics.h"
 #include "text/utf_conversion.h"
 
 #include <hb-ot.h>
@@ -191,8 +192,8 @@ std::shared_ptr<RealizedFont> Realize(const LOGFONTW& font) {
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
     tm.tmInternalLeading = std::max(0L, tm.tmHeight - std::lround(em));
     tm.tmWeight = weight;
-    tm.tmDigitizedAspectX = 96;
-    tm.tmDigitizedAspectY = 96;
+    tm.tmDigitizedAspectX = kScreenDpi;
+    tm.tmDigitizedAspectY = kScreenDpi;
     tm.tmFirstChar = 0x20;
     tm.tmLastChar = 0xFFFC;
     tm.tmDefaultChar = 0x1F;

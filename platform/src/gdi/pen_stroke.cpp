@@ -3,6 +3,7 @@
 #include "gdi/drawing_objects.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -53,29 +54,54 @@ struct CosmeticPen {
     Paint gap;
 };
 
-// Bresenham's line from A to B, B left out.
+// Every dash pattern repeats within this many pixels.
+constexpr int64_t kPatternPeriod = 24;
+
+int64_t FloorDiv(int64_t n, int64_t d) {
+    int64_t q = n / d;
+    return (n % d != 0 && (n < 0) != (d < 0)) ? q - 1 : q;
+}
+
+// Narrows [*FIRST, *LAST) to the steps I at which START + I * DELTA / STEPS
+// may fall within [LOW, HIGH), with a step to spare on each side.
+void NarrowSteps(int64_t start, int64_t delta, int64_t steps, int64_t low, int64_t high,
+                 int64_t* first, int64_t* last) {
+    if (delta == 0) {
+        if (start < low || start >= high) *last = *first;
+        return;
+    }
+    // The offset I * |DELTA| / STEPS must lie in [from, to].
+    int64_t from = delta > 0 ? low - start - 1 : start - high - 1;
+    int64_t to = delta > 0 ? high - start + 1 : start - low + 1;
+    int64_t magnitude = delta > 0 ? delta : -delta;
+    *first = std::max(*first, FloorDiv(from * steps, magnitude) - 1);
+    *last = std::min(*last, FloorDiv(to * steps, magnitude) + 2);
+}
+
+// The line from A to B without B, one pixel a step along its longer axis,
+// the other coordinate rounded to the nearest pixel. Only the steps that can
+// reach the visible area are walked, so a line far longer than the surface
+// costs no more than one across it.
 void DrawCosmeticLine(Canvas& canvas, POINT a, POINT b, const CosmeticPen& pen, int* position) {
-    int dx = std::abs(b.x - a.x), dy = std::abs(b.y - a.y);
-    int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
-    int steps = std::max(dx, dy);
-    int error = (dx > dy ? dx : -dy) / 2;
-    int x = a.x, y = a.y;
-    for (int i = 0; i < steps; ++i) {
-        if (!pen.pattern || OnDash(*pen.pattern, (*position)++)) {
+    int64_t dx = int64_t{b.x} - a.x, dy = int64_t{b.y} - a.y;
+    int64_t steps = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
+    if (steps == 0) return;
+    cairo_rectangle_int_t visible;
+    cairo_region_get_extents(canvas.Visible(), &visible);
+    int64_t first = 0, last = steps;
+    NarrowSteps(a.x, dx, steps, visible.x, int64_t{visible.x} + visible.width, &first, &last);
+    NarrowSteps(a.y, dy, steps, visible.y, int64_t{visible.y} + visible.height, &first, &last);
+    for (int64_t i = first; i < last; ++i) {
+        int x = static_cast<int>(a.x + FloorDiv(2 * i * dx + steps, 2 * steps));
+        int y = static_cast<int>(a.y + FloorDiv(2 * i * dy + steps, 2 * steps));
+        if (!pen.pattern ||
+            OnDash(*pen.pattern, static_cast<int>((*position + i) % kPatternPeriod))) {
             canvas.Plot(x, y, pen.line);
         } else if (pen.opaque_gaps) {
             canvas.Plot(x, y, pen.gap);
         }
-        int e = error;
-        if (e > -dx) {
-            error -= dy;
-            x += sx;
-        }
-        if (e < dy) {
-            error += dx;
-            y += sy;
-        }
     }
+    *position = static_cast<int>((*position + steps) % kPatternPeriod);
 }
 
 const Pen& PenOf(const Dc& dc) {
@@ -90,8 +116,10 @@ Paint PenPaint(const Dc& dc) {
 void StrokeWide(Canvas& canvas, const RECT& bounds, const std::function<void(cairo_t*)>& path) {
     const Dc& dc = canvas.dc();
     int width = PenWidth(dc);
-    RECT grown = {bounds.left - width, bounds.top - width, bounds.right + width,
-                  bounds.bottom + width};
+    RECT grown = {ClampCoordinate(int64_t{bounds.left} - width),
+                  ClampCoordinate(int64_t{bounds.top} - width),
+                  ClampCoordinate(int64_t{bounds.right} + width),
+                  ClampCoordinate(int64_t{bounds.bottom} + width)};
     CoverageMask mask = canvas.Render(grown, [&](cairo_t* cr) {
         path(cr);
         cairo_set_line_width(cr, width);

@@ -41,6 +41,17 @@ cairo_rectangle_int_t DeviceRect(const Dc& dc, int left, int top, int right, int
     return rectangle;
 }
 
+// Combines the DC's clip region with a logical rectangle by COMBINE.
+int ChangeClip(HDC hdc, int left, int top, int right, int bottom,
+               cairo_status_t (*combine)(cairo_region_t*, const cairo_rectangle_int_t*)) {
+    auto lock = LockGdi();
+    Dc* dc = LookupDc(hdc);
+    if (!dc) return ERROR;
+    cairo_rectangle_int_t rectangle = DeviceRect(*dc, left, top, right, bottom);
+    combine(ClipRegion(*dc), &rectangle);
+    return VisibleKind(*dc);
+}
+
 }  // namespace
 
 extern "C" {
@@ -173,21 +184,11 @@ int WINAPI GetClipRgn(HDC hdc, HRGN hrgn) {
 }
 
 int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
-    auto lock = LockGdi();
-    Dc* dc = LookupDc(hdc);
-    if (!dc) return ERROR;
-    cairo_rectangle_int_t rectangle = DeviceRect(*dc, left, top, right, bottom);
-    cairo_region_intersect_rectangle(ClipRegion(*dc), &rectangle);
-    return VisibleKind(*dc);
+    return ChangeClip(hdc, left, top, right, bottom, cairo_region_intersect_rectangle);
 }
 
 int WINAPI ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom) {
-    auto lock = LockGdi();
-    Dc* dc = LookupDc(hdc);
-    if (!dc) return ERROR;
-    cairo_rectangle_int_t rectangle = DeviceRect(*dc, left, top, right, bottom);
-    cairo_region_subtract_rectangle(ClipRegion(*dc), &rectangle);
-    return VisibleKind(*dc);
+    return ChangeClip(hdc, left, top, right, bottom, cairo_region_subtract_rectangle);
 }
 
 int WINAPI GetClipBox(HDC hdc, LPRECT lprect) {

@@ -23,6 +23,20 @@ std::vector<POINT> ToSurface(const Dc& dc, const POINT* points, int count) {
     return out;
 }
 
+// Draws with the CPT points at APT, mapped to the surface; at least two.
+template <class F>
+BOOL DrawPoints(HDC hdc, const POINT* apt, int cpt, F draw) {
+    if (!apt || cpt < 2) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return DrawOnDc(hdc, [&](Dc& dc, Canvas& canvas) {
+        std::vector<POINT> points = ToSurface(dc, apt, cpt);
+        draw(dc, canvas, points);
+        return TRUE;
+    });
+}
+
 // The part of BOX inside a pen of the DC: what the brush fills. Without a
 // pen, Windows fills one pixel less to the right and bottom.
 RECT Interior(const Dc& dc, const RECT& box) {
@@ -63,24 +77,13 @@ BOOL WINAPI LineTo(HDC hdc, int x, int y) {
 }
 
 BOOL WINAPI Polyline(HDC hdc, const POINT* apt, int cpt) {
-    if (!apt || cpt < 2) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return DrawOnDc(hdc, [&](Dc& dc, Canvas& canvas) {
-        std::vector<POINT> points = ToSurface(dc, apt, cpt);
-        StrokePolyline(canvas, points.data(), cpt, false);
-        return TRUE;
+    return DrawPoints(hdc, apt, cpt, [](Dc&, Canvas& canvas, std::vector<POINT>& points) {
+        StrokePolyline(canvas, points.data(), static_cast<int>(points.size()), false);
     });
 }
 
 BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
-    if (!apt || cpt < 2) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    return DrawOnDc(hdc, [&](Dc& dc, Canvas& canvas) {
-        std::vector<POINT> points = ToSurface(dc, apt, cpt);
+    return DrawPoints(hdc, apt, cpt, [](Dc& dc, Canvas& canvas, std::vector<POINT>& points) {
         if (std::optional<Paint> brush = BrushPaint(dc)) {
             RECT bounds = {points[0].x, points[0].y, points[0].x, points[0].y};
             for (const POINT& p : points) {
@@ -99,8 +102,7 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
             });
             canvas.PaintMask(mask, *brush);
         }
-        StrokePolyline(canvas, points.data(), cpt, true);
-        return TRUE;
+        StrokePolyline(canvas, points.data(), static_cast<int>(points.size()), true);
     });
 }
 

@@ -36,17 +36,17 @@ void OutputText(Dc& dc, int x, int y, UINT options, const RECT* rect, std::u16st
         x = dc.state.position.x;
         y = dc.state.position.y;
     }
-    int left = (align & TA_CENTER) == TA_CENTER  ? x - width / 2
-               : (align & TA_CENTER) == TA_RIGHT ? x - width
-                                                 : x;
-    int top = (align & TA_BASELINE) == TA_BASELINE ? y - tm.tmAscent
-              : (align & TA_BASELINE) == TA_BOTTOM ? y - tm.tmHeight
-                                                   : y;
+    int left = ClampCoordinate((align & TA_CENTER) == TA_CENTER  ? int64_t{x} - width / 2
+                               : (align & TA_CENTER) == TA_RIGHT ? int64_t{x} - width
+                                                                 : x);
+    int top = ClampCoordinate((align & TA_BASELINE) == TA_BASELINE ? int64_t{y} - tm.tmAscent
+                              : (align & TA_BASELINE) == TA_BOTTOM ? int64_t{y} - tm.tmHeight
+                                                                   : y);
     if (align & TA_UPDATECP) {
         int moved = (align & TA_CENTER) == TA_CENTER  ? 0
                     : (align & TA_CENTER) == TA_RIGHT ? -width
                                                       : width;
-        dc.state.position.x += moved;
+        dc.state.position.x = ClampCoordinate(int64_t{dc.state.position.x} + moved);
     }
 
     Canvas canvas(dc);

@@ -14,7 +14,7 @@ namespace kmxwin {
 using Clock = std::chrono::steady_clock;
 struct ThreadRecord;
 
-enum class ObjectType { Event, Mutex, NamedMutex, WaitableTimer, Thread, DeviceFile };
+enum class ObjectType { Event, Mutex, NamedMutex, WaitableTimer, Thread, DeviceFile, MessageQueue };
 
 class KernelObject {
   public:
