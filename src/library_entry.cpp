@@ -2,15 +2,17 @@
 // process detach.
 #include <kmxwin/dll_entry.h>
 
+#include "capture/library_module.h"
 #include "capture/module_lifecycle.h"
 
 namespace {
 
 // A start that runs out of memory fails the load, as on Windows; nothing
 // may leave an entry point by throwing.
-BOOL WINAPI LibraryMain(HINSTANCE, DWORD reason, LPVOID) try {
+BOOL WINAPI LibraryMain(HINSTANCE instance, DWORD reason, LPVOID) try {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
+            kmx::SetLibraryModule(instance);
             return kmx::DriverAppStart();
         case DLL_PROCESS_DETACH:
             return kmx::DriverAppExit();

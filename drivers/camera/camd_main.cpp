@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
                      "       kmx512-camd plug PROFILE [--serial S] | unplug SERIAL | list\n"
                      "       kmx512-camd fault SERIAL CODE (status N | wrong-length | unwritten | "
                      "stall | drop) [count N]\n"
-                     "       kmx512-camd clear-faults SERIAL | props SERIAL | wake | stop\n";
+                     "       kmx512-camd clear-faults SERIAL | props SERIAL | activity SERIAL | "
+                     "wake | stop\n";
         return 2;
     }
     if (words[0] == "serve")

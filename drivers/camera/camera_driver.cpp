@@ -126,6 +126,7 @@ uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes,
     auto record = Read<ConnectionRecord>(bytes);
     std::span<BYTE> payload(record.payload);
     auto format = Read<FormatRecord>(payload);
+    const auto word = Read<uint32_t>(payload);
     uint8_t status = kSuccess;
     switch (code) {
         case kInterfaceVersionCode: {
@@ -167,6 +168,7 @@ uint8_t CameraDriver::Connection(DWORD code, std::span<BYTE> bytes,
             break;
         }
     }
+    if (status == kSuccess) activity_.Note(code, format, word);
     Write(bytes, record);
     return status;
 }

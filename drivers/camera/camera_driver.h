@@ -5,6 +5,7 @@
 
 #include <kmxwin/device_service.h>
 
+#include "camera_activity.h"
 #include "fault_injection.h"
 #include "simulated_camera.h"
 
@@ -37,6 +38,8 @@ class CameraDriver : public kmxwin::DeviceDriver {
     bool WaitStalled(std::chrono::milliseconds timeout);
     // The armed faults, one "CODE FAULT" a line.
     std::string FaultsText();
+    // What the camera was told to do (see CameraActivity).
+    std::vector<std::string> Activity() { return activity_.Entries(); }
 
   private:
     // Carries out a request; LEAVE_STATUS keeps the status byte as sent.
@@ -52,6 +55,7 @@ class CameraDriver : public kmxwin::DeviceDriver {
     SimulatedCamera& camera_;
     std::mutex lock_;
     FaultInjection faults_;
+    CameraActivity activity_;
     std::vector<std::unique_ptr<kmxwin::DeviceRequest>> stalled_;
     std::condition_variable stalling_;  // a request joined stalled_
 };

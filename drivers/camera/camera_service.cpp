@@ -143,4 +143,11 @@ std::optional<std::string> CameraService::Properties(const std::string& serial) 
     return plugged->camera->PropertiesText() + (faults.empty() ? "" : "faults:\n" + faults);
 }
 
+std::optional<std::vector<std::string>> CameraService::Activity(const std::string& serial) {
+    std::lock_guard guard(lock_);
+    Plugged* plugged = Find(serial);
+    if (!plugged) return std::nullopt;
+    return plugged->driver->Activity();
+}
+
 }  // namespace kmxcam

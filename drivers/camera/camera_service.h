@@ -45,6 +45,8 @@ class CameraService {
     // The camera's property values and armed faults, or nullopt for an
     // unknown serial.
     std::optional<std::string> Properties(const std::string& serial);
+    // What the camera SERIAL was told to do, or nullopt for an unknown serial.
+    std::optional<std::vector<std::string>> Activity(const std::string& serial);
 
     const ProfileSet& Profiles() const { return profiles_; }
     static std::string InterfacePath(const CameraProfile& profile, const std::string& serial);

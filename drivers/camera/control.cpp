@@ -205,6 +205,13 @@ std::string ControlServer::Execute(const std::vector<std::string>& words, bool& 
         std::optional<std::string> text = service_.Properties(words[1]);
         return text ? *text : failure("no camera with serial " + words[1]);
     }
+    if (command == "activity" && wants(2)) {
+        std::optional<std::vector<std::string>> entries = service_.Activity(words[1]);
+        if (!entries) return failure("no camera with serial " + words[1]);
+        std::string text;
+        for (const std::string& entry : *entries) text += entry + "\n";
+        return text;
+    }
     if (command == "wake" && wants(1)) {
         NoteSystemWake();
         return "";

@@ -69,6 +69,10 @@ typedef LONG_PTR LRESULT;
 #define LOBYTE(w) ((BYTE)(((DWORD_PTR)(w)) & 0xff))
 #define HIBYTE(w) ((BYTE)((((DWORD_PTR)(w)) >> 8) & 0xff))
 
+/* A size or offset of an SDK record as the SDK lays it out for 32-bit and
+ * for 64-bit builds, for the headers' layout checks. */
+#define KMXWIN_LAYOUT(bytes32, bytes64) (sizeof(void*) == 8 ? (bytes64) : (bytes32))
+
 #include <winnt.h>
 
 #define DECLARE_HANDLE(name) \

@@ -5,9 +5,11 @@
 
 #include <windef.h>
 #include <winbase.h>
+#include <winnls.h>
 #include <wingdi.h>
 #include <winuser.h>
 #include <winioctl.h>
 #include <winreg.h>
+#include <mmsystem.h>
 
 #endif

@@ -1,7 +1,7 @@
 #include "api/api_test_support.h"
 
 #include "capture/module_lifecycle.h"
-#include "device/camera_enumeration.h"
+#include "common/listed_camera.h"
 
 namespace kmxapitest {
 
@@ -25,17 +25,7 @@ void ApiTest::TearDown() {
 }
 
 DWORD ApiTest::Plug(const std::string& profile, const std::string& serial) {
-    std::string error;
-    std::optional<std::string> path = service_->Plug(profile, serial, error);
-    EXPECT_TRUE(path) << error;
-    if (!path) return 0;
-    // Listed directly: this process's next refresh may be a second away.
-    EXPECT_EQ(kmx::RegisterCamera(path->c_str()), 1);
-    char stored[kmx::kCameraPathSize];
-    for (DWORD id = 1; kmx::LookupCamera(stored, id); ++id)
-        if (*path == stored) return id;
-    ADD_FAILURE() << *path << " is not listed";
-    return 0;
+    return kmxtest::PlugListedCamera(*service_, profile, serial);
 }
 
 void ApiTest::Unplug(const std::string& serial) {

@@ -1,6 +1,9 @@
 /* The SDK-named headers compile as C, so that a program written in C for
  * Windows builds unchanged. */
 #include <windows.h>
+#include <mmddk.h>
+#include <msviddrv.h>
+#include <vfw.h>
 #include <kmxwin/shared_section.h>
 #include <kmxwin/dll_entry.h>
 
@@ -21,5 +24,6 @@ int kmx_c_program_round_trip(void) {
     LeaveCriticalSection(&section);
     DeleteCriticalSection(&section);
     ZeroMemory(&due, sizeof due);
+    ok = ok && sizeof(WCHAR) == 2 && DVM_FORMAT == 0x1002 && DV_ERR_ALLOCATED == 19;
     return ok && CloseHandle(event) && due.QuadPart == 0;
 }

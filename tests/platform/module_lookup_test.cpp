@@ -94,6 +94,15 @@ TEST_F(ModuleLookup, GetProcAddressFindsTheModulesOwnExportsOnly) {
     }
 }
 
+TEST_F(ModuleLookup, GetProcAddressServesModulesLoadedAsAnothersDependency) {
+    HMODULE dependent = LoadLibraryA("kmxtest_dependent");
+    ASSERT_NE(dependent, nullptr);
+    HMODULE dependency = GetModuleHandleA("libkmxtest_linked");
+    ASSERT_NE(dependency, nullptr);
+    EXPECT_EQ(kmxtest::LocationOf(dependency), "linked");
+    EXPECT_TRUE(FreeLibrary(dependent));
+}
+
 TEST_F(ModuleLookup, HandlesOfNoModuleFailWithoutHarm) {
     int not_a_module = 0;
     HMODULE unloaded = LoadLibraryA("kmxtest_sibling");

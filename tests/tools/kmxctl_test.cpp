@@ -3,6 +3,7 @@
 // pantilt, T2 of profile compact), in the test's own runtime directory and
 // registry hives.
 #include <windows.h>
+#include <vfw.h>
 
 #include <gtest/gtest.h>
 #include <kmxrecords/settings_keys.h>
@@ -466,10 +467,12 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
+    // Not "LanguageName": every run of the tool starts the library, which
+    // sets that value to a language of its language file.
     const char language[] = "Deutsch \"DE\"";
     const BYTE binary[40] = {1, 2, 3};
-    ASSERT_EQ(RegSetValueExA(key, "LanguageName", 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(language), sizeof language),
+    ASSERT_EQ(RegSetValueExA(key, "Note", 0, REG_SZ, reinterpret_cast<const BYTE*>(language),
+                             sizeof language),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key, "Blob", 0, REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
     RegCloseKey(key);
@@ -483,7 +486,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
                         "\"DebugUserMode\"=dword:00001234\r\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("\"LanguageName\"=\"Deutsch \\\"DE\\\"\"\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\"Note\"=\"Deutsch \\\"DE\\\"\"\r\n"), std::string::npos);
     EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)\\Devices]\r\n"
                         "\"1\"=\"\\\\\\\\?\\\\usb#"),
               std::string::npos);
@@ -496,7 +499,7 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     Outcome imported = Kmxctl({"reg", "import", file});
     ASSERT_EQ(imported.status, 0) << imported.output;
     DWORD type = 0;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Note", &type),
               std::vector<BYTE>(language, language + sizeof language));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Blob", &type),
@@ -518,14 +521,14 @@ TEST_F(KmxctlTest, RegistryKeysRoundTripThroughARegFile) {
     // A file that reaches beyond the camera's keys is refused before anything is written.
     std::ofstream(file) << "Windows Registry Editor Version 5.00\n\n"
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
-                           "\"LanguageName\"=\"English\"\n\n"
+                           "\"Note\"=\"English\"\n\n"
                            "[HKEY_CURRENT_USER\\Software\\Other]\n\"x\"=dword:1\n";
     Outcome foreign = Kmxctl({"reg", "import", file});
     EXPECT_EQ(foreign.status, 1);
     EXPECT_NE(foreign.output.find("settings.reg:6: [HKEY_CURRENT_USER\\Software\\Other] is not"),
               std::string::npos)
         << foreign.output;
-    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type),
+    EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Note", &type),
               std::vector<BYTE>(language, language + sizeof language));
     std::ofstream(file) << "Windows Registry Editor Version 5.00\n"
                            "[HKEY_CURRENT_USER\\Software\\Brelix\\USB Camera (KMX512)]\n"
@@ -582,6 +585,26 @@ TEST_F(KmxctlTest, RegImportWritesTheWholeFileOrNothing) {
         << held.output;
     EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "LanguageName", &type), english);
     EXPECT_EQ(Value(HKEY_CURRENT_USER, kSettingsKeyPath, "Added", &type), std::nullopt);
+}
+
+TEST(KmxctlDriver, InstallsTheCaptureDriverAsCaptureApplicationsFindIt) {
+    Outcome installed = Kmxctl({"driver", "install", "--identity", "0x05120002:0x00010215"});
+    ASSERT_EQ(installed.status, 0) << installed.output;
+    EXPECT_EQ(installed.output,
+              "installed as msvideo (driver index 0): kmxvfw32.dll 0x05120002 0x00010215\n");
+    ASSERT_EQ(Kmxctl({"driver", "install", "--slot", "3"}).status, 0);
+    char name[64] = {}, version[64] = {};
+    ASSERT_TRUE(capGetDriverDescriptionA(3, name, sizeof name, version, sizeof version));
+    EXPECT_STREQ(name, "USB Camera (KMX512) Video Capture");
+    EXPECT_EQ(Kmxctl({"driver", "list"}).output,
+              "0  msvideo  USB Camera (KMX512) Video Capture  (kmxvfw32.dll 0x05120002 "
+              "0x00010215)\n"
+              "3  msvideo3  USB Camera (KMX512) Video Capture  (kmxvfw32.dll)\n");
+    EXPECT_EQ(Kmxctl({"driver", "install", "--slot", "10"}).status, 2);
+
+    EXPECT_EQ(Kmxctl({"driver", "uninstall"}).output, "removed msvideo\nremoved msvideo3\n");
+    EXPECT_FALSE(capGetDriverDescriptionA(0, name, sizeof name, version, sizeof version));
+    EXPECT_EQ(Kmxctl({"driver", "list"}).output, "no capture driver is installed\n");
 }
 
 }  // namespace

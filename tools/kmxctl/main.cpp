@@ -28,6 +28,7 @@ const Command* const kCommands[] = {
     &kListCommand,    &kInfoCommand,  &kGetCommand,    &kSetCommand,
     &kDefaultCommand, &kLockCommand,  &kUnlockCommand, &kAbortCommand,
     &kWatchCommand,   &kDebugCommand, &kErrorsCommand, &kRegCommand,
+    &kDriverCommand,  // install the capture driver
 };
 
 void PrintUsage(const Command& command, std::ostream& out) {

@@ -34,5 +34,6 @@ struct Command {
 extern const Command kListCommand, kInfoCommand, kLockCommand, kUnlockCommand, kAbortCommand;
 extern const Command kGetCommand, kSetCommand, kDefaultCommand;
 extern const Command kWatchCommand, kDebugCommand, kErrorsCommand, kRegCommand;
+extern const Command kDriverCommand;
 
 }  // namespace kmxctl

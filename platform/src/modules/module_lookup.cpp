@@ -100,7 +100,28 @@ KMX_TRACED(modules, FARPROC WINAPI, GetProcAddress, (HMODULE, hModule), (LPCSTR,
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
-    void* address = dlsym(hModule, lpProcName);
+    // The loader looks symbols up through a handle that dlopen gave: a
+    // module mapped only as another's dependency has no search scope of its
+    // own until it is opened, and dlsym on its bare handle faults.
+    void* handle = hModule;
+    bool opened = hModule != ProgramModule();
+    if (opened) {
+        std::optional<std::string> path;
+        try {
+            path = LoadedModulePath(hModule);
+        } catch (const std::bad_alloc&) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
+        handle = path ? dlopen(path->c_str(), RTLD_LAZY | RTLD_NOLOAD) : nullptr;
+        if (!handle) {
+            dlerror();
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+    }
+    void* address = dlsym(handle, lpProcName);
+    if (opened) dlclose(handle);
     if (!address || !DefinedIn(hModule, address)) {
         if (!address) dlerror();
         SetLastError(ERROR_PROC_NOT_FOUND);
