@@ -176,14 +176,15 @@ class DeviceFile : public KernelObject {
         WaitUntil([&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
     }
 
-    // Completes the calling thread's pending requests as cancelled.
-    void CancelThreadRequests() {
-        DWORD thread = GetCurrentThreadId();
+    // Completes as cancelled the pending requests that WANTED picks (by
+    // their OVERLAPPED and issuing thread); false when it picked none.
+    template <class Wanted>
+    bool CancelRequests(Wanted wanted) {
         std::vector<uint64_t> cancelled;
         {
             std::lock_guard guard(lock_);
             for (auto entry = pending_.begin(); entry != pending_.end();) {
-                if (entry->second.thread != thread) {
+                if (!wanted(entry->second.overlapped, entry->second.thread)) {
                     ++entry;
                     continue;
                 }
@@ -195,6 +196,7 @@ class DeviceFile : public KernelObject {
         std::lock_guard guard(send_lock_);
         for (uint64_t id : cancelled)
             SendMessage(fd_, WireHeader{WireType::Cancel, 0, id, 0, 0, 0});
+        return !cancelled.empty();
     }
 
   private:
@@ -436,8 +438,21 @@ BOOL WINAPI CancelIo(HANDLE hFile) {
     TerminationPoint();
     std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
     if (!file) return FALSE;
-    file->CancelThreadRequests();
+    DWORD thread = GetCurrentThreadId();
+    file->CancelRequests([thread](const OVERLAPPED*, DWORD issuer) { return issuer == thread; });
     return TRUE;
+}
+
+BOOL WINAPI CancelIoEx(HANDLE hFile, LPOVERLAPPED lpOverlapped) {
+    TerminationPoint();
+    std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
+    if (!file) return FALSE;
+    if (file->CancelRequests([lpOverlapped](const OVERLAPPED* overlapped, DWORD) {
+            return !lpOverlapped || overlapped == lpOverlapped;
+        }))
+        return TRUE;
+    SetLastError(ERROR_NOT_FOUND);
+    return FALSE;
 }
 
 }  // extern "C"
