@@ -71,6 +71,18 @@ TEST_F(CaptureTest, DispatcherAnswersTheDriverLifetimeAndUnhandledMessages) {
     EXPECT_TRUE(CloseDriver(configuration, 0, 0));
 }
 
+TEST(LinkingDriver, ItsCallbackChannelAcceptsAStreamAndReachesNoChannel) {
+    // The library opens the linking driver this way to deliver a stream's
+    // callbacks; a 0 answer to the stream's open would fail every stream.
+    HDRVR callbacks = OpenDriver(kDriver, nullptr, KMXVFW_MAGIC);
+    ASSERT_NE(callbacks, nullptr);
+    EXPECT_NE(SendDriverMessage(callbacks, KMXVFW_STREAM_OPEN, 0, KMXVFW_MAGIC), 0);
+    // Channel messages on it are not the library's to answer.
+    EXPECT_EQ(SendDriverMessage(callbacks, DVM_DIALOG, 0, VIDEO_DLG_QUERY), 0);
+    EXPECT_EQ(SendDriverMessage(callbacks, KMXVFW_STREAM_CLOSE, 0, KMXVFW_MAGIC), 0);
+    EXPECT_TRUE(CloseDriver(callbacks, 0, KMXVFW_MAGIC));
+}
+
 TEST_F(CaptureTest, AClientsTwoChannelsShareOneCameraASecondClientIsRefused) {
     Plug("pantilt", "P");
     Channel capture(kDriver, VIDEO_IN);

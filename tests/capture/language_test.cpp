@@ -137,6 +137,33 @@ TEST_F(StartupLanguage, NamesCompareExactly) {
     EXPECT_EQ(kmx::GetLanguage(), 0);
 }
 
+// The library's start, as the first open of the linking driver runs it, with
+// the language file shipped beside it.
+TEST(ModuleStart, ChoosesTheSavedLanguageOfTheShippedFileAndStoresItForTheUser) {
+    auto start = [] {
+        HDRVR driver = OpenDriver(u"kmxvfw32.dll", nullptr, 0);
+        ASSERT_NE(driver, nullptr);
+        EXPECT_TRUE(CloseDriver(driver, 0, 0));
+    };
+    auto saved = [](HKEY root) {
+        kmx::RegistryKey key(root, kmx::kSettingsKeyPath, false, true);
+        char name[128] = {};
+        key.QueryString(kmx::kLanguageNameValue, name, sizeof name);
+        return std::string(name);
+    };
+    // The start opens the user's key, it does not create it.
+    kmx::RegistryKey user(HKEY_CURRENT_USER, kmx::kSettingsKeyPath, true, false);
+    kmx::RegistryKey machine(HKEY_LOCAL_MACHINE, kmx::kSettingsKeyPath, true, false);
+    ASSERT_TRUE(machine.SetString(kmx::kLanguageNameValue, "Deutsch"));
+    start();
+    EXPECT_EQ(saved(HKEY_CURRENT_USER), "Deutsch");
+    // The user's own choice wins over the machine's; a name the file lacks
+    // falls back to its first language.
+    ASSERT_TRUE(user.SetString(kmx::kLanguageNameValue, "Klingon"));
+    start();
+    EXPECT_EQ(saved(HKEY_CURRENT_USER), "English");
+}
+
 TEST(LanguageFilePath, TheFileBesideTheModuleWhateverItsDirectorysLength) {
     std::string program = kmxtest::ProgramPath("capture_test");
     std::string directory = program.substr(0, program.rfind('/') + 1);
