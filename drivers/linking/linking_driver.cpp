@@ -85,12 +85,15 @@ UINT ClientMessage(UINT message) {
 LRESULT CallbackChannelMessage(UINT message, LPARAM lParam1, LPARAM lParam2) {
     if (message == DRV_CLOSE) return 1;
     UINT client_message = ClientMessage(message);
-    if (!client_message || lParam2 != KMXVFW_MAGIC || !lParam1) return 0;
+    if (!client_message || lParam2 != KMXVFW_MAGIC) return 0;
+    // The stream is accepted, whatever way (if any) its client is told; the
+    // other messages answer whether there was a client to tell.
+    LRESULT answer = message == KMXVFW_STREAM_OPEN ? 1 : 0;
+    if (!lParam1) return answer;
     const auto& record = *reinterpret_cast<const StreamCallbackRecord*>(lParam1);
     // The CALLBACK_ type sits in the high word of the client's flags.
     DriverCallback(record.callback, HIWORD(record.flags), reinterpret_cast<HDRVR>(record.video),
                    client_message, record.callback_instance, record.parameter, 0);
-    // The stream is accepted, whatever way (if any) the client is told.
     return 1;
 }
 
