@@ -414,9 +414,12 @@ void SimulatedCamera::Deliver(FrameJob& job) {
     } else if (frame_.size() > job.read.header.capacity) {
         CompleteRead(*job.read.request, job.read.header, kBufferTooSmall);
     } else {
+        // Counted first: a client that has its frame finds it counted.
+        {
+            std::lock_guard guard(lock_);
+            ++counters_.reads_completed;
+        }
         CompleteRead(*job.read.request, job.read.header, kSuccess, frame_);
-        std::lock_guard guard(lock_);
-        ++counters_.reads_completed;
     }
 }
 
