@@ -418,6 +418,7 @@ void SimulatedCamera::Deliver(FrameJob& job) {
         {
             std::lock_guard guard(lock_);
             ++counters_.reads_completed;
+            counters_.last_read_at = steady_clock::now();
         }
         CompleteRead(*job.read.request, job.read.header, kSuccess, frame_);
     }

@@ -72,6 +72,8 @@ class SimulatedCamera {
     struct FrameCounters {
         uint64_t frames_produced = 0;
         uint64_t reads_completed = 0;
+        // When the last of those reads was answered.
+        std::chrono::steady_clock::time_point last_read_at{};
     };
     FrameCounters Counters();
 
