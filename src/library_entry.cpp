@@ -7,7 +7,9 @@
 
 namespace {
 
-BOOL WINAPI LibraryMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// A start that runs out of memory fails the load, as on Windows; nothing
+// may leave an entry point by throwing.
+BOOL WINAPI LibraryMain(HINSTANCE instance, DWORD reason, LPVOID) try {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             kmx::SetLibraryModule(instance);
@@ -17,6 +19,8 @@ BOOL WINAPI LibraryMain(HINSTANCE instance, DWORD reason, LPVOID) {
         default:
             return TRUE;
     }
+} catch (...) {
+    return FALSE;
 }
 
 }  // namespace
