@@ -86,7 +86,9 @@ struct Deliveries {
 };
 
 void CALLBACK OnStream(HDRVR, UINT message, DWORD_PTR instance, DWORD_PTR parameter, DWORD_PTR) {
-    if (message != MM_DRVM_DATA) return;
+    auto* header = reinterpret_cast<VIDEOHDR*>(parameter);
+    // Buffers handed back unfilled by the reset are no deliveries.
+    if (message != MM_DRVM_DATA || !(header->dwFlags & VHDR_DONE)) return;
     steady_clock::time_point now = steady_clock::now();
     auto* deliveries = reinterpret_cast<Deliveries*>(instance);
     steady_clock::time_point answered = deliveries->camera->Counters().last_read_at;
@@ -100,7 +102,6 @@ void CALLBACK OnStream(HDRVR, UINT message, DWORD_PTR instance, DWORD_PTR parame
         return;
     }
     // The buffer goes straight back into the queue.
-    auto* header = reinterpret_cast<VIDEOHDR*>(parameter);
     header->dwFlags &= ~VHDR_DONE;
     SendDriverMessage(deliveries->channel, DVM_STREAM_ADDBUFFER, parameter, sizeof(VIDEOHDR));
 }
