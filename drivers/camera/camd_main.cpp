@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
                      "       kmx512-camd fault SERIAL CODE (status N | wrong-length | unwritten | "
                      "stall | drop) [count N]\n"
                      "       kmx512-camd clear-faults SERIAL | props SERIAL | activity SERIAL | "
+                     "frames SERIAL | "
                      "wake | stop\n";
         return 2;
     }

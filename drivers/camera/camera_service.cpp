@@ -150,4 +150,11 @@ std::optional<std::vector<std::string>> CameraService::Activity(const std::strin
     return plugged->driver->Activity();
 }
 
+std::optional<SimulatedCamera::FrameCounters> CameraService::Counters(const std::string& serial) {
+    std::lock_guard guard(lock_);
+    Plugged* plugged = Find(serial);
+    if (!plugged) return std::nullopt;
+    return plugged->camera->Counters();
+}
+
 }  // namespace kmxcam

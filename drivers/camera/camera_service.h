@@ -47,6 +47,9 @@ class CameraService {
     std::optional<std::string> Properties(const std::string& serial);
     // What the camera SERIAL was told to do, or nullopt for an unknown serial.
     std::optional<std::vector<std::string>> Activity(const std::string& serial);
+    // The frame clock's counters of the camera SERIAL, or nullopt for an
+    // unknown serial.
+    std::optional<SimulatedCamera::FrameCounters> Counters(const std::string& serial);
 
     const ProfileSet& Profiles() const { return profiles_; }
     static std::string InterfacePath(const CameraProfile& profile, const std::string& serial);

@@ -212,6 +212,12 @@ std::string ControlServer::Execute(const std::vector<std::string>& words, bool& 
         for (const std::string& entry : *entries) text += entry + "\n";
         return text;
     }
+    if (command == "frames" && wants(2)) {
+        std::optional<SimulatedCamera::FrameCounters> counters = service_.Counters(words[1]);
+        if (!counters) return failure("no camera with serial " + words[1]);
+        return "produced " + std::to_string(counters->frames_produced) + "\nread " +
+               std::to_string(counters->reads_completed) + "\n";
+    }
     if (command == "wake" && wants(1)) {
         NoteSystemWake();
         return "";

@@ -369,24 +369,37 @@ std::optional<SimulatedCamera::FrameJob> SimulatedCamera::NextJob(
     std::unique_lock<std::mutex>& lock) {
     for (;;) {
         if (stopping_) return std::nullopt;
-        if (mode_ != kStreaming || !stream_ || reads_.empty()) {
+        if (mode_ != kStreaming || !stream_) {
+            clock_running_ = false;
             changed_.wait(lock);
             continue;
         }
         steady_clock::time_point now = steady_clock::now();
-        // A camera that has had no reader for a while starts afresh rather
-        // than delivering the frames it missed in a burst.
-        if (next_frame_ + period_ < now) next_frame_ = now;
+        // The sensor starts with a frame at once and then makes one each
+        // period, read or not: a frame no read is waiting for is lost, as
+        // are the frames of periods the clock slept through.
+        if (!clock_running_) {
+            clock_running_ = true;
+            next_frame_ = now;
+        }
         if (now < next_frame_) {
             changed_.wait_until(lock, next_frame_);
             continue;
         }
-        next_frame_ += period_;
+        for (next_frame_ += period_; next_frame_ <= now; next_frame_ += period_)
+            ++counters_.frames_produced;
+        ++counters_.frames_produced;
+        if (reads_.empty()) continue;
         FrameJob job{format_, profile_.huffman_tables, Picture(), frame_number_++,
                      std::move(reads_.front())};
         reads_.pop_front();
         return job;
     }
+}
+
+SimulatedCamera::FrameCounters SimulatedCamera::Counters() {
+    std::lock_guard guard(lock_);
+    return counters_;
 }
 
 void SimulatedCamera::Deliver(FrameJob& job) {
@@ -396,12 +409,19 @@ void SimulatedCamera::Deliver(FrameJob& job) {
         made = encoder_.Encode(picture_, job.huffman_tables, frame_);
     else
         EncodeKmxx(picture_, job.format.bits_per_pixel, frame_);
-    if (!made)
+    if (!made) {
         CompleteRead(*job.read.request, job.read.header, kBadState);
-    else if (frame_.size() > job.read.header.capacity)
+    } else if (frame_.size() > job.read.header.capacity) {
         CompleteRead(*job.read.request, job.read.header, kBufferTooSmall);
-    else
+    } else {
+        // Counted first: a client that has its frame finds it counted.
+        {
+            std::lock_guard guard(lock_);
+            ++counters_.reads_completed;
+            counters_.last_read_at = steady_clock::now();
+        }
         CompleteRead(*job.read.request, job.read.header, kSuccess, frame_);
+    }
 }
 
 void SimulatedCamera::FrameClock() {

@@ -66,6 +66,17 @@ class SimulatedCamera {
     // The current property values, one "SET ID = VALUE" a line.
     std::string PropertiesText();
 
+    // What the frame clock has done since the camera was plugged: the frames
+    // the sensor made at the frame period while streaming, and the reads
+    // answered with one of them. Those made while no read waited are lost.
+    struct FrameCounters {
+        uint64_t frames_produced = 0;
+        uint64_t reads_completed = 0;
+        // When the last of those reads was answered.
+        std::chrono::steady_clock::time_point last_read_at{};
+    };
+    FrameCounters Counters();
+
   private:
     struct PendingRead {
         std::unique_ptr<kmxwin::DeviceRequest> request;
@@ -108,6 +119,8 @@ class SimulatedCamera {
     std::vector<Registration> registrations_;
     uint32_t frame_number_ = 0;
     std::chrono::steady_clock::time_point next_frame_{};
+    bool clock_running_ = false;  // the clock ticks while the camera streams
+    FrameCounters counters_;
     bool stopping_ = false;
     // Only the frame clock's thread uses these.
     MjpegEncoder encoder_;

@@ -12,8 +12,12 @@
 //
 // The library's own opens for callbacks come with KMXVFW_MAGIC instead of
 // open parameters: they are the driver's callback channel and never reach
-// the library's channel operations.
+// the library's channel operations. On it the four private messages, each
+// with the stream's callback record, become the client's MM_DRVM_OPEN,
+// MM_DRVM_CLOSE, MM_DRVM_DATA and MM_DRVM_ERROR, delivered as the client's
+// VIDEO_STREAM_INIT_PARMS asked (function, event or window).
 #include <windows.h>
+#include <mmddk.h>
 
 #include <kmx512u/kmxvfw.h>
 
@@ -62,16 +66,35 @@ Identity IdentityOf(HDRVR driver) {
     return found == g_identities.end() ? Identity{} : found->second;
 }
 
-LRESULT CallbackChannelMessage(UINT message) {
+// The client message for a private MESSAGE, or 0 for any other.
+UINT ClientMessage(UINT message) {
     switch (message) {
-        case DRV_CLOSE:
-            return 1;
         case KMXVFW_STREAM_OPEN:
-            // The stream is accepted.
-            return 1;
+            return MM_DRVM_OPEN;
+        case KMXVFW_STREAM_CLOSE:
+            return MM_DRVM_CLOSE;
+        case KMXVFW_STREAM_DATA:
+            return MM_DRVM_DATA;
+        case KMXVFW_STREAM_ERROR:
+            return MM_DRVM_ERROR;
         default:
             return 0;
     }
+}
+
+LRESULT CallbackChannelMessage(UINT message, LPARAM lParam1, LPARAM lParam2) {
+    if (message == DRV_CLOSE) return 1;
+    UINT client_message = ClientMessage(message);
+    if (!client_message || lParam2 != KMXVFW_MAGIC) return 0;
+    // The stream is accepted, whatever way (if any) its client is told; the
+    // other messages answer whether there was a client to tell.
+    LRESULT answer = message == KMXVFW_STREAM_OPEN ? 1 : 0;
+    if (!lParam1) return answer;
+    const auto& record = *reinterpret_cast<const StreamCallbackRecord*>(lParam1);
+    // The CALLBACK_ type sits in the high word of the client's flags.
+    DriverCallback(record.callback, HIWORD(record.flags), reinterpret_cast<HDRVR>(record.video),
+                   client_message, record.callback_instance, record.parameter, 0);
+    return 1;
 }
 
 LRESULT Open(HDRVR driver, LPARAM configuration, LPARAM open_parameters) {
@@ -100,7 +123,7 @@ DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM lParam1, LPARAM lPar
             // The module's own messages, whichever instance they come with.
             return KMXVFW32_DriverProc(id, driver, message, lParam1, lParam2);
     }
-    if (id == kCallbackChannel) return CallbackChannelMessage(message);
+    if (id == kCallbackChannel) return CallbackChannelMessage(message, lParam1, lParam2);
     switch (message) {
         case DRV_CONFIGURE: {
             DriverLinkInfo link = LinkRecord(IdentityOf(driver));

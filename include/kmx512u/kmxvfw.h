@@ -63,6 +63,30 @@ static_assert(__builtin_offsetof(DriverLinkInfo, identity2) == 4 &&
 #define KMXVFW_STREAM_DATA (DRV_USER + 2)
 #define KMXVFW_STREAM_ERROR (DRV_USER + 3)
 
+/* lParam1 of the private messages: the stream's callback record. The first
+ * five fields are VIDEO_STREAM_INIT_PARMS as the client gave them; the last
+ * is the message's parameter: the header's callback address for
+ * KMXVFW_STREAM_DATA, the skipped-frame count for KMXVFW_STREAM_ERROR, else
+ * 0. Six 32-bit words, 24 bytes, on 32-bit Windows; on 64-bit builds the
+ * pointer-sized fields are 8 bytes wide and aligned (48 bytes). */
+typedef struct StreamCallbackRecord {
+    DWORD microseconds_per_frame;
+    DWORD_PTR callback;
+    DWORD_PTR callback_instance;
+    DWORD flags; /* CALLBACK_ type */
+    HANDLE video;
+    DWORD_PTR parameter;
+} StreamCallbackRecord;
+
+#ifdef __cplusplus
+static_assert(sizeof(void*) == 8 ? sizeof(StreamCallbackRecord) == 48 &&
+                                       __builtin_offsetof(StreamCallbackRecord, parameter) == 40
+                                 : sizeof(StreamCallbackRecord) == 24 &&
+                                       __builtin_offsetof(StreamCallbackRecord, flags) == 12 &&
+                                       __builtin_offsetof(StreamCallbackRecord, parameter) == 20,
+              "StreamCallbackRecord");
+#endif
+
 /* The exports of the 16-bit client path, which take the standard calling
  * convention. 32-bit Windows decorates their names with the argument bytes
  * ("_DLL32_VFW16DriverProc@20"); 64-bit builds, Windows and ELF alike, name

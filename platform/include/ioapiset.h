@@ -19,6 +19,9 @@
  * - CancelIo completes the calling thread's pending requests on the handle
  *   at once with ERROR_OPERATION_ABORTED; a late reply from the driver is
  *   dropped and never touches the caller's buffers.
+ * - CancelIoEx does the same for the request of lpOverlapped, whichever
+ *   thread started it (every request on the handle when lpOverlapped is
+ *   NULL); with no such request pending it fails with ERROR_NOT_FOUND.
  * The file handle itself is not waitable here: wait on hEvent, or use
  * GetOverlappedResult. */
 #ifndef KMXWIN_IOAPISET_H
@@ -37,6 +40,7 @@ WINBASEAPI BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LP
 WINBASEAPI BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
                                            LPDWORD lpNumberOfBytesTransferred, BOOL bWait);
 WINBASEAPI BOOL WINAPI CancelIo(HANDLE hFile);
+WINBASEAPI BOOL WINAPI CancelIoEx(HANDLE hFile, LPOVERLAPPED lpOverlapped);
 
 #ifdef __cplusplus
 }

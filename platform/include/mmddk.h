@@ -4,10 +4,10 @@
  * DCB_NULL does nothing (TRUE); DCB_FUNCTION calls the DRVCALLBACK at
  * dwCallback with hDevice, dwMsg, dwUser, dwParam1 and dwParam2 on the
  * calling thread (TRUE); DCB_EVENT sets the event handle dwCallback (the
- * result of SetEvent). Where this differs from Windows: DCB_WINDOW and
- * DCB_TASK, which post to a window or a thread's queue, are not delivered
- * yet (FALSE); this platform has no window system so far. Any other type:
- * FALSE. */
+ * result of SetEvent); DCB_WINDOW posts dwMsg to the window dwCallback with
+ * hDevice as wParam and dwParam1 as lParam (the result of PostMessage).
+ * Where this differs from Windows: DCB_TASK, which posts to a thread's
+ * queue, is not delivered (FALSE). Any other type: FALSE. */
 #ifndef KMXWIN_MMDDK_H
 #define KMXWIN_MMDDK_H
 

@@ -97,10 +97,13 @@ bool CloseCamera(CaptureDevice& record) {
 }
 
 bool ReopenCamera(CaptureDevice& record) {
-    if (record.connection_id == 0) return false;
-    CameraConnection& connection = *record.connection;
-    if (ConnectionOpen(connection, record.connection_id, false) != kCommandSuccess) return false;
-    if (StartCameraStream(connection, record.camera_format) == kCommandSuccess) return true;
+    return ReopenCamera(*record.connection, record.connection_id, record.camera_format);
+}
+
+bool ReopenCamera(CameraConnection& connection, DWORD connection_id, const FormatRecord& format) {
+    if (connection_id == 0) return false;
+    if (ConnectionOpen(connection, connection_id, false) != kCommandSuccess) return false;
+    if (StartCameraStream(connection, format) == kCommandSuccess) return true;
     ConnectionClose(connection);
     return false;
 }

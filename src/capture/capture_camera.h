@@ -38,5 +38,7 @@ bool CloseCamera(CaptureDevice& record);
 // Opens the lost camera again on the stored connection id, without
 // scanning, and its stream in the stored camera format.
 bool ReopenCamera(CaptureDevice& record);
+// The same for CONNECTION, on CONNECTION_ID, with its stream in FORMAT.
+bool ReopenCamera(CameraConnection& connection, DWORD connection_id, const FormatRecord& format);
 
 }  // namespace kmx

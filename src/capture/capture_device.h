@@ -17,6 +17,12 @@
 
 namespace kmx {
 
+struct StreamState;
+// Frees a stream state that has been ended.
+struct StreamStateDeleter {
+    void operator()(StreamState* stream) const;
+};
+
 // Frees a frame request block that has no read in flight.
 struct FrameRequestDeleter {
     void operator()(FrameRequest* block) const { FrameRequestDelete(block); }
@@ -47,7 +53,9 @@ struct CaptureDevice {
     // The camera was lost and its connection closed; the next grab or dialog
     // opens it again.
     bool needs_reopen = false;
-    bool stream_initialised = false;
+    // From DVM_STREAM_INIT until DVM_STREAM_FINI; null while no stream is
+    // initialised.
+    std::unique_ptr<StreamState, StreamStateDeleter> stream;
     DWORD camera_mode = 0;  // the last mode set: 0 idle, 1 ready, 2 streaming
 };
 

@@ -10,6 +10,7 @@
 #include "capture/capture_camera.h"
 #include "capture/device_list.h"
 #include "capture/format_negotiation.h"
+#include "capture/stream_operations.h"
 #include "device/kernel_channel.h"
 
 namespace kmx {
@@ -61,6 +62,7 @@ DWORD CheckCamera(CaptureDevice& record) {
 }
 
 void CloseDevice(CaptureDevice* record) {
+    EndDeviceStream(*record);
     if (record->connection) CloseCamera(*record);
     delete record;
 }
@@ -102,6 +104,11 @@ DWORD_PTR OpenChannel(HDRVR driver, VIDEO_OPEN_PARMS* parameters, const DriverLi
 
 LRESULT CloseChannel(DWORD_PTR instance) {
     if (instance == KMXVFW_CONFIGURATION_INSTANCE) return 1;
+    // A client that closes its capture channel without ending its stream
+    // ends it here: nothing of it may outlive the channel.
+    if (CaptureDevice* streaming = FindDevice(instance);
+        streaming && streaming->capture_channel == instance)
+        EndDeviceStream(*streaming);
     bool last = false;
     CaptureDevice* record = ReleaseChannel(instance, &last);
     if (!record) return 0;

@@ -43,7 +43,7 @@ void Place(const FormatDescriptor& format, DWORD capacity, FormatDescriptor* for
 
 DWORD SetFormatFromHeader(CaptureDevice& record, const VIDEOCONFIGPARMS& parameters,
                           const BITMAPINFOHEADER& header) {
-    if (record.stream_initialised) return DV_ERR_STILLPLAYING;
+    if (record.stream) return DV_ERR_STILLPLAYING;
     if (parameters.dwSize1 < kHeaderSize) return DV_ERR_SIZEFIELD;
     FormatRecord format = record.client_format;  // keeps the frame period
     format.width = LOWORD(header.biWidth);

@@ -238,6 +238,31 @@ TEST_F(DeviceIo, CancelIoEndsTheThreadsRequestsAndALateReplyIsDropped) {
     CloseHandle(device);
 }
 
+TEST_F(DeviceIo, CancelIoExEndsOneRequestOfAnyThread) {
+    HANDLE device = Open(FILE_FLAG_OVERLAPPED);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    char output[8];
+    DeviceIoControl(device, kmxtest::kHold, nullptr, 0, output, sizeof output, nullptr,
+                    &overlapped);
+    driver_.WaitHeld();
+    // Another thread cancels the request by its OVERLAPPED.
+    BOOL cancelled = FALSE;
+    std::thread([&] { cancelled = CancelIoEx(device, &overlapped); }).join();
+    EXPECT_TRUE(cancelled);
+    DWORD bytes = 0;
+    SetLastError(0);
+    EXPECT_FALSE(GetOverlappedResult(device, &overlapped, &bytes, FALSE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    // Nothing of it is pending any more.
+    SetLastError(0);
+    EXPECT_FALSE(CancelIoEx(device, &overlapped));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_FOUND));
+    driver_.CompleteHeld(STATUS_SUCCESS, "too late");
+    CloseHandle(overlapped.hEvent);
+    CloseHandle(device);
+}
+
 TEST_F(DeviceIo, AThreadWaitingForItsRequestGivesWayToTerminateThread) {
     // Waiting inside a synchronous handle's DeviceIoControl, and in
     // GetOverlappedResult for an overlapped request.

@@ -234,11 +234,18 @@ class DeviceFile : public KernelObject {
 
     // Completes the pending requests that THREAD issued as cancelled.
     void CancelRequestsOf(DWORD thread) {
+        CancelRequests([thread](const OVERLAPPED*, DWORD issuer) { return issuer == thread; });
+    }
+
+    // Completes as cancelled the pending requests that WANTED picks (by
+    // their OVERLAPPED and issuing thread); false when it picked none.
+    template <class Wanted>
+    bool CancelRequests(Wanted wanted) {
         std::vector<uint64_t> cancelled;
         {
             std::lock_guard guard(lock_);
             for (auto entry = pending_.begin(); entry != pending_.end();) {
-                if (entry->second.thread != thread) {
+                if (!wanted(entry->second.overlapped, entry->second.thread)) {
                     ++entry;
                     continue;
                 }
@@ -250,6 +257,7 @@ class DeviceFile : public KernelObject {
         std::lock_guard guard(send_lock_);
         for (uint64_t id : cancelled)
             SendMessage(fd_, WireHeader{WireType::Cancel, 0, id, 0, 0, 0});
+        return !cancelled.empty();
     }
 
   private:
@@ -545,6 +553,18 @@ KMX_TRACED(devices, BOOL WINAPI, CancelIo, (HANDLE, hFile)) {
     if (!file) return FALSE;
     file->CancelThreadRequests();
     return TRUE;
+}
+
+BOOL WINAPI CancelIoEx(HANDLE hFile, LPOVERLAPPED lpOverlapped) {
+    TerminationPoint();
+    std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hFile);
+    if (!file) return FALSE;
+    if (file->CancelRequests([lpOverlapped](const OVERLAPPED* overlapped, DWORD) {
+            return !lpOverlapped || overlapped == lpOverlapped;
+        }))
+        return TRUE;
+    SetLastError(ERROR_NOT_FOUND);
+    return FALSE;
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // DriverCallback: how an installable driver reaches its client.
 #include <windows.h>
 #include <mmddk.h>
+#include <winuser.h>
 
 extern "C" {
 
@@ -15,8 +16,13 @@ BOOL WINAPI DriverCallback(DWORD_PTR dwCallback, DWORD dwFlags, HDRVR hDevice, D
             return TRUE;
         case DCB_EVENT:
             return SetEvent(reinterpret_cast<HANDLE>(dwCallback));
+        case DCB_WINDOW:
+            // The window's queue gets the message, the device as wParam and
+            // the first parameter as lParam.
+            return PostMessageA(reinterpret_cast<HWND>(dwCallback), dwMsg,
+                                reinterpret_cast<WPARAM>(hDevice), static_cast<LPARAM>(dwParam1));
         default:
-            // DCB_WINDOW and DCB_TASK wait for the window system's queues.
+            // DCB_TASK, which posts to a thread's queue, is not delivered.
             return FALSE;
     }
 }

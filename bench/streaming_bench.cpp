@@ -1,0 +1,208 @@
+// A capture client streaming 640x480 24-bit RGB at the camera's 30 frames a
+// second through the linking driver, as applications do, with the other
+// core kept busy: the frames the camera made, the reads it answered and the
+// frames delivered (a read answered but not delivered was dropped by the
+// newest-frame rule, or found no buffer); the read service thread's CPU
+// time per delivered frame beside the frame pipeline alone on the same
+// frame; and the delay from the camera's answer to the client's callback.
+#include <windows.h>
+#include <msviddrv.h>
+#include <vfw.h>
+
+#include <kmx512u/kmxvfw.h>
+
+#include "camera_service.h"
+#include "capture/module_lifecycle.h"
+#include "device/camera_enumeration.h"
+#include "device/camera_connection.h"
+#include "jpeg_baselines.h"
+#include "processing/client_formats.h"
+#include "processing/frame_pipeline.h"
+#include "ratio_reporter.h"
+
+#include <time.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace kmxbench;
+using std::chrono::steady_clock;
+
+constexpr size_t kFrames = 2000;
+constexpr size_t kBuffers = 10;
+constexpr DWORD kMicrosecondsPerFrame = 33333;
+constexpr DWORD kFrameBytes = 640 * 480 * 3;
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// The camera service with the pan/tilt camera plugged and listed.
+class Camera {
+  public:
+    Camera() {
+        std::optional<kmxcam::ProfileSet> profiles =
+            kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error_);
+        if (!profiles) return;
+        service_ = std::make_unique<kmxcam::CameraService>(std::move(*profiles));
+        std::optional<std::string> path = service_->Plug("pantilt", "P", error_);
+        if (!path || !kmx::RegisterCamera(path->c_str())) {
+            error_ = "the camera is not listed";
+            return;
+        }
+        char listed[kmx::kCameraPathSize];
+        for (DWORD id = 1; kmx::LookupCamera(listed, id); ++id)
+            if (*path == listed) id_ = id;
+    }
+    const std::string& Error() const { return error_; }
+    DWORD Id() const { return id_; }
+    kmxcam::SimulatedCamera::FrameCounters Counters() { return *service_->Counters("P"); }
+
+  private:
+    std::string error_;
+    std::unique_ptr<kmxcam::CameraService> service_;
+    DWORD id_ = 0;
+};
+
+// What the client's callback sees, on the read service's thread.
+struct Deliveries {
+    Camera* camera = nullptr;
+    HDRVR channel = nullptr;
+    std::mutex lock;
+    std::vector<double> latencies;  // seconds from the camera's answer
+    double first_cpu = 0, last_cpu = 0;
+    size_t delivered = 0;
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+void CALLBACK OnStream(HDRVR, UINT message, DWORD_PTR instance, DWORD_PTR parameter, DWORD_PTR) {
+    auto* header = reinterpret_cast<VIDEOHDR*>(parameter);
+    // Buffers handed back unfilled by the reset are no deliveries.
+    if (message != MM_DRVM_DATA || !(header->dwFlags & VHDR_DONE)) return;
+    steady_clock::time_point now = steady_clock::now();
+    auto* deliveries = reinterpret_cast<Deliveries*>(instance);
+    steady_clock::time_point answered = deliveries->camera->Counters().last_read_at;
+    std::lock_guard guard(deliveries->lock);
+    double cpu = ThreadCpuSeconds();
+    if (deliveries->delivered++ == 0) deliveries->first_cpu = cpu;
+    deliveries->last_cpu = cpu;
+    deliveries->latencies.push_back(std::chrono::duration<double>(now - answered).count());
+    if (deliveries->delivered >= kFrames) {
+        SetEvent(deliveries->done);
+        return;
+    }
+    // The buffer goes straight back into the queue.
+    header->dwFlags &= ~VHDR_DONE;
+    SendDriverMessage(deliveries->channel, DVM_STREAM_ADDBUFFER, parameter, sizeof(VIDEOHDR));
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, size_t(fraction * double(values.size())))];
+}
+
+void BM_StreamVgaRgb24(benchmark::State& state) {
+    Camera camera;
+    if (!camera.Error().empty()) return state.SkipWithError(camera.Error().c_str());
+    VIDEO_OPEN_PARMS open{};
+    open.dwSize = sizeof open;
+    open.dwFlags = VIDEO_IN;
+    HDRVR channel =
+        OpenDriver(u"" KMXVFW32_LINKING_DRIVER, nullptr, reinterpret_cast<LPARAM>(&open));
+    if (!channel) return state.SkipWithError("the capture channel does not open");
+    Deliveries deliveries;
+    deliveries.camera = &camera;
+    deliveries.channel = channel;
+    std::vector<VIDEOHDR> headers(kBuffers);
+    std::vector<std::vector<BYTE>> data(kBuffers, std::vector<BYTE>(kFrameBytes));
+    VIDEO_STREAM_INIT_PARMS init{kMicrosecondsPerFrame, reinterpret_cast<DWORD_PTR>(&OnStream),
+                                 reinterpret_cast<DWORD_PTR>(&deliveries), CALLBACK_FUNCTION,
+                                 nullptr};
+    std::atomic<bool> busy{true};
+    std::thread other_core([&] {
+        while (busy.load(std::memory_order_relaxed)) benchmark::DoNotOptimize(busy);
+    });
+    for (auto _ : state) {
+        if (SendDriverMessage(channel, DVM_STREAM_INIT, reinterpret_cast<LPARAM>(&init),
+                              sizeof init) != DV_ERR_OK) {
+            state.SkipWithError("the stream does not start");
+            break;
+        }
+        for (size_t i = 0; i < kBuffers; ++i) {
+            headers[i] = VIDEOHDR{data[i].data(), kFrameBytes, 0, 0, 0, 0, {}};
+            auto header = reinterpret_cast<LPARAM>(&headers[i]);
+            SendDriverMessage(channel, DVM_STREAM_PREPAREHEADER, header, sizeof(VIDEOHDR));
+            headers[i].dwFlags |= VHDR_PREPARED;
+            SendDriverMessage(channel, DVM_STREAM_ADDBUFFER, header, sizeof(VIDEOHDR));
+        }
+        kmxcam::SimulatedCamera::FrameCounters before = camera.Counters();
+        SendDriverMessage(channel, DVM_STREAM_START, 0, 0);
+        WaitForSingleObject(deliveries.done, INFINITE);
+        SendDriverMessage(channel, DVM_STREAM_STOP, 0, 0);
+        kmxcam::SimulatedCamera::FrameCounters after = camera.Counters();
+        SendDriverMessage(channel, DVM_STREAM_RESET, 0, 0);
+        for (VIDEOHDR& header : headers)
+            SendDriverMessage(channel, DVM_STREAM_UNPREPAREHEADER,
+                              reinterpret_cast<LPARAM>(&header), sizeof(VIDEOHDR));
+        SendDriverMessage(channel, DVM_STREAM_FINI, 0, 0);
+
+        std::lock_guard guard(deliveries.lock);
+        double per_frame = (deliveries.last_cpu - deliveries.first_cpu) /
+                           double(std::max<size_t>(deliveries.delivered - 1, 1));
+        state.SetIterationTime(per_frame);
+        state.counters["produced"] = double(after.frames_produced - before.frames_produced);
+        state.counters["read"] = double(after.reads_completed - before.reads_completed);
+        state.counters["delivered"] = double(deliveries.delivered);
+        state.counters["latency_median_us"] = Percentile(deliveries.latencies, 0.5) * 1e6;
+        state.counters["latency_p99_us"] = Percentile(deliveries.latencies, 0.99) * 1e6;
+    }
+    busy = false;
+    other_core.join();
+    CloseDriver(channel, 0, 0);
+    CloseHandle(deliveries.done);
+    CompareWith(state, "BM_PipelineAloneVgaRgb24");
+}
+
+// The same conversion alone, on a camera frame of the same size.
+void BM_PipelineAloneVgaRgb24(benchmark::State& state) {
+    // The pipeline as the library runs it, after its module start.
+    static const bool started = kmx::DriverAppStart();
+    if (!started) return state.SkipWithError("the module start failed");
+    Camera camera;
+    if (!camera.Error().empty()) return state.SkipWithError(camera.Error().c_str());
+    kmx::CameraConnection connection;
+    if (kmx::ConnectionOpen(connection, camera.Id(), false) != 0)
+        return state.SkipWithError("the camera does not open");
+    kmx::FormatRecord client{640, 480, 24, {}, kmx::kFourccRgb, kFrameBytes, 33};
+    kmx::FormatRecord mjpg{640, 480, 24, {}, kmx::kFourccMjpg, 2 * 640 * 480 + 608, 33};
+    kmx::PipelineState pipeline{};
+    if (!kmx::PipelineOpen(connection, pipeline, client, mjpg)) {
+        kmx::ConnectionClose(connection);
+        return state.SkipWithError("the pipeline does not open");
+    }
+    std::vector<uint8_t> frame = CameraFrame(kVga);
+    std::vector<BYTE> out(kFrameBytes);
+    for (auto _ : state) {
+        double start = ThreadCpuSeconds();
+        kmx::PipelineProcess(pipeline, DWORD(frame.size()), frame.data(), kFrameBytes, out.data());
+        state.SetIterationTime(ThreadCpuSeconds() - start);
+    }
+    kmx::PipelineClose(pipeline);
+    kmx::ConnectionClose(connection);
+}
+
+BENCHMARK(BM_PipelineAloneVgaRgb24)->UseManualTime();
+BENCHMARK(BM_StreamVgaRgb24)->UseManualTime()->Iterations(1);
+
+}  // namespace
