@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, those that
-# are missing only. Installing needs root; without it, a missing package is
+# are missing only; with "fuzz", also those of the clang preset and
+# scripts/fuzz.sh. Installing needs root; without it, a missing package is
 # an error that names what to install.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang-format libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libjpeg-dev libturbojpeg0-dev libyuv-dev libcairo2-dev libpango1.0-dev fonts-liberation2 fonts-dejavu-core)
+# Clang, with its sanitizer and libFuzzer runtimes.
+if [[ ${1:-} == fuzz ]]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
 
 # The window system: the X11 display and its test server,
 # and the resource compiler that turns .rc scripts into .res data.

@@ -6,7 +6,9 @@
 
 namespace {
 
-BOOL WINAPI LibraryMain(HINSTANCE, DWORD reason, LPVOID) {
+// A start that runs out of memory fails the load, as on Windows; nothing
+// may leave an entry point by throwing.
+BOOL WINAPI LibraryMain(HINSTANCE, DWORD reason, LPVOID) try {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             return kmx::DriverAppStart();
@@ -15,6 +17,8 @@ BOOL WINAPI LibraryMain(HINSTANCE, DWORD reason, LPVOID) {
         default:
             return TRUE;
     }
+} catch (...) {
+    return FALSE;
 }
 
 }  // namespace

@@ -29,19 +29,29 @@ void Increment(HKEY key, const char* name) {
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
 }
 
+HKEY OpenCameraChange() {
+    return OpenForWriting((std::string(kSettingsKey) + "\\CameraChange").c_str());
+}
+
 }  // namespace
 
 // The notices are best effort: a service without write access to the
 // machine hive still serves its cameras; only the watchers are not told.
 
 void NoteCameraArrival(const std::string& interface_path) {
-    std::string path = std::string(kSettingsKey) + "\\CameraChange";
-    HKEY key = OpenForWriting(path.c_str());
+    HKEY key = OpenCameraChange();
     if (!key) return;
     RegSetValueExA(key, "Interface", 0, REG_SZ,
                    reinterpret_cast<const BYTE*>(interface_path.c_str()),
                    static_cast<DWORD>(interface_path.size() + 1));
     Increment(key, "Arrivals");
+    RegCloseKey(key);
+}
+
+void NoteCameraRemoval() {
+    HKEY key = OpenCameraChange();
+    if (!key) return;
+    Increment(key, "Removals");
     RegCloseKey(key);
 }
 

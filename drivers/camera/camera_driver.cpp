@@ -51,6 +51,7 @@ void CameraDriver::Request(std::unique_ptr<kmxwin::DeviceRequest> request) {
         fault = faults_.Take(request->ControlCode());
         if (fault && fault->kind == FaultKind::Stall) {
             stalled_.push_back(std::move(request));
+            stalling_.notify_all();
             return;
         }
     }
@@ -245,6 +246,11 @@ void CameraDriver::ClearFaults() {
     }
     for (std::unique_ptr<kmxwin::DeviceRequest>& request : released)
         Execute(std::move(request), false);
+}
+
+bool CameraDriver::WaitStalled(std::chrono::milliseconds timeout) {
+    std::unique_lock guard(lock_);
+    return stalling_.wait_for(guard, timeout, [this] { return !stalled_.empty(); });
 }
 
 std::string CameraDriver::FaultsText() {

@@ -8,6 +8,8 @@
 #include "fault_injection.h"
 #include "simulated_camera.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <optional>
 #include <mutex>
@@ -31,6 +33,8 @@ class CameraDriver : public kmxwin::DeviceDriver {
     void ArmFault(DWORD code, const Fault& fault);
     // Clears every fault; stalled requests are then carried out.
     void ClearFaults();
+    // Waits up to TIMEOUT until a request is stalled; whether one is.
+    bool WaitStalled(std::chrono::milliseconds timeout);
     // The armed faults, one "CODE FAULT" a line.
     std::string FaultsText();
 
@@ -49,6 +53,7 @@ class CameraDriver : public kmxwin::DeviceDriver {
     std::mutex lock_;
     FaultInjection faults_;
     std::vector<std::unique_ptr<kmxwin::DeviceRequest>> stalled_;
+    std::condition_variable stalling_;  // a request joined stalled_
 };
 
 }  // namespace kmxcam

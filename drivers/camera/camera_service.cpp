@@ -82,9 +82,11 @@ std::optional<std::string> CameraService::Plug(const std::string& profile_name, 
 
 void CameraService::Remove(std::unique_ptr<Plugged> plugged) {
     // Removal notifications go out before the connections fail, so that a
-    // client learns why its requests fail.
+    // client learns why its requests fail; the machine-wide notice once the
+    // interface is gone, so that a watcher that counts then finds it gone.
     plugged->camera->SignalRemoval();
     plugged->interface.reset();
+    NoteCameraRemoval();
 }
 
 bool CameraService::Unplug(const std::string& serial) {
@@ -125,6 +127,12 @@ bool CameraService::ClearFaults(const std::string& serial) {
     Plugged* plugged = Find(serial);
     if (plugged) plugged->driver->ClearFaults();
     return plugged;
+}
+
+bool CameraService::WaitStalled(const std::string& serial, std::chrono::milliseconds timeout) {
+    std::lock_guard guard(lock_);
+    Plugged* plugged = Find(serial);
+    return plugged && plugged->driver->WaitStalled(timeout);
 }
 
 std::optional<std::string> CameraService::Properties(const std::string& serial) {

@@ -11,6 +11,7 @@
 #include "fault_injection.h"
 #include "simulated_camera.h"
 
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -38,6 +39,9 @@ class CameraService {
     std::vector<Listing> List();
     bool ArmFault(const std::string& serial, DWORD code, const Fault& fault);
     bool ClearFaults(const std::string& serial);
+    // Waits up to TIMEOUT until a request to the camera SERIAL is stalled by
+    // a fault; whether one is. Plugging and unplugging wait meanwhile.
+    bool WaitStalled(const std::string& serial, std::chrono::milliseconds timeout);
     // The camera's property values and armed faults, or nullopt for an
     // unknown serial.
     std::optional<std::string> Properties(const std::string& serial);

@@ -5,7 +5,7 @@
  *
  *   size = sizeof(PegasusRecord); input, input_length = the compressed frame
  *   PegasusQuery(&record)      -> input_type PEGASUS_IMAGE_JPEG, width, height
- *   output_bits, output_packing = the wanted output
+ *   output_bits, output_packing (, output_orientation) = the wanted output
  *   request = PEGASUS_REQUEST_INITIALISE; Pegasus(&record)
  *   output, output_capacity = the destination
  *   request = PEGASUS_REQUEST_EXECUTE;    Pegasus(&record)
@@ -23,6 +23,11 @@
  * not padded: an image takes width * height * bits / 8 bytes, and the output
  * capacity must be exactly that; a frame of any other size is refused with
  * PEGASUS_ERROR_CAPACITY and the output is left untouched.
+ *
+ * 24-bit RGB output can be turned as it is written: PEGASUS_ORIENT_FLIP in
+ * output_orientation writes the rows in the other order (the picture upside
+ * down), PEGASUS_ORIENT_MIRROR each row right to left. Any other output with
+ * either bit is refused with PEGASUS_ERROR_OUTPUT.
  *
  * The record is 2108 bytes on every platform: pointers sit in 8-byte slots
  * and the structure is packed to 4 bytes, so a 32-bit caller and a 64-bit
@@ -54,7 +59,11 @@ enum {
     /* Output packings: RGB, or packed 4:2:2 named by its FourCC. */
     PEGASUS_PACKING_RGB = 0,
     PEGASUS_PACKING_YUY2 = 0x32595559,
-    PEGASUS_PACKING_UYVY = 0x59565955
+    PEGASUS_PACKING_UYVY = 0x59565955,
+
+    /* Output orientation bits. */
+    PEGASUS_ORIENT_FLIP = 1,
+    PEGASUS_ORIENT_MIRROR = 2
 };
 
 /* The four characters "PICJ" in memory order, the other way a codec may name
@@ -98,8 +107,9 @@ typedef struct PegasusRecord {
     union {
         void* state;
         uint64_t slot;
-    } session;              /* 64: the codec's, from initialise to terminate */
-    uint8_t reserved[2036]; /* 72: zero */
+    } session;                   /* 64: the codec's, from initialise to terminate */
+    uint32_t output_orientation; /* 72: PEGASUS_ORIENT_* bits, 0 as decoded */
+    uint8_t reserved[2032];      /* 76: zero */
 } PegasusRecord;
 #pragma pack(pop)
 
@@ -122,7 +132,9 @@ PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, output) == 48, "output offset");
 PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, output_capacity) == 56, "output capacity offset");
 PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, output_length) == 60, "output length offset");
 PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, session) == 64, "session offset");
-PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, reserved) == 72, "reserved offset");
+PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, output_orientation) == 72,
+                      "output orientation offset");
+PEGASUS_STATIC_ASSERT(offsetof(PegasusRecord, reserved) == 76, "reserved offset");
 #undef PEGASUS_STATIC_ASSERT
 
 /* Both entry points leave their argument for the caller to remove. */

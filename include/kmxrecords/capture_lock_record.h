@@ -40,8 +40,16 @@ struct CaptureLockRecord {
         identity1 = 0;
         identity2 = 0;
     }
-    // Milliseconds since the holder's last heartbeat.
-    DWORD HeartbeatAge() const { return GetTickCount() - heartbeat; }
+    // Milliseconds since the holder's last heartbeat. The heartbeat is read
+    // before the clock, and a heartbeat that still reads as newer than the
+    // clock counts as just written: a live holder's refresh that lands
+    // between the two reads must never look 2^32 ms old. Ages are taken as
+    // differences, so the tick count's wrap does no harm.
+    DWORD HeartbeatAge() const {
+        const DWORD beat = heartbeat;
+        const LONG age = static_cast<LONG>(GetTickCount() - beat);
+        return age > 0 ? static_cast<DWORD>(age) : 0;
+    }
     bool Stale() const { return locked_id != 0 && HeartbeatAge() > kCaptureLockStaleAfter; }
 };
 static_assert(sizeof(CaptureLockRecord) == 24 && std::atomic<DWORD>::is_always_lock_free);

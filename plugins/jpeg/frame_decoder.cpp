@@ -7,11 +7,12 @@
 #include <turbojpeg.h>
 
 #include <cstring>
-#include <new>
 
 namespace picn20 {
 
 namespace {
+
+constexpr uint32_t kOrientations = PEGASUS_ORIENT_FLIP | PEGASUS_ORIENT_MIRROR;
 
 // TurboJPEG takes the input length as unsigned long and sizes as int.
 bool FitsTurboJpeg(size_t length) {
@@ -24,31 +25,53 @@ void StoreRgb555(uint8_t* out, const uint8_t* bgr) {
     out[1] = uint8_t(word >> 8);
 }
 
-}  // namespace
+// The TurboJPEG instance that reads one frame. libjpeg keeps the Huffman and
+// quantisation tables of the frames it has read and falls back on them for a
+// frame that brings none; cameras leave the standard Huffman tables out of
+// their frames, so an instance that outlived its frame would read the next
+// one with the tables of whatever came before it: another camera's, or a
+// damaged frame's. A fresh instance costs microseconds beside a decode.
+class Decompressor {
+  public:
+    Decompressor() : handle_(tjInitDecompress()) {}
+    ~Decompressor() {
+        if (handle_) tjDestroy(handle_);
+    }
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
 
-FrameDecoder::FrameDecoder() : handle_(tjInitDecompress()) {
-    if (!handle_) throw std::bad_alloc();
+    tjhandle get() const { return handle_; }
+
+  private:
+    tjhandle handle_;
+};
+
+// Decodes the frame as rows of B, G, R, PITCH bytes apart, into OUT.
+int DecodeBgr(tjhandle tj, const uint8_t* frame, size_t length, const FrameHeader& header,
+              int flags, uint8_t* out, size_t pitch) {
+    // Warnings count too: a truncated or damaged frame decodes into grey or
+    // garbage, which is no frame to show.
+    if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), out, header.width, int(pitch),
+                      header.height, TJPF_BGR, flags) != 0)
+        return PEGASUS_ERROR_DATA;
+    return PEGASUS_ERROR_NONE;
 }
 
-FrameDecoder::~FrameDecoder() {
-    tjDestroy(handle_);
-}
-
-int FrameDecoder::ReadHeader(const uint8_t* frame, size_t length, FrameHeader& header) {
+int ReadHeaderWith(tjhandle tj, const uint8_t* frame, size_t length, FrameHeader& header) {
     if (!frame || !FitsTurboJpeg(length)) return PEGASUS_ERROR_NOT_JPEG;
     int colorspace = 0;
-    if (tjDecompressHeader3(handle_, frame, static_cast<unsigned long>(length), &header.width,
-                            &header.height, &header.subsampling, &colorspace) != 0) {
-        // A header that TurboJPEG gave up on leaves its instance stuck in the
-        // middle of that header: every later frame would fail the same way.
-        // The instance is replaced (kept only when no new one can be had).
-        if (void* fresh = tjInitDecompress()) {
-            tjDestroy(handle_);
-            handle_ = fresh;
-        }
+    if (tjDecompressHeader3(tj, frame, static_cast<unsigned long>(length), &header.width,
+                            &header.height, &header.subsampling, &colorspace) != 0)
         return PEGASUS_ERROR_NOT_JPEG;
-    }
     return PEGASUS_ERROR_NONE;
+}
+
+}  // namespace
+
+int ReadFrameHeader(const uint8_t* frame, size_t length, FrameHeader& header) {
+    Decompressor decompressor;
+    if (!decompressor.get()) return PEGASUS_ERROR_MEMORY;
+    return ReadHeaderWith(decompressor.get(), frame, length, header);
 }
 
 int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage& output,
@@ -59,43 +82,73 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
         (output.packing == PEGASUS_PACKING_YUY2 || output.packing == PEGASUS_PACKING_UYVY) &&
         output.bits == 16;
     if (!rgb && !packed) return PEGASUS_ERROR_OUTPUT;
+    if (output.orientation != 0 && (output.bits != 24 || (output.orientation & ~kOrientations)))
+        return PEGASUS_ERROR_OUTPUT;
+    Decompressor decompressor;
+    tjhandle tj = decompressor.get();
+    if (!tj) return PEGASUS_ERROR_MEMORY;
     FrameHeader header;
-    if (int error = ReadHeader(frame, length, header)) return error;
+    if (int error = ReadHeaderWith(tj, frame, length, header)) return error;
     // The header's sizes are 16-bit, so this cannot overflow 64 bits.
     uint64_t needed = uint64_t(header.width) * uint64_t(header.height) * output.bits / 8;
     // A frame of another size than the output was made for would show
     // garbled, however well it fits; it is refused like one too large.
     if (!output.data || needed != output.capacity) return PEGASUS_ERROR_CAPACITY;
 
-    int error = PEGASUS_ERROR_NONE;
-    if (packed) {
-        error = DecodePacked(frame, length, header, output.packing, output.data);
-    } else if (output.bits == 16) {
-        error = DecodeRgb555(frame, length, header, output.data);
-    } else if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), output.data,
-                             header.width, header.width * 3, header.height, TJPF_BGR,
-                             TJFLAG_BOTTOMUP) != 0) {
-        // Warnings count too: a truncated or damaged frame decodes into
-        // grey or garbage, which is no frame to show.
-        error = PEGASUS_ERROR_DATA;
-    }
+    int error;
+    if (packed)
+        error = DecodePacked(tj, frame, length, header, output.packing, output.data);
+    else if (output.bits == 16)
+        error = DecodeRgb555(tj, frame, length, header, output.data);
+    else
+        error = DecodeRgb24(tj, frame, length, header, output.orientation, output.data);
     if (error == PEGASUS_ERROR_NONE) written = size_t(needed);
     return error;
 }
 
-int FrameDecoder::DecodeRgb555(const uint8_t* frame, size_t length, const FrameHeader& header,
-                               uint8_t* out) {
+int FrameDecoder::DecodeRgb24(tjhandle tj, const uint8_t* frame, size_t length,
+                              const FrameHeader& header, uint32_t orientation, uint8_t* out) {
+    // A flip costs nothing: the rows are written top-down instead.
+    int flags = orientation & PEGASUS_ORIENT_FLIP ? 0 : TJFLAG_BOTTOMUP;
     size_t row_bytes = size_t(header.width) * 3;
-    bgr_.resize(row_bytes * size_t(header.height));
-    if (tjDecompress2(handle_, frame, static_cast<unsigned long>(length), bgr_.data(), header.width,
-                      int(row_bytes), header.height, TJPF_BGR, TJFLAG_BOTTOMUP) != 0)
-        return PEGASUS_ERROR_DATA;
-    size_t pixels = size_t(header.width) * size_t(header.height);
-    for (size_t i = 0; i < pixels; ++i) StoreRgb555(out + 2 * i, &bgr_[3 * i]);
+    if (!(orientation & PEGASUS_ORIENT_MIRROR))
+        return DecodeBgr(tj, frame, length, header, flags, out, row_bytes);
+    // A mirror is one SIMD pass from the scratch into the output.
+    size_t pitch = 0;
+    uint8_t* image = BgrScratch(header, pitch);
+    if (int error = DecodeBgr(tj, frame, length, header, flags, image, pitch)) return error;
+    libyuv::RGB24Mirror(image, int(pitch), out, int(row_bytes), header.width, header.height);
     return PEGASUS_ERROR_NONE;
 }
 
-int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const FrameHeader& header) {
+int FrameDecoder::DecodeRgb555(tjhandle tj, const uint8_t* frame, size_t length,
+                               const FrameHeader& header, uint8_t* out) {
+    size_t pitch = 0;
+    uint8_t* image = BgrScratch(header, pitch);
+    if (int error = DecodeBgr(tj, frame, length, header, TJFLAG_BOTTOMUP, image, pitch))
+        return error;
+    for (int row = 0; row < header.height; ++row) {
+        const uint8_t* bgr = image + size_t(row) * pitch;
+        uint8_t* words = out + size_t(row) * size_t(header.width) * 2;
+        for (int x = 0; x < header.width; ++x) StoreRgb555(words + 2 * x, bgr + 3 * x);
+    }
+    return PEGASUS_ERROR_NONE;
+}
+
+uint8_t* FrameDecoder::BgrScratch(const FrameHeader& header, size_t& pitch) {
+    // libjpeg-turbo writes a row that starts on a 16- or 32-byte boundary
+    // with non-temporal stores, past the cache, and the image would then be
+    // read back from memory. So every row starts 8 bytes past a 32-byte
+    // boundary: the pitch is a multiple of 32 and the first row is placed.
+    constexpr size_t kAlign = 32, kPast = 8;
+    pitch = (size_t(header.width) * 3 + kAlign - 1) & ~(kAlign - 1);
+    bgr_.resize(pitch * size_t(header.height) + kAlign);
+    size_t misalignment = reinterpret_cast<uintptr_t>(bgr_.data()) % kAlign;
+    return bgr_.data() + (kAlign + kPast - misalignment) % kAlign;
+}
+
+int FrameDecoder::DecodePlanes422(tjhandle tj, const uint8_t* frame, size_t length,
+                                  const FrameHeader& header) {
     int width = header.width, height = header.height;
     int chroma_width = (width + 1) / 2;
     size_t luma_bytes = size_t(width) * size_t(height);
@@ -124,7 +177,7 @@ int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const Fra
         targets[2] =
             chroma_.data() + size_t(strides[1]) * size_t(tjPlaneHeight(1, height, subsampling));
     }
-    if (tjDecompressToYUVPlanes(handle_, frame, static_cast<unsigned long>(length), targets, width,
+    if (tjDecompressToYUVPlanes(tj, frame, static_cast<unsigned long>(length), targets, width,
                                 strides, height, 0) != 0)
         return PEGASUS_ERROR_DATA;
     if (subsampling == TJSAMP_GRAY) {
@@ -138,9 +191,9 @@ int FrameDecoder::DecodePlanes422(const uint8_t* frame, size_t length, const Fra
     return PEGASUS_ERROR_NONE;
 }
 
-int FrameDecoder::DecodePacked(const uint8_t* frame, size_t length, const FrameHeader& header,
-                               uint32_t packing, uint8_t* out) {
-    if (int error = DecodePlanes422(frame, length, header)) return error;
+int FrameDecoder::DecodePacked(tjhandle tj, const uint8_t* frame, size_t length,
+                               const FrameHeader& header, uint32_t packing, uint8_t* out) {
+    if (int error = DecodePlanes422(tj, frame, length, header)) return error;
     int width = header.width, height = header.height;
     int chroma_width = (width + 1) / 2;
     const uint8_t* y = planes_.data();

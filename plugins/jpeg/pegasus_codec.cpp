@@ -2,8 +2,9 @@
 // execute and a terminate on a record that lives on the caller's stack, so
 // the decoders themselves live here: initialise takes one from a pool,
 // terminate (or any error answer) gives it back. A stream thus reuses one
-// decoder and its scratch for all its frames, and streams on several
-// threads each hold their own.
+// decoder's scratch for all its frames, and streams on several threads each
+// hold their own; what a decoder keeps is scratch only, so which one a frame
+// gets makes no difference to its picture.
 #include "frame_decoder.h"
 
 #include <kmx512u/pegasus_record.h>
@@ -65,7 +66,7 @@ int Execute(PegasusRecord& record) {
     if (!record.session.state) return PEGASUS_ERROR_SEQUENCE;
     auto& decoder = *static_cast<FrameDecoder*>(record.session.state);
     OutputImage output{record.output.data, record.output_capacity, record.output_bits,
-                       record.output_packing};
+                       record.output_packing, record.output_orientation};
     size_t written = 0;
     int error = decoder.Decode(record.input.data, record.input_length, output, written);
     record.output_length = uint32_t(written);
@@ -89,10 +90,8 @@ int Perform(PegasusRecord& record) {
 
 int Query(PegasusRecord& record) {
     record.input_type = PEGASUS_IMAGE_UNKNOWN;
-    std::unique_ptr<FrameDecoder> decoder = Pool().Take();
     FrameHeader header;
-    int error = decoder->ReadHeader(record.input.data, record.input_length, header);
-    Pool().Give(std::move(decoder));
+    int error = ReadFrameHeader(record.input.data, record.input_length, header);
     if (error != PEGASUS_ERROR_NONE) return error;
     record.input_type = PEGASUS_IMAGE_JPEG;
     record.width = uint32_t(header.width);

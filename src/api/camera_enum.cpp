@@ -5,7 +5,7 @@
 using namespace kmx;
 
 extern "C" DWORD KMXPI_CameraEnum(DWORD identity1, DWORD identity2, DWORD* ids, DWORD capacity,
-                                  DWORD* count) {
+                                  DWORD* count) try {
     if (!count || !ids) return KMXPI_STATUS_NULL_POINTER;
     *count = 0;
     HANDLE device = INVALID_HANDLE_VALUE;
@@ -25,4 +25,6 @@ extern "C" DWORD KMXPI_CameraEnum(DWORD identity1, DWORD identity2, DWORD* ids, 
         CloseDevice(&device);
     }
     return KMXPI_STATUS_SUCCESS;
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }

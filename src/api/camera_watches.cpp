@@ -2,9 +2,11 @@
 // camera waking the system. Both follow registry values written outside the
 // library. Each watch keeps its key open and armed for change notification
 // for as long as it lives; a change wakes its callback on the watch
-// service's thread, which lets the writer settle, then looks whether the
-// event has happened: if so it signals the caller's event and ends,
-// otherwise it arms again.
+// service's thread, which lets the writer settle, arms the key again, then
+// looks whether the event has happened: if so it signals the caller's event
+// and ends, otherwise it waits for the next change. The key is always armed
+// before the look, so that a change made while the watch looks wakes it
+// again rather than go unseen.
 #include <kmx512u/kmxpi.h>
 
 #include "api/interface_state.h"
@@ -21,7 +23,12 @@ namespace {
 // changes within it count once.
 constexpr DWORD kSettleTime = 1250;
 constexpr char kWokeSystemValue[] = "CameraWokeSystem";
-const std::string kCameraChangeKeyPath = std::string(kSettingsKeyPath) + "\\CameraChange";
+// Made on first use, inside an export, where a failure to allocate it is
+// answered.
+const char* CameraChangeKeyPath() {
+    static const std::string path = std::string(kSettingsKeyPath) + "\\CameraChange";
+    return path.c_str();
+}
 
 class CameraWatch {
   public:
@@ -31,24 +38,22 @@ class CameraWatch {
     }
 
     // Opens the watched key, takes the library's own duplicate of the
-    // caller's EVENT and looks at the current state: 0, or the status that
-    // refuses the watch.
+    // caller's EVENT, arms the key and looks at the current state: 0, or the
+    // status that refuses the watch.
     DWORD Prepare(LPCSTR key_path, HANDLE event) {
-        key_ = std::make_unique<RegistryKey>(HKEY_LOCAL_MACHINE, key_path, false, true);
+        key_.reset(new (std::nothrow) RegistryKey(HKEY_LOCAL_MACHINE, key_path, false, true));
+        if (!key_) return KMXPI_STATUS_ALLOC_FAILED;
         if (!DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &client_, 0, FALSE,
                              DUPLICATE_SAME_ACCESS)) {
             client_ = nullptr;
             return KMXPI_STATUS_ALLOC_FAILED;
         }
+        if (!Arm()) return KMXPI_STATUS_ALLOC_FAILED;
         return Look(nullptr);
     }
 
-    // Arms the key and registers the watch; the service owns it from then on.
-    bool Arm() {
-        if (!change_) change_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        return change_ && ResetEvent(change_) && key_->NotifyChange(change_) &&
-               AddWatch(&CameraWatch::Changed, this, change_);
-    }
+    // Registers the watch; the service owns it from then on.
+    bool Register() { return AddWatch(&CameraWatch::Changed, this, change_); }
 
   protected:
     const RegistryKey& Key() const { return *key_; }
@@ -57,16 +62,27 @@ class CameraWatch {
     virtual DWORD Look(bool* happened) = 0;
 
   private:
+    // Arms the key for its next change, with the change event reset.
+    bool Arm() {
+        if (!change_) change_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        return change_ && ResetEvent(change_) && key_->NotifyChange(change_);
+    }
+
     static void Changed(void* context, DWORD cancel) {
         auto* watch = static_cast<CameraWatch*>(context);
-        if (cancel == 0 && StaysLoaded(kSettleTime)) {
-            bool happened = false;
-            watch->Look(&happened);
-            if (happened) {
-                SetEvent(watch->client_);
-            } else if (watch->Arm()) {
-                return;
+        try {
+            if (cancel == 0 && StaysLoaded(kSettleTime)) {
+                bool armed = watch->Arm();
+                bool happened = false;
+                watch->Look(&happened);
+                if (happened) {
+                    SetEvent(watch->client_);
+                } else if (armed && watch->Register()) {
+                    return;
+                }
             }
+        } catch (...) {
+            // Memory ran short: the watch ends without signalling.
         }
         delete watch;
     }
@@ -113,7 +129,7 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
     if (!watch) return KMXPI_STATUS_ALLOC_FAILED;
     DWORD status = watch->Prepare(key_path, event);
     if (status != KMXPI_STATUS_SUCCESS) return status;
-    if (!watch->Arm()) return KMXPI_STATUS_ALLOC_FAILED;
+    if (!watch->Register()) return KMXPI_STATUS_ALLOC_FAILED;
     watch.release();
     return KMXPI_STATUS_SUCCESS;
 }
@@ -123,13 +139,17 @@ DWORD StartWatch(std::unique_ptr<CameraWatch> watch, LPCSTR key_path, HANDLE eve
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) {
+extern "C" DWORD KMXPI_CameraNotifyNew(DWORD identity1, DWORD identity2, HANDLE event) try {
     return StartWatch(
         std::unique_ptr<CameraWatch>(new (std::nothrow) NewCameraWatch(identity1, identity2)),
-        kCameraChangeKeyPath.c_str(), event);
+        CameraChangeKeyPath(), event);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) {
+extern "C" DWORD KMXPI_CameraNotifyWokeSystem(HANDLE event) try {
     return StartWatch(std::unique_ptr<CameraWatch>(new (std::nothrow) WokeSystemWatch),
                       kSettingsKeyPath, event);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }

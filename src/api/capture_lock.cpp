@@ -27,7 +27,7 @@ DWORD QueryVfWLock(DWORD* identity1, DWORD* identity2) {
 
 using namespace kmx;
 
-extern "C" DWORD KMXPI_HandleLockVfWOpen(KMXPI_HANDLE camera) {
+extern "C" DWORD KMXPI_HandleLockVfWOpen(KMXPI_HANDLE camera) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!HasLockMutex()) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader identity{};
@@ -55,9 +55,11 @@ extern "C" DWORD KMXPI_HandleLockVfWOpen(KMXPI_HANDLE camera) {
     }
     ReleaseLockRecord();
     return status;
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_HandleUnLockVfWOpen(KMXPI_HANDLE camera) {
+extern "C" DWORD KMXPI_HandleUnLockVfWOpen(KMXPI_HANDLE camera) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     CaptureLockRecord* record = TakeLockRecord();
     if (!record) return KMXPI_STATUS_NULL_POINTER;
@@ -73,10 +75,14 @@ extern "C" DWORD KMXPI_HandleUnLockVfWOpen(KMXPI_HANDLE camera) {
     record->heartbeat = 0;
     ReleaseLockRecord();
     return KMXPI_STATUS_SUCCESS;
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_HandleAbortVfW(KMXPI_HANDLE camera) {
+extern "C" DWORD KMXPI_HandleAbortVfW(KMXPI_HANDLE camera) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
     return SendHandleCommand(camera, kAbortVideoCaptureCode, header, nullptr, 0);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }

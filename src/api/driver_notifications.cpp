@@ -14,7 +14,7 @@ DWORD EventWord(HANDLE event) {
 }  // namespace
 
 extern "C" DWORD KMXPI_NotificationSet(KMXPI_HANDLE camera, const GUID* set, DWORD id,
-                                       HANDLE event) {
+                                       HANDLE event) try {
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
@@ -22,11 +22,15 @@ extern "C" DWORD KMXPI_NotificationSet(KMXPI_HANDLE camera, const GUID* set, DWO
     header.id = id;
     header.length = EventWord(event);
     return SendHandleCommand(camera, kNotificationSetCode, header, nullptr, 0);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_NotificationClear(KMXPI_HANDLE camera, HANDLE event) {
+extern "C" DWORD KMXPI_NotificationClear(KMXPI_HANDLE camera, HANDLE event) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     InterfaceHeader header{};
     header.length = EventWord(event);
     return SendHandleCommand(camera, kNotificationClearCode, header, nullptr, 0);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }

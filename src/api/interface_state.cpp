@@ -6,7 +6,8 @@
 #include "api/camera_handle.h"
 #include "capture/wait_service.h"
 
-#include <vector>
+#include <algorithm>
+#include <new>
 
 namespace kmx {
 namespace {
@@ -14,6 +15,17 @@ namespace {
 constexpr DWORD kHeartbeatPeriod = 250;
 // How long module end waits for a thread of ours to see the shutdown.
 constexpr DWORD kThreadExitWait = 1000;
+// Without a shutdown event, how often waits look whether module end began.
+constexpr DWORD kShutdownPoll = 20;
+
+// A thread that runs the interface's code (a heartbeat, a camera handle's
+// watcher), whose handle is ours: the module's code must not go away under
+// it. Allocated before the thread is started, so that keeping it cannot
+// fail once the thread runs.
+struct KeptThread {
+    HANDLE handle;
+    KeptThread* next;
+};
 
 struct InterfaceObjects {
     HANDLE lock_mutex;  // "KMX512_VPI_MUTEX"; null while the lock is unusable
@@ -21,72 +33,85 @@ struct InterfaceObjects {
     HANDLE notify_mutex;  // serialises the start of the watch service
     WaitService watches;
     bool watches_started;
+    // Module end has begun; the shutdown event says so to waits, when it
+    // could be created.
+    volatile LONG stopping;
     HANDLE shutdown_event;  // manual reset, signalled at module end
-    // The threads that run the interface's code (heartbeats, camera handle
-    // watchers): the module's code must not go away under one of them.
     CRITICAL_SECTION threads_lock;
-    std::vector<HANDLE>* threads;
+    bool threads_ready;  // the lock is initialised
+    KeptThread* threads;
 };
 
 InterfaceObjects g_interface;
 
 // Keeps the lock alive for as long as this process holds it for the handle
 // numbered by PARAMETER.
-DWORD WINAPI Heartbeat(LPVOID parameter) {
+DWORD WINAPI Heartbeat(LPVOID parameter) try {
     const DWORD number = static_cast<DWORD>(reinterpret_cast<uintptr_t>(parameter));
     const DWORD process = GetCurrentProcessId();
     CaptureLockRecord* record = g_interface.lock;
     while (record->owner_process == process && record->owner_handle == number) {
         record->heartbeat = GetTickCount();
-        if (WaitForSingleObject(g_interface.shutdown_event, kHeartbeatPeriod) != WAIT_TIMEOUT)
-            break;
+        if (!StaysLoaded(kHeartbeatPeriod)) break;
     }
     return 0;
+} catch (...) {
+    return 0;  // the lock goes stale, as a dead holder's does
 }
 
-// Closes the handles of our threads that have ended; with WAIT, waits for
-// the others first.
-void ReapThreads(bool wait) {
+// Closes the handles of our threads that have ended. With WAIT, waits for
+// the others first (each for a while); whether none is left.
+bool ReapThreads(bool wait) {
     EnterCriticalSection(&g_interface.threads_lock);
-    std::vector<HANDLE>& threads = *g_interface.threads;
-    for (auto it = threads.begin(); it != threads.end();) {
-        if (WaitForSingleObject(*it, wait ? kThreadExitWait : 0) == WAIT_TIMEOUT) {
-            ++it;
+    KeptThread** link = &g_interface.threads;
+    while (KeptThread* kept = *link) {
+        if (WaitForSingleObject(kept->handle, wait ? kThreadExitWait : 0) == WAIT_TIMEOUT) {
+            link = &kept->next;
             continue;
         }
-        CloseHandle(*it);
-        it = threads.erase(it);
+        CloseHandle(kept->handle);
+        *link = kept->next;
+        delete kept;
     }
+    bool none_left = g_interface.threads == nullptr;
     LeaveCriticalSection(&g_interface.threads_lock);
+    return none_left;
 }
 
-// Keeps THREAD's handle, which is ours to close, until module end or until
-// the thread is found ended.
-void KeepThread(HANDLE thread) {
-    if (!g_interface.threads) {
-        CloseHandle(thread);
-        return;
-    }
+// Keeps THREAD's handle, which is ours to close, in KEPT until module end or
+// until the thread is found ended.
+void KeepThread(KeptThread* kept, HANDLE thread) {
     ReapThreads(false);
     EnterCriticalSection(&g_interface.threads_lock);
-    g_interface.threads->push_back(thread);
+    *kept = KeptThread{thread, g_interface.threads};
+    g_interface.threads = kept;
     LeaveCriticalSection(&g_interface.threads_lock);
 }
 
 }  // namespace
 
 int StartInterface() {
-    InitializeCriticalSection(&g_interface.threads_lock);
-    g_interface.threads = new std::vector<HANDLE>;
-    g_interface.lock = static_cast<CaptureLockRecord*>(
-        KmxWinMapSharedSection(kCaptureLockSection, sizeof(CaptureLockRecord)));
-    if (g_interface.lock) {
-        g_interface.lock_mutex = CreateMutexA(nullptr, TRUE, kCaptureLockMutex);
-        if (g_interface.lock_mutex) {
-            // The first process to load the library starts from no lock.
-            if (GetLastError() != ERROR_ALREADY_EXISTS) g_interface.lock->Clear();
-            ReleaseMutex(g_interface.lock_mutex);
+    // Each object that cannot be had (memory ran short) leaves its feature
+    // out: no thread of ours without the thread list, no capture lock
+    // without the record and its mutex, no watches without their mutex.
+    g_interface.stopping = 0;
+    try {
+        InitializeCriticalSection(&g_interface.threads_lock);
+        g_interface.threads_ready = true;
+    } catch (...) {
+    }
+    try {
+        g_interface.lock = static_cast<CaptureLockRecord*>(
+            KmxWinMapSharedSection(kCaptureLockSection, sizeof(CaptureLockRecord)));
+        if (g_interface.lock) {
+            g_interface.lock_mutex = CreateMutexA(nullptr, TRUE, kCaptureLockMutex);
+            if (g_interface.lock_mutex) {
+                // The first process to load the library starts from no lock.
+                if (GetLastError() != ERROR_ALREADY_EXISTS) g_interface.lock->Clear();
+                ReleaseMutex(g_interface.lock_mutex);
+            }
         }
+    } catch (...) {
     }
     g_interface.notify_mutex = CreateMutexA(nullptr, TRUE, nullptr);
     if (g_interface.notify_mutex) ReleaseMutex(g_interface.notify_mutex);
@@ -95,6 +120,7 @@ int StartInterface() {
 }
 
 void StopInterface() {
+    InterlockedExchange(&g_interface.stopping, 1);
     if (g_interface.shutdown_event) SetEvent(g_interface.shutdown_event);
     if (CaptureLockRecord* record = TakeLockRecord()) {
         if (record->owner_process == GetCurrentProcessId()) record->Clear();
@@ -102,14 +128,19 @@ void StopInterface() {
         CloseHandle(g_interface.lock_mutex);
         g_interface.lock_mutex = nullptr;
     }
-    if (g_interface.threads) {
-        ReapThreads(true);
-        delete g_interface.threads;
-        g_interface.threads = nullptr;
-        DeleteCriticalSection(&g_interface.threads_lock);
-    }
     CloseOpenCameras();
-    if (g_interface.lock) {
+    bool threads_ended = true;
+    if (g_interface.threads_ready) {
+        threads_ended = ReapThreads(true);
+        // A thread that did not end keeps its handle and the lock: both go
+        // with the process.
+        if (threads_ended) {
+            g_interface.threads_ready = false;
+            DeleteCriticalSection(&g_interface.threads_lock);
+        }
+    }
+    // A heartbeat that has not ended may still read the record.
+    if (g_interface.lock && threads_ended) {
         KmxWinUnmapSharedSection(g_interface.lock);
         g_interface.lock = nullptr;
     }
@@ -144,23 +175,34 @@ void ReleaseLockRecord() {
 }
 
 int StartHeartbeat(DWORD handle_number) {
-    HANDLE thread =
-        CreateThread(nullptr, 0, Heartbeat,
-                     reinterpret_cast<LPVOID>(static_cast<uintptr_t>(handle_number)), 0, nullptr);
-    if (!thread) return 0;
-    KeepThread(thread);
+    auto* kept = g_interface.threads_ready ? new (std::nothrow) KeptThread : nullptr;
+    if (!kept) return 0;
+    // Called with the lock's mutex held: nothing may leave here by throwing.
+    HANDLE thread = nullptr;
+    try {
+        thread = CreateThread(nullptr, 0, Heartbeat,
+                              reinterpret_cast<LPVOID>(static_cast<uintptr_t>(handle_number)), 0,
+                              nullptr);
+    } catch (...) {
+    }
+    if (!thread) {
+        delete kept;
+        return 0;
+    }
+    KeepThread(kept, thread);
     return 1;
 }
 
-void TrackThread(HANDLE thread) {
-    HANDLE kept = nullptr;
-    if (DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &kept, 0, FALSE,
-                        DUPLICATE_SAME_ACCESS))
-        KeepThread(kept);
-}
-
-HANDLE ShutdownEvent() {
-    return g_interface.shutdown_event;
+bool TrackThread(HANDLE thread) {
+    auto* kept = g_interface.threads_ready ? new (std::nothrow) KeptThread : nullptr;
+    HANDLE duplicate = nullptr;
+    if (!kept || !DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &duplicate, 0,
+                                  FALSE, DUPLICATE_SAME_ACCESS)) {
+        delete kept;
+        return false;
+    }
+    KeepThread(kept, duplicate);
+    return true;
 }
 
 DWORD StartWatchService() {
@@ -182,7 +224,15 @@ int AddWatch(void (*callback)(void*, DWORD), void* context, HANDLE event) {
 }
 
 int StaysLoaded(DWORD timeout) {
-    return WaitForSingleObject(g_interface.shutdown_event, timeout) == WAIT_TIMEOUT;
+    if (HANDLE shutdown = g_interface.shutdown_event)
+        return WaitForSingleObject(shutdown, timeout) == WAIT_TIMEOUT;
+    // Without the event (it could not be created at start) the flag is
+    // looked at in short steps, so that module end is still seen at once.
+    for (DWORD waited = 0; waited < timeout; waited += kShutdownPoll) {
+        if (InterlockedCompareExchange(&g_interface.stopping, 0, 0)) return 0;
+        Sleep(std::min(kShutdownPoll, timeout - waited));
+    }
+    return InterlockedCompareExchange(&g_interface.stopping, 0, 0) == 0;
 }
 
 }  // namespace kmx

@@ -1,6 +1,7 @@
 // Camera properties: set, id and value go to the camera's driver as they
 // are; the library does not interpret them.
 #include "api/camera_handle.h"
+#include "api/library_orientation.h"
 
 using namespace kmx;
 
@@ -20,20 +21,30 @@ DWORD SendProperty(KMXPI_HANDLE camera, DWORD code, const GUID* set, DWORD id, D
 }  // namespace
 
 extern "C" DWORD KMXPI_PropertySet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) {
-    return SendProperty(camera, kPropertySetCode, set, id, size, value);
+                                   void* value) try {
+    DWORD status = SendProperty(camera, kPropertySetCode, set, id, size, value);
+    // The frame path reads the library's own flip and mirror from memory.
+    if (status == KMXPI_STATUS_SUCCESS)
+        NoteImageSetting(camera->connection_id, *set, id, size, value);
+    return status;
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
 extern "C" DWORD KMXPI_PropertyGet(KMXPI_HANDLE camera, const GUID* set, DWORD id, DWORD size,
-                                   void* value) {
+                                   void* value) try {
     return SendProperty(camera, kPropertyGetCode, set, id, size, value);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXPI_PropertyDefault(KMXPI_HANDLE camera, const GUID* set, DWORD id) {
+extern "C" DWORD KMXPI_PropertyDefault(KMXPI_HANDLE camera, const GUID* set, DWORD id) try {
     if (!camera) return KMXPI_STATUS_BAD_PARAMETER;
     if (!set) return KMXPI_STATUS_NULL_POINTER;
     InterfaceHeader header{};
     header.set = *set;
     header.id = id;
     return SendHandleCommand(camera, kPropertyDefaultCode, header, nullptr, 0);
+} catch (...) {
+    return KMXPI_STATUS_ALLOC_FAILED;
 }

@@ -6,15 +6,17 @@ namespace kmx {
 namespace {
 
 constexpr DWORD kStopGrace = 1000;  // ms a worker has to end by itself
-// After TerminateThread, how long to let the worker reach the point where it
-// ends (termination is not instantaneous on every platform).
-constexpr DWORD kTerminateGrace = 1000;
-// A pass whose wait failed (a handle closed under a pending entry) waits this
-// long for the wake event before the next pass, rather than spin.
-constexpr DWORD kFailedPassPause = 50;
 
 bool IsStopping(WaitService* service) {
     return InterlockedCompareExchange(&service->stopping, 0, 0) != 0;
+}
+
+// Calls ENTRY's callback with SHUTDOWN after freeing the entry: a worker
+// terminated inside the callback then leaves nothing behind.
+void Dispatch(WaitEntry* entry, DWORD shutdown) {
+    WaitEntry due = *entry;
+    delete entry;
+    due.callback(due.context, shutdown);
 }
 
 // Unlinks the first entry of the list, or null.
@@ -31,11 +33,7 @@ WaitEntry* UnlinkHead(WaitService* service) {
 // worker is terminated inside one of these calls the stopping thread finds
 // the rest still registered and nothing is lost or leaked.
 void ShutDownEntries(WaitService* service) {
-    while (WaitEntry* entry = UnlinkHead(service)) {
-        WaitEntry due = *entry;
-        delete entry;
-        due.callback(due.context, 1);
-    }
+    while (WaitEntry* entry = UnlinkHead(service)) Dispatch(entry, 1);
 }
 
 // Unlinks the first entry waiting on HANDLE, or null.
@@ -49,6 +47,47 @@ WaitEntry* UnlinkFirst(WaitService* service, HANDLE handle) {
     return entry;
 }
 
+// After a failed wait: looks at the entries' handles one by one, without
+// waiting, for the one that failed it. An entry whose handle no longer names
+// an object (its owner closed it) can never be signalled: it ends, called as
+// at a stop, so that the others are watched again. A handle found signalled
+// meanwhile is dispatched as the wait would have done.
+void SettleFailedWait(WaitService* service, const HANDLE* handles, DWORD count) {
+    for (DWORD index = 1; index < count; ++index) {
+        DWORD result = WaitForSingleObject(handles[index], 0);
+        if (result == WAIT_TIMEOUT) continue;
+        if (WaitEntry* entry = UnlinkFirst(service, handles[index]))
+            Dispatch(entry, result == WAIT_FAILED ? 1 : 0);
+        return;
+    }
+}
+
+// One pass of the worker: waits for the wake event or an entry's handle and
+// dispatches what was signalled.
+void WaitOnce(WaitService* service, HANDLE wake_event) {
+    // Slot 0 is the wake event, so at most 63 entries are watched at a
+    // time; later ones wait their turn.
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+    DWORD count = 0;
+    handles[count++] = wake_event;
+    EnterCriticalSection(&service->lock);
+    for (WaitEntry* entry = service->entries; entry && count < MAXIMUM_WAIT_OBJECTS;
+         entry = entry->next)
+        handles[count++] = entry->handle;
+    LeaveCriticalSection(&service->lock);
+
+    DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+    DWORD index = result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count
+                      ? result - WAIT_ABANDONED_0
+                      : result - WAIT_OBJECT_0;
+    if (result == WAIT_FAILED) {
+        SettleFailedWait(service, handles, count);
+    } else if (index >= 1 && index < count) {
+        if (WaitEntry* entry = UnlinkFirst(service, handles[index])) Dispatch(entry, 0);
+    }
+    ResetEvent(wake_event);
+}
+
 DWORD WINAPI WaitWorker(LPVOID parameter) {
     auto* service = static_cast<WaitService*>(parameter);
     // Kept on the stack: after a callback the worker touches the service
@@ -56,33 +95,11 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
     HANDLE wake_event = service->wake_event;
     WaitForSingleObject(wake_event, INFINITE);
     while (!IsStopping(service)) {
-        // Slot 0 is the wake event, so at most 63 entries are watched at a
-        // time; later ones wait their turn.
-        HANDLE handles[MAXIMUM_WAIT_OBJECTS];
-        DWORD count = 0;
-        handles[count++] = wake_event;
-        EnterCriticalSection(&service->lock);
-        for (WaitEntry* entry = service->entries; entry && count < MAXIMUM_WAIT_OBJECTS;
-             entry = entry->next)
-            handles[count++] = entry->handle;
-        LeaveCriticalSection(&service->lock);
-
-        DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
-        DWORD index = result >= WAIT_ABANDONED_0 && result < WAIT_ABANDONED_0 + count
-                          ? result - WAIT_ABANDONED_0
-                          : result - WAIT_OBJECT_0;
-        if (result == WAIT_FAILED) {
-            WaitForSingleObject(wake_event, kFailedPassPause);
-        } else if (index >= 1 && index < count) {
-            if (WaitEntry* entry = UnlinkFirst(service, handles[index])) {
-                // Freed before the call: a worker terminated inside its
-                // callback then leaves nothing behind.
-                WaitEntry due = *entry;
-                delete entry;
-                due.callback(due.context, 0);
-            }
+        try {
+            WaitOnce(service, wake_event);
+        } catch (...) {
+            // A wait that could not allocate: the pass is made again.
         }
-        ResetEvent(wake_event);
     }
     ShutDownEntries(service);
     return 0;
@@ -93,44 +110,63 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
 int StartWaitService(WaitService* service) {
     if (!service) return 0;
     service->entries = nullptr;
-    service->stopping = 0;
+    // Stopped until it has started: a service that failed to start is
+    // refused by AddWait and left alone by StopWaitService.
+    service->stopping = 1;
+    service->wake_event = nullptr;
     service->thread = nullptr;
     service->thread_id = 0;
-    // The lock exists before the worker does, so that a service that failed
-    // to start can still be looked at safely.
-    InitializeCriticalSection(&service->lock);
-    service->wake_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (service->wake_event) {
+    service->adding = 0;
+    try {
+        InitializeCriticalSection(&service->lock);
+    } catch (...) {
+        return 0;
+    }
+    try {
+        service->wake_event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         DWORD thread_id = 0;
-        service->thread = CreateThread(nullptr, 0, WaitWorker, service, 0, &thread_id);
+        if (service->wake_event)
+            service->thread = CreateThread(nullptr, 0, WaitWorker, service, 0, &thread_id);
         if (service->thread) {
             service->thread_id = thread_id;
             SetThreadPriority(service->thread, THREAD_PRIORITY_NORMAL);
+            // The worker looks at the flag only once woken, after we return.
+            InterlockedExchange(&service->stopping, 0);
             return 1;
         }
-        CloseHandle(service->wake_event);
-        service->wake_event = nullptr;
+    } catch (...) {
+        // Out of memory: undone below.
     }
+    if (service->wake_event) CloseHandle(service->wake_event);
+    service->wake_event = nullptr;
     DeleteCriticalSection(&service->lock);
-    InterlockedExchange(&service->stopping, 1);
     return 0;
 }
 
 int AddWait(WaitService* service, WaitCallback callback, void* context, HANDLE handle) {
-    // A stopped service's lock is gone; its flag stays set.
-    if (!service || IsStopping(service)) return 0;
+    if (!service) return 0;
+    // Counted before the flag is looked at, so that a stop that has set it
+    // waits for this call before it deletes the lock and closes the wake
+    // event. The worker's own calls are not counted: the stop waits for the
+    // worker itself, which may be terminated inside one.
+    const bool counted = GetCurrentThreadId() != service->thread_id;
+    if (counted) InterlockedIncrement(&service->adding);
     bool added = false;
-    EnterCriticalSection(&service->lock);
-    if (!IsStopping(service) && callback && handle && handle != INVALID_HANDLE_VALUE) {
-        if (auto* entry = new (std::nothrow) WaitEntry{callback, context, handle, nullptr}) {
-            WaitEntry** link = &service->entries;
-            while (*link) link = &(*link)->next;
-            *link = entry;
-            added = true;
+    // A stopped service's lock is gone; its flag stays set.
+    if (!IsStopping(service)) {
+        EnterCriticalSection(&service->lock);
+        if (!IsStopping(service) && callback && handle && handle != INVALID_HANDLE_VALUE) {
+            if (auto* entry = new (std::nothrow) WaitEntry{callback, context, handle, nullptr}) {
+                WaitEntry** link = &service->entries;
+                while (*link) link = &(*link)->next;
+                *link = entry;
+                added = true;
+            }
         }
+        LeaveCriticalSection(&service->lock);
+        if (added) SetEvent(service->wake_event);
     }
-    LeaveCriticalSection(&service->lock);
-    if (added) SetEvent(service->wake_event);
+    if (counted) InterlockedDecrement(&service->adding);
     return added ? 1 : 0;
 }
 
@@ -141,16 +177,25 @@ int StopWaitService(WaitService* service) {
     LeaveCriticalSection(&service->lock);
 
     int result = 0;
-    if (service->thread && SetEvent(service->wake_event)) {
+    if (service->thread) {
+        // A worker that cannot be woken is still stopped: the lock and the
+        // event go below, and it would run on with them.
+        result = SetEvent(service->wake_event) ? 1 : 0;
         if (WaitForSingleObject(service->thread, kStopGrace) != WAIT_OBJECT_0) {
+            // The worker ends at its next wait, which termination cuts
+            // short, device requests included. Until it has ended it may
+            // still touch the entries and the contexts that our caller frees
+            // once we return, so it is waited for without a limit.
             TerminateThread(service->thread, 0);
-            WaitForSingleObject(service->thread, kTerminateGrace);
+            WaitForSingleObject(service->thread, INFINITE);
             ShutDownEntries(service);
         }
         CloseHandle(service->thread);
         service->thread = nullptr;
-        result = 1;
     }
+    // Registrations of other threads that got past the flag before it was
+    // set finish with the lock; they refuse once they see it.
+    while (InterlockedCompareExchange(&service->adding, 0, 0) != 0) Sleep(0);
     DeleteCriticalSection(&service->lock);
     CloseHandle(service->wake_event);
     service->wake_event = nullptr;

@@ -26,6 +26,9 @@ struct WaitService {
     HANDLE thread;
     volatile LONG stopping;  // set once by StopWaitService
     DWORD thread_id;
+    // AddWait calls of other threads under way: a stop waits for them before
+    // it deletes the lock and closes the wake event.
+    volatile LONG adding;
 };
 
 // 1 started, 0 failed (the service is then stopped: AddWait refuses and
@@ -39,7 +42,11 @@ int AddWait(WaitService* service, WaitCallback callback, void* context, HANDLE h
 
 // Stops the worker, calling the callbacks still pending with shutdown 1. 1
 // stopped (normally, or after terminating a worker that did not end within a
-// second); 0 when there was nothing to stop.
+// second); 0 when there was nothing to stop. It returns only once the worker
+// has ended, so the caller may free the callbacks' contexts. The worker's
+// waits, device requests included, give way to the termination; callbacks
+// must not hold a lock across a call that can block, or a terminated one
+// would keep it.
 int StopWaitService(WaitService* service);
 
 }  // namespace kmx

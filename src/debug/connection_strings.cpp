@@ -8,17 +8,19 @@
 
 static_assert(KMXDEBUG_CONNECTION_STRING_SIZE == kmx::kCameraPathSize);
 
-extern "C" DWORD KMXDebug_GetConnectionString(DWORD connection_id, LPSTR buffer, DWORD size) {
+extern "C" DWORD KMXDebug_GetConnectionString(DWORD connection_id, LPSTR buffer, DWORD size) try {
     if (size < kmx::kCameraPathSize) return KMXDEBUG_STATUS_BUFFER_TOO_SMALL;
     if (!buffer) return KMXDEBUG_STATUS_BAD_PARAMETER;
     return kmx::LookupCamera(buffer, connection_id) ? KMXDEBUG_STATUS_SUCCESS
                                                     : KMXDEBUG_STATUS_OPERATION_FAILED;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
 // The id a tool asks for is the one the path is listed under, the id every
 // other part of the library opens it by. The list is brought up to date
 // first, so that a camera plugged in since the last refresh has its id.
-extern "C" DWORD KMXDebug_GetConnectionID(DWORD* connection_id, LPCSTR connection_string) {
+extern "C" DWORD KMXDebug_GetConnectionID(DWORD* connection_id, LPCSTR connection_string) try {
     if (!connection_id || !connection_string) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *connection_id = 0;
     kmx::RefreshCameraList();
@@ -31,4 +33,6 @@ extern "C" DWORD KMXDebug_GetConnectionID(DWORD* connection_id, LPCSTR connectio
         }
     }
     return KMXDEBUG_STATUS_OPERATION_FAILED;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }

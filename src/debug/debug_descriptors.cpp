@@ -16,17 +16,24 @@ DWORD QueryByIndex(HANDLE device, DWORD code, DWORD index, void* buffer, DWORD s
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetPropertyDescriptor(HANDLE device, DWORD index, void* descriptor) {
+extern "C" DWORD KMXDebug_GetPropertyDescriptor(HANDLE device, DWORD index, void* descriptor) try {
     return QueryByIndex(device, kmx::kDebugPropertyDescriptorCode, index, descriptor,
                         KMXDEBUG_DESCRIPTOR_SIZE);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetNotificationDescriptor(HANDLE device, DWORD index, void* descriptor) {
+extern "C" DWORD KMXDebug_GetNotificationDescriptor(HANDLE device, DWORD index,
+                                                    void* descriptor) try {
     return QueryByIndex(device, kmx::kDebugNotificationDescriptorCode, index, descriptor,
                         KMXDEBUG_DESCRIPTOR_SIZE);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
 extern "C" DWORD KMXDebug_GetPropertyInformation(HANDLE device, DWORD index, void* buffer,
-                                                 DWORD size) {
+                                                 DWORD size) try {
     return QueryByIndex(device, kmx::kDebugPropertyInformationCode, index, buffer, size);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }

@@ -14,7 +14,7 @@ constexpr LONG kLastDeviceId = 255;
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) {
+extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) try {
     if (!count || (capacity && !ids)) return KMXDEBUG_STATUS_BAD_PARAMETER;
     *count = 0;
     DWORD id = 1;
@@ -28,9 +28,11 @@ extern "C" DWORD KMXDebug_EnumDevices(DWORD* ids, DWORD capacity, DWORD* count) 
         id = opened + 1;
     }
     return KMXDEBUG_STATUS_SUCCESS;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) {
+extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) try {
     // Ids start at 1: a negative id names no camera either.
     if (connection_id < 1 || connection_id > kLastDeviceId) return KMXDEBUG_STATUS_BAD_PARAMETER;
     HANDLE opened = INVALID_HANDLE_VALUE;
@@ -41,18 +43,24 @@ extern "C" DWORD KMXDebug_OpenDevice(LONG connection_id, HANDLE* device) {
     else
         kmx::CloseDevice(&opened);
     return found ? KMXDEBUG_STATUS_SUCCESS : KMXDEBUG_STATUS_DEVICE_NOT_FOUND;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_CloseDevice(HANDLE* device) {
+extern "C" DWORD KMXDebug_CloseDevice(HANDLE* device) try {
     if (!device) return KMXDEBUG_STATUS_BAD_PARAMETER;
     return kmx::CloseDevice(device) ? KMXDEBUG_STATUS_SUCCESS : KMXDEBUG_STATUS_INVALID_HANDLE;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_DeviceIDGet(HANDLE device, DWORD* id1, DWORD* id2) {
+extern "C" DWORD KMXDebug_DeviceIDGet(HANDLE device, DWORD* id1, DWORD* id2) try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {0, 0, 0};
     DWORD status = kmx::SendDebugCommand(device, kmx::kDebugDeviceIdCode, &words, nullptr, 0);
     if (id1) *id1 = words[0];
     if (id2) *id2 = words[1];
     return status;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }

@@ -27,9 +27,9 @@ inline constexpr DWORD kScalerLoadError = 64;  // the scaler failed to load or l
 // module start.
 void ReadDebugFlags();
 
-// Adds BITS to the error mask, in memory and in the registry. Safe from any
-// number of threads at once; failures to write are ignored (the bits stay in
-// memory).
+// Adds BITS to the error mask, in memory and in the registry, holding the
+// registry access mutex. Safe from any number of threads and processes at
+// once; bits whose write fails stay in memory and go with the next write.
 void RecordUserModeError(DWORD bits);
 
 // The words as they are now.

@@ -26,23 +26,27 @@ DWORD QueryName(DWORD code, DWORD (*words)[3], LPSTR name, DWORD size) {
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetFlagName(DWORD block, DWORD flag, LPSTR name, DWORD size) {
+extern "C" DWORD KMXDebug_GetFlagName(DWORD block, DWORD flag, LPSTR name, DWORD size) try {
     // An empty buffer has no room even for the empty text.
     if (name && size) name[0] = '\0';
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     if (!name) return KMXDEBUG_STATUS_SUCCESS;
     DWORD words[3] = {DriverBlock(block), flag, 0};
     return QueryName(kmx::kDebugFlagNameCode, &words, name, size);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetFlagBlockName(DWORD block, LPSTR name, DWORD size) {
+extern "C" DWORD KMXDebug_GetFlagBlockName(DWORD block, LPSTR name, DWORD size) try {
     if (!name) return KMXDEBUG_STATUS_BAD_PARAMETER;
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), 0, 0};
     return QueryName(kmx::kDebugFlagBlockNameCode, &words, name, size);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) {
+extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) try {
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     // The name request tells an unknown block from an unknown flag.
     DWORD words[3] = {DriverBlock(block), flag, 0};
@@ -53,11 +57,15 @@ extern "C" DWORD KMXDebug_GetFlagInfo(DWORD block, DWORD flag, DWORD* value) {
         kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugFlagInfoCode, &words, nullptr, 0);
     *value = words[2];
     return status;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
-extern "C" DWORD KMXDebug_SetFlagInfo(DWORD block, DWORD flag, DWORD value) {
+extern "C" DWORD KMXDebug_SetFlagInfo(DWORD block, DWORD flag, DWORD value) try {
     if (!IsDriverBlock(block)) return KMXDEBUG_STATUS_RELEASE_DRIVER;
     DWORD words[3] = {DriverBlock(block), flag, value};
     return kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugSetFlagInfoCode, &words, nullptr,
                                  0);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }

@@ -13,7 +13,7 @@ constexpr char kLibraryVersion[] = "2.21.00.01";
 
 }  // namespace
 
-extern "C" DWORD KMXDebug_GetVersion(WORD* version, DWORD* word, LPSTR text, DWORD size) {
+extern "C" DWORD KMXDebug_GetVersion(WORD* version, DWORD* word, LPSTR text, DWORD size) try {
     DWORD words[3] = {0, 0, 0};
     DWORD status =
         kmx::SendDebugCommand(INVALID_HANDLE_VALUE, kmx::kDebugVersionCode, &words, nullptr, 0);
@@ -26,4 +26,6 @@ extern "C" DWORD KMXDebug_GetVersion(WORD* version, DWORD* word, LPSTR text, DWO
     if (size < sizeof kLibraryVersion) return KMXDEBUG_STATUS_BUFFER_TOO_SMALL;
     memcpy(text, kLibraryVersion, sizeof kLibraryVersion);
     return KMXDEBUG_STATUS_SUCCESS;
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }

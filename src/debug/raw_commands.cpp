@@ -22,28 +22,36 @@ DWORD SendCommandRequest(HANDLE device, DWORD word_parameter, BYTE byte_paramete
 }  // namespace
 
 extern "C" DWORD KMXDebug_USB_Set_Interface(HANDLE device, BYTE interface_number,
-                                            BYTE alternate_setting) {
+                                            BYTE alternate_setting) try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {
         static_cast<DWORD>(interface_number) | static_cast<DWORD>(alternate_setting) << 8, 0, 0};
     return kmx::SendDebugCommand(device, kmx::kDebugUsbSetInterfaceCode, &words, nullptr, 0);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
 extern "C" DWORD KMXDebug_USB_Command(HANDLE device, DWORD word_parameter, BYTE byte_parameter,
-                                      WORD short_parameter, void* data, WORD length) {
+                                      WORD short_parameter, void* data, WORD length) try {
     return SendCommandRequest(device, word_parameter, byte_parameter, short_parameter, data,
                               length);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
 extern "C" DWORD KMXDebug_Command(HANDLE device, DWORD word_parameter, BYTE byte_parameter,
-                                  WORD short_parameter, void* data, WORD length) {
+                                  WORD short_parameter, void* data, WORD length) try {
     return SendCommandRequest(device, word_parameter, byte_parameter, short_parameter, data,
                               length);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }
 
 extern "C" DWORD KMXDebug_USB_Transfer(HANDLE device, BYTE byte_parameter, void* data, DWORD length,
-                                       DWORD word_parameter) {
+                                       DWORD word_parameter) try {
     if (device == INVALID_HANDLE_VALUE) return KMXDEBUG_STATUS_INVALID_HANDLE;
     DWORD words[3] = {byte_parameter, length, word_parameter};
     return kmx::SendDebugCommand(device, kmx::kDebugUsbTransferCode, &words, data, length);
+} catch (...) {
+    return KMXDEBUG_STATUS_ALLOC_FAILED;
 }

@@ -36,21 +36,28 @@ struct IdName {
     char text[12];
 };
 
-int CopyInterfacePath(HDEVINFO set, DWORD member, LPSTR path) {
+// What enumerating one member of the camera class gives.
+enum class InterfaceEntry { Found, Unreadable, End };
+
+InterfaceEntry CopyInterfacePath(HDEVINFO set, DWORD member, LPSTR path) {
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
-    if (!SetupDiEnumDeviceInterfaces(set, nullptr, &kCameraInterfaceClass, member, &data)) return 0;
+    if (!SetupDiEnumDeviceInterfaces(set, nullptr, &kCameraInterfaceClass, member, &data))
+        return GetLastError() == ERROR_NO_MORE_ITEMS ? InterfaceEntry::End
+                                                     : InterfaceEntry::Unreadable;
     DWORD required = 0;
     SetupDiGetDeviceInterfaceDetailA(set, &data, nullptr, 0, &required, nullptr);
     // A detail with no room for a path has no camera to give.
-    if (required <= offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath)) return 0;
+    if (required <= offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath))
+        return InterfaceEntry::Unreadable;
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[required]);
-    if (!buffer) return 0;
+    if (!buffer) return InterfaceEntry::Unreadable;
     auto* detail = reinterpret_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(buffer.get());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     SP_DEVINFO_DATA info{};
     info.cbSize = sizeof info;
-    if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, &info)) return 0;
+    if (!SetupDiGetDeviceInterfaceDetailA(set, &data, detail, required, nullptr, &info))
+        return InterfaceEntry::Unreadable;
     // The system terminates the path within REQUIRED; a path too long for
     // our buffer is cut, never overrun.
     size_t room = required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
@@ -58,19 +65,23 @@ int CopyInterfacePath(HDEVINFO set, DWORD member, LPSTR path) {
     if (length >= kCameraPathSize) length = kCameraPathSize - 1;
     memcpy(path, detail->DevicePath, length);
     path[length] = '\0';
-    return 1;
+    return InterfaceEntry::Found;
+}
+
+InterfaceEntry EnumInterfaceEntry(LPSTR path, DWORD index) {
+    if (index == 0) return InterfaceEntry::End;
+    HDEVINFO set = SetupDiGetClassDevsA(&kCameraInterfaceClass, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE) return InterfaceEntry::End;
+    InterfaceEntry entry = CopyInterfacePath(set, index - 1, path);
+    SetupDiDestroyDeviceInfoList(set);
+    return entry;
 }
 
 }  // namespace
 
 int EnumInterfacePath(LPSTR path, DWORD index) {
-    if (index == 0) return 0;
-    HDEVINFO set = SetupDiGetClassDevsA(&kCameraInterfaceClass, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (set == INVALID_HANDLE_VALUE) return 0;
-    int found = CopyInterfacePath(set, index - 1, path);
-    SetupDiDestroyDeviceInfoList(set);
-    return found;
+    return EnumInterfaceEntry(path, index) == InterfaceEntry::Found;
 }
 
 DWORD LookupCamera(LPSTR path, DWORD id) {
@@ -107,8 +118,18 @@ void RefreshCameraList() {
     // at all.
     HANDLE mutex = RegistryAccessMutex();
     DWORD wait = mutex ? WaitForSingleObject(mutex, INFINITE) : WAIT_FAILED;
+    // An interface that cannot be read (it went away meanwhile, or memory
+    // ran short) is passed over: the cameras after it are listed all the same.
     char path[kCameraPathSize];
-    for (DWORD index = 1; EnumInterfacePath(path, index); ++index) RegisterCamera(path);
+    InterfaceEntry entry;
+    try {
+        for (DWORD index = 1; (entry = EnumInterfaceEntry(path, index)) != InterfaceEntry::End;
+             ++index)
+            if (entry == InterfaceEntry::Found) RegisterCamera(path);
+    } catch (...) {
+        // Memory ran short: the cameras listed so far stay, the rest wait
+        // for the next refresh, and the mutex is given back all the same.
+    }
     // An abandoned mutex is ours all the same: its owner died mid-refresh,
     // and every registry write it made was whole.
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(mutex);

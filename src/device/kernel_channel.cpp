@@ -61,12 +61,21 @@ int IoControl(HANDLE device, DWORD code, void* input, DWORD input_length, void* 
     return done;
 }
 
+// Whether the last call failed for want of memory rather than for the
+// device: the camera is still there.
+bool OutOfMemory() {
+    DWORD error = GetLastError();
+    return error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY ||
+           error == ERROR_NO_SYSTEM_RESOURCES;
+}
+
 BYTE SendCommand(HANDLE device, DWORD code, void* record, DWORD length, DWORD* bytes,
                  OVERLAPPED* overlapped) {
     static_cast<BYTE*>(record)[0] = kCommandUnwritten;
     DWORD count = 0;
     int done = IoControl(device, code, record, length, record, length, &count, overlapped);
     if (bytes) *bytes = count;
+    if (!done && device != INVALID_HANDLE_VALUE && OutOfMemory()) return kCommandAllocFailed;
     if (!done) return kCommandDeviceGone;
     if (overlapped) return kCommandPending;
     if (count != length) return kCommandWrongLength;

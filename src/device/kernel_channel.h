@@ -57,6 +57,8 @@ int IoControl(HANDLE device, DWORD code, void* input, DWORD input_length, void* 
 // call failed, 2 when the reply is not LENGTH bytes long, else the status
 // byte. With OVERLAPPED: 131 once started (also when the driver completed it
 // at once), 128 when it could not be started; CommandStatus tells the rest.
+// A call that failed for want of memory answers 6, not 128: the device is
+// not gone, and its holder keeps it.
 BYTE SendCommand(HANDLE device, DWORD code, void* record, DWORD length, DWORD* bytes,
                  OVERLAPPED* overlapped);
 

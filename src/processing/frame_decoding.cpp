@@ -16,7 +16,8 @@ LONG ErrorOf(const PegasusRecord& record) {
 }  // namespace
 
 LONG DecodeCameraFrame(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY query, const BYTE* frame,
-                       DWORD length, DWORD bits, DWORD compression, BYTE* out, DWORD capacity) {
+                       DWORD length, DWORD bits, DWORD compression, DWORD orientation, BYTE* out,
+                       DWORD capacity) {
     PegasusRecord record;
     std::memset(&record, 0, sizeof record);
     record.size = sizeof record;
@@ -29,6 +30,7 @@ LONG DecodeCameraFrame(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY query, const B
     record.output_packing = compression == kFourccYuy2 || compression == kFourccUyvy
                                 ? compression
                                 : DWORD(PEGASUS_PACKING_RGB);
+    record.output_orientation = orientation;
     record.request = PEGASUS_REQUEST_INITIALISE;
     if (pegasus(&record) != PEGASUS_ANSWER_DONE) return ErrorOf(record);
     record.output.data = out;

@@ -17,8 +17,10 @@ inline constexpr LONG kCodecNotJpeg = -1009;  // the query failed or found no JP
 inline constexpr LONG kCodecFailed = -1;      // an error answer without an error code
 
 // Decodes LENGTH bytes at FRAME into exactly CAPACITY bytes at OUT, as BITS
-// bits per pixel of COMPRESSION (RGB, "YUY2" or "UYVY"). 0 on success.
+// bits per pixel of COMPRESSION (RGB, "YUY2" or "UYVY"), turned as
+// ORIENTATION (PEGASUS_ORIENT_* bits, 24-bit RGB only) says. 0 on success.
 LONG DecodeCameraFrame(PEGASUS_ENTRY pegasus, PEGASUS_QUERY_ENTRY query, const BYTE* frame,
-                       DWORD length, DWORD bits, DWORD compression, BYTE* out, DWORD capacity);
+                       DWORD length, DWORD bits, DWORD compression, DWORD orientation, BYTE* out,
+                       DWORD capacity);
 
 }  // namespace kmx

@@ -1,9 +1,9 @@
 #include "processing/frame_pipeline.h"
 
+#include "api/library_orientation.h"
 #include "debug/debug_flags.h"
 #include "processing/client_formats.h"
 #include "processing/frame_decoding.h"
-#include "processing/image_orientation.h"
 #include "processing/module_entry.h"
 #include "processing/scaler_loader.h"
 #include "processing/transform_plugin.h"
@@ -87,9 +87,18 @@ void Release(PipelineState& state) {
     if (state.scaler) ScalerUnload(state.scaler);
     delete[] state.intermediate;
     TransformUnload(state);
-    OrientationClose(state);
+    ReleaseOrientation(state.orientation);
     if (state.codec_module) FreeLibrary(state.codec_module);
     std::memset(&state, 0, sizeof state);
+}
+
+// How the codec is to turn the frame, as the camera's library-side settings
+// last read or written say: from memory, never from the camera.
+DWORD Orientation(const PipelineState& state) {
+    if (!state.orientation) return 0;
+    DWORD settings = OrientationNow(*state.orientation);
+    return (settings & kOrientationFlip ? PEGASUS_ORIENT_FLIP : 0) |
+           (settings & kOrientationMirror ? PEGASUS_ORIENT_MIRROR : 0);
 }
 
 // Decodes or copies the camera frame into SIZE bytes at OUT.
@@ -107,7 +116,8 @@ bool Decode(PipelineState& state, DWORD length, const BYTE* frame, DWORD size, B
         return false;
     }
     if (DecodeCameraFrame(state.codec_entry, state.codec_query_entry, frame, length,
-                          state.target_bits, state.target_compression, out, size) != 0) {
+                          state.target_bits, state.target_compression, Orientation(state), out,
+                          size) != 0) {
         RecordUserModeError(kCodecFrameError);
         return false;
     }
@@ -135,7 +145,9 @@ int PipelineOpen(CameraConnection& connection, PipelineState& state, const Forma
         return 0;
     }
     TransformLoad(state, client);
-    if (IsRgb24(client)) OrientationOpen(state);
+    // The decoder turns 24-bit RGB itself when the camera leaves it to the
+    // library; the settings are read now, and never on the frame path.
+    if (IsRgb24(client)) state.orientation = AcquireOrientation(state.connection_id);
     return 1;
 }
 
@@ -161,7 +173,6 @@ int PipelineProcess(PipelineState& state, DWORD length, const BYTE* frame, DWORD
     } else if (!Decode(state, length, frame, capacity, buffer)) {
         return 0;
     }
-    OrientFrame(state, buffer);
     TransformFrame(state, capacity, buffer);
     return 1;
 }

@@ -1,9 +1,10 @@
 // The frame pipeline: turns one camera frame into one client frame. It
-// decodes the camera's "MJPG" frame through the codec library (or copies a
-// frame the client takes as the camera sends it), rescales the decoded image
-// to the client's size through the scaler plug-in when the camera runs at
-// another size, flips or mirrors 24-bit RGB as the camera's library-side
-// settings ask, and hands the finished frame to the transform plug-in.
+// decodes the camera's "MJPG" frame through the codec library, which also
+// flips or mirrors 24-bit RGB as the camera's library-side settings ask (or
+// copies a frame the client takes as the camera sends it), rescales the
+// decoded image to the client's size through the scaler plug-in when the
+// camera runs at another size, and hands the finished frame to the
+// transform plug-in.
 //
 // Failures on the frame path are recorded in the user-mode error mask only:
 // the codec library missing (bit 1), a frame the codec refused (16), a frame

@@ -15,6 +15,7 @@
 namespace kmx {
 
 struct ScalerInstance;
+struct LibraryOrientation;
 
 struct PipelineState {
     // The decoder's output format.
@@ -46,14 +47,10 @@ struct PipelineState {
     KMXSCALE_HANDLE scaler_handle;
     KMXPI_HANDLE camera;
 
-    // Flip and mirror done by the library on 24-bit RGB output: which of the
-    // two settings the camera answers (bit 0 flip, bit 1 mirror), their last
-    // values, when they were last read, and a row of scratch, owned.
-    DWORD orientation_settings;
-    DWORD flip;
-    DWORD mirror;
-    DWORD orientation_read_tick;
-    BYTE* orientation_row;
+    // Flip and mirror done by the library (by the codec as it writes the
+    // rows) on 24-bit RGB output: the camera's settings, held while open
+    // when it leaves them to the library.
+    LibraryOrientation* orientation;
 };
 
 }  // namespace kmx

@@ -30,7 +30,12 @@ RegistryKey::RegistryKey(const RegistryKey& parent, LPCSTR path, bool read_only)
 
 void RegistryKey::Close() {
     if (!handle_) return;
-    RegCloseKey(handle_);
+    // Runs in the destructor, also while an allocation failure unwinds: a
+    // close that itself runs short must not throw on top of it.
+    try {
+        RegCloseKey(handle_);
+    } catch (...) {
+    }
     handle_ = nullptr;
 }
 

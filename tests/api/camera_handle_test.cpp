@@ -1,6 +1,7 @@
 // Camera handles and the properties and statuses of commands sent on them.
 #include "api/api_test_support.h"
 
+#include "capture/wait_service.h"
 #include "device/kernel_channel.h"
 
 #include <atomic>
@@ -75,6 +76,14 @@ TEST_F(CameraHandleTest, PropertiesGoThroughTheDriver) {
               KMXPI_STATUS_BAD_PARAMETER);
     EXPECT_EQ(KMXPI_PropertyDefault(nullptr, nullptr, 0), KMXPI_STATUS_BAD_PARAMETER);
     EXPECT_EQ(KMXPI_PropertyDefault(camera, nullptr, 0), KMXPI_STATUS_NULL_POINTER);
+    // A size whose record (28 bytes more) does not fit in 32 bits is refused
+    // before anything is allocated, copied or sent.
+    for (DWORD size : {0xFFFFFFE4u, 0xFFFFFFE5u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(KMXPI_PropertySet(camera, &KMXPI_PROPSET_CAMERA, 0, size, value),
+                  KMXPI_STATUS_BUFFER_TOO_LARGE);
+        EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, size, value),
+                  KMXPI_STATUS_BUFFER_TOO_LARGE);
+    }
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
 }
 
@@ -123,22 +132,29 @@ TEST_F(CameraHandleTest, AnUnpluggedCameraAnswersRemovedToEveryThread) {
     KMXPI_HANDLE camera = Open(Plug("pantilt", "A"));
     ASSERT_NE(camera, nullptr);
     std::atomic<int> successes = 0, removals = 0, others = 0;
+    // Set once the users are well under way, or as soon as one stops early.
+    HANDLE busy = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     std::vector<std::thread> users;
     for (int i = 0; i < 4; ++i) {
         users.emplace_back([&] {
             for (;;) {
                 WORD firmware = 0;
                 DWORD status = KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, 2, &firmware);
-                (status == KMXPI_STATUS_SUCCESS          ? successes
-                 : status == KMXPI_STATUS_CAMERA_REMOVED ? removals
-                                                         : others)++;
-                if (status != KMXPI_STATUS_SUCCESS) return;
+                if (status == KMXPI_STATUS_SUCCESS) {
+                    if (++successes == 20) SetEvent(busy);
+                    continue;
+                }
+                (status == KMXPI_STATUS_CAMERA_REMOVED ? removals : others)++;
+                SetEvent(busy);
+                return;
             }
         });
     }
-    while (successes < 20) std::this_thread::yield();
+    EXPECT_EQ(WaitForSingleObject(busy, 20000), WAIT_OBJECT_0);
+    EXPECT_GE(successes, 20);
     Unplug("A");
     for (std::thread& user : users) user.join();
+    CloseHandle(busy);
     EXPECT_EQ(removals, 4);
     EXPECT_EQ(others, 0);
 
@@ -154,6 +170,44 @@ TEST_F(CameraHandleTest, AnUnpluggedCameraAnswersRemovedToEveryThread) {
     camera = Open(id);
     EXPECT_NE(camera, nullptr);
     EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+}
+
+TEST_F(CameraHandleTest, ACommandCutShortByAStoppedWorkerLeavesTheHandleUsable) {
+    KMXPI_HANDLE camera = Open(Plug("pantilt", "A"));
+    ASSERT_NE(camera, nullptr);
+    kmxcam::Fault stall;
+    stall.kind = kmxcam::FaultKind::Stall;
+    stall.count = 1;
+    ASSERT_TRUE(service_->ArmFault("A", kmx::kPropertyGetCode, stall));
+    // A wait service whose callback is inside a command that the camera
+    // never answers when the service stops: the worker is terminated there.
+    struct Command {
+        KMXPI_HANDLE camera;
+        HANDLE sending = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE trigger = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    } command{camera};
+    auto get = [](void* context, DWORD shutdown) {
+        if (shutdown) return;
+        auto* command = static_cast<Command*>(context);
+        SetEvent(command->sending);
+        WORD firmware = 0;
+        KMXPI_PropertyGet(command->camera, &KMXPI_PROPSET_CAMERA, 0, sizeof firmware, &firmware);
+    };
+    kmx::WaitService worker{};
+    ASSERT_EQ(kmx::StartWaitService(&worker), 1);
+    ASSERT_EQ(kmx::AddWait(&worker, get, &command, command.trigger), 1);
+    SetEvent(command.trigger);
+    EXPECT_EQ(WaitForSingleObject(command.sending, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(kmx::StopWaitService(&worker), 1);
+
+    // Nothing of the cut command holds the handle: it still serves
+    // commands, and it closes.
+    WORD firmware = 0;
+    EXPECT_EQ(KMXPI_PropertyGet(camera, &KMXPI_PROPSET_CAMERA, 0, sizeof firmware, &firmware),
+              KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(KMXPI_HandleClose(&camera), KMXPI_STATUS_SUCCESS);
+    CloseHandle(command.sending);
+    CloseHandle(command.trigger);
 }
 
 }  // namespace

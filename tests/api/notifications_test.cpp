@@ -2,9 +2,12 @@
 #include "api/api_test_support.h"
 
 #include "capture/module_lifecycle.h"
+#include "device/kernel_channel.h"
 #include "support/registry_key.h"
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace kmxapitest {
 namespace {
@@ -91,6 +94,49 @@ TEST_F(NotificationTest, ANewCameraWatchWaitsForItsIdentity) {
     EXPECT_FALSE(arrived.Signalled(kQuietWait));
     // An unplug lowers the count, so the same camera coming back counts.
     Plug("pantilt", "C");
+    EXPECT_TRUE(arrived.Signalled(kSignalWait));
+}
+
+// Stalls the next camera identity command of the camera SERIAL.
+void StallIdentity(kmxcam::CameraService& service, const std::string& serial) {
+    kmxcam::Fault stall;
+    stall.kind = kmxcam::FaultKind::Stall;
+    stall.count = 1;
+    ASSERT_TRUE(service.ArmFault(serial, kmx::kCameraIdentityCode, stall));
+}
+
+TEST_F(NotificationTest, AnArrivalWhileTheNewCameraWatchCountsIsNotMissed) {
+    // B is listed first and away, so the count passes its id before it
+    // returns.
+    Plug("compact", "B");
+    Plug("pantilt", "A");
+    Unplug("B");
+    StallIdentity(*service_, "A");
+    Event arrived;
+    DWORD status = KMXPI_STATUS_INVALID_STATUS;
+    std::thread arming([&] { status = KMXPI_CameraNotifyNew(0, 0, arrived.Handle()); });
+    // B comes back while the watch counts.
+    EXPECT_TRUE(service_->WaitStalled("A", std::chrono::milliseconds(kSignalWait)));
+    Plug("compact", "B");
+    service_->ClearFaults("A");
+    arming.join();
+    EXPECT_EQ(status, KMXPI_STATUS_SUCCESS);
+    EXPECT_TRUE(arrived.Signalled(kSignalWait));
+}
+
+TEST_F(NotificationTest, ACameraUnpluggedAndPluggedBackCountsAsNew) {
+    Plug("pantilt", "A");
+    Plug("compact", "C");
+    Event arrived;
+    ASSERT_EQ(KMXPI_CameraNotifyNew(kPantiltIdentity1, kPantiltIdentity2, arrived.Handle()),
+              KMXPI_STATUS_SUCCESS);
+    // The unplug wakes the watch; A comes back once its count has passed
+    // A's id (it stops at C), so the count goes down to 0 before it rises.
+    StallIdentity(*service_, "C");
+    Unplug("A");
+    ASSERT_TRUE(service_->WaitStalled("C", std::chrono::milliseconds(kSignalWait)));
+    Plug("pantilt", "A");
+    service_->ClearFaults("C");
     EXPECT_TRUE(arrived.Signalled(kSignalWait));
 }
 

@@ -2,9 +2,14 @@
 // the shutdown calls when it stops.
 #include "capture/wait_service.h"
 
+#include "common/echo_driver.h"
+#include "device/kernel_channel.h"
+
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -231,15 +236,75 @@ TEST_F(WaitServiceTest, AWorkerStuckInAShutdownCallbackLeavesTheRestToTheStoppin
     EXPECT_EQ(calls[0].thread, GetCurrentThreadId());
 }
 
-TEST_F(WaitServiceTest, AClosedHandleUnderAPendingEntryDoesNotStopTheService) {
+TEST_F(WaitServiceTest, AClosedHandleEndsItsEntryAndTheOthersAreStillDispatched) {
     HANDLE doomed = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    Recorder::Context context{&recorder, 1};
-    AddWait(&service, Recorder::Callback, &context, doomed);
+    HANDLE live = NewEvent();
+    Recorder::Context closed{&recorder, 1}, other{&recorder, 2};
+    AddWait(&service, Recorder::Callback, &closed, doomed);
     CloseHandle(doomed);
-    // Stopping still works promptly and ends the entry.
+    AddWait(&service, Recorder::Callback, &other, live);
+    SetEvent(live);
+    ASSERT_TRUE(recorder.WaitForCalls(2));
+    auto calls = recorder.Calls();
+    EXPECT_EQ(calls[0].tag, 1);
+    EXPECT_EQ(calls[0].shutdown, 1u) << "ended as at a stop";
+    EXPECT_EQ(calls[1].tag, 2);
+    EXPECT_EQ(calls[1].shutdown, 0u);
     EXPECT_EQ(StopWaitService(&service), 1);
-    ASSERT_EQ(recorder.Calls().size(), 1u);
-    EXPECT_EQ(recorder.Calls()[0].shutdown, 1u);
+    EXPECT_EQ(recorder.Calls().size(), 2u);
+}
+
+TEST_F(WaitServiceTest, AStopReturnsOnlyOnceAWorkerBlockedInADeviceRequestHasEnded) {
+    const std::string path = "\\\\?\\test#wait#1";
+    kmxtest::EchoDriver driver;
+    auto interface = kmxwin::DeviceInterface::Register(kmxtest::kTestInterfaceClass, path, driver);
+    ASSERT_NE(interface, nullptr);
+    struct Blocked {
+        HANDLE device = INVALID_HANDLE_VALUE;
+        bool returned = false;
+    } blocked;
+    ASSERT_TRUE(kmx::OpenDevicePath(&blocked.device, path.c_str(), "\\Connect"));
+    auto sending = [](void* context, DWORD) {
+        auto* blocked = static_cast<Blocked*>(context);
+        BYTE record[8] = {};
+        kmx::SendCommand(blocked->device, kmxtest::kHold, record, sizeof record, nullptr, nullptr);
+        blocked->returned = true;
+    };
+    HANDLE trigger = NewEvent();
+    ASSERT_EQ(AddWait(&service, sending, &blocked, trigger), 1);
+    HANDLE worker = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), service.thread, GetCurrentProcess(), &worker,
+                                0, FALSE, DUPLICATE_SAME_ACCESS));
+    SetEvent(trigger);
+    driver.WaitHeld();
+    EXPECT_EQ(StopWaitService(&service), 1);
+    EXPECT_EQ(WaitForSingleObject(worker, 0), WAIT_OBJECT_0) << "the worker outlived its stop";
+    EXPECT_FALSE(blocked.returned);
+    CloseHandle(worker);
+    driver.CompleteHeld(STATUS_SUCCESS, "");  // the driver lets its copy go
+    kmx::CloseDevice(&blocked.device);
+}
+
+TEST_F(WaitServiceTest, RegistrationsRacingAStopAreEachEndedOnce) {
+    // Another thread registers until it is refused, while this one stops.
+    std::vector<Recorder::Context> contexts(2000);
+    for (size_t i = 0; i < contexts.size(); ++i) contexts[i] = {&recorder, static_cast<int>(i)};
+    HANDLE never = NewEvent(TRUE);
+    HANDLE started = NewEvent(TRUE);
+    size_t accepted = 0;
+    std::thread adder([&] {
+        SetEvent(started);
+        while (accepted < contexts.size() &&
+               AddWait(&service, Recorder::Callback, &contexts[accepted], never))
+            ++accepted;
+    });
+    WaitForSingleObject(started, INFINITE);
+    EXPECT_EQ(StopWaitService(&service), 1);
+    adder.join();
+    auto calls = recorder.Calls();
+    EXPECT_EQ(calls.size(), accepted);
+    std::vector<int> seen(contexts.size());
+    for (const auto& call : calls) EXPECT_EQ(++seen[call.tag], 1);
 }
 
 }  // namespace

@@ -3,9 +3,16 @@
 // ctest runs them.
 #include "debug/debug_flags.h"
 
+#include "common/test_environment.h"
+#include "device/kernel_channel.h"
 #include "support/registry_key.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 
 #include <thread>
 #include <vector>
@@ -78,6 +85,34 @@ TEST(DebugFlags, OthersChangesOfTheStoredMaskAreKept) {
     RecordUserModeError(kmx::kScalerLoadError);
     EXPECT_EQ(StoredMask(), 64u);
     EXPECT_EQ(CurrentDebugFlags().user_mode_err, 65u);
+}
+
+TEST(DebugFlags, BitsWhoseWriteFailedGoWithTheNextWrite) {
+    // The machine hive cannot be opened: a folder stands where it would be.
+    const std::string hive = getenv("KMX512_HKLM");
+    ASSERT_EQ(mkdir(hive.c_str(), 0700), 0);
+    RecordUserModeError(kmx::kCodecLoadError);
+    EXPECT_EQ(CurrentDebugFlags().user_mode_err, 1u);
+    ASSERT_EQ(rmdir(hive.c_str()), 0);
+    RecordUserModeError(kmx::kScalerLoadError);
+    EXPECT_EQ(StoredMask(), 65u);
+}
+
+TEST(DebugFlags, ProcessesRecordingAtOnceLoseNoBit) {
+    ASSERT_TRUE(kmx::CreateRegistryMutex());
+    kmxtest::ChildProcess peer(kmxtest::ProgramPath("camera_list_peer"), {});
+    for (int round = 0; round < 40; ++round) {
+        {
+            RegistryKey key(HKEY_LOCAL_MACHINE, kmx::kSettingsKeyPath, true, false);
+            ASSERT_EQ(key.SetDword("DebugUserModeErr", 0), 1);
+        }
+        // Each side records its half of the bits, once each, at once.
+        peer.WriteLine("record 0 16 1");
+        for (int bit = 16; bit < 32; ++bit) RecordUserModeError(1u << bit);
+        ASSERT_EQ(peer.ReadLine(), "recorded");
+        ASSERT_EQ(StoredMask(), 0xFFFFFFFFu) << "round " << round;
+    }
+    kmx::CloseRegistryMutex();
 }
 
 TEST(DebugFlags, ThreadsRecordingAtOnceLoseNoBit) {

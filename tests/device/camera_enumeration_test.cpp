@@ -3,12 +3,17 @@
 // several processes refresh at once; and opening a camera by its id.
 #include "device_test_support.h"
 
+#include "common/echo_driver.h"
+#include "common/failing_allocations.h"
 #include "common/test_environment.h"
 #include "device/camera_connection.h"
 #include "device/camera_enumeration.h"
 #include "device/kernel_channel.h"
 
+#include <setupapi.h>
+
 #include <algorithm>
+#include <cstddef>
 #include <list>
 
 namespace kmxdevicetest {
@@ -56,6 +61,27 @@ TEST_F(CameraList, CamerasSeenTogetherGetConsecutiveIdsOnce) {
     }
     RefreshElsewhere();
     EXPECT_EQ(Listed(3), third);
+}
+
+TEST_F(CameraList, AnInterfaceThatCannotBeReadDoesNotHideTheOnesAfterIt) {
+    std::string first = Plug("pantilt", "T1");
+    // The second interface's detail cannot be had: its buffer, of a size
+    // nothing else here asks for, cannot be allocated.
+    const std::string unreadable = "\\\\?\\usb#unreadable#" + std::string(150, 'x');
+    kmxtest::EchoDriver driver;
+    auto interface =
+        kmxwin::DeviceInterface::Register(kmx::kCameraInterfaceClass, unreadable, driver);
+    ASSERT_NE(interface, nullptr);
+    std::string third = Plug("minimal", "M1");
+    {
+        kmxtest::FailingAllocations failing(
+            {.size =
+                 offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + unreadable.size() + 1});
+        kmx::RefreshCameraList();
+        EXPECT_TRUE(failing.Failed());
+    }
+    EXPECT_EQ(Listed(1), first);
+    EXPECT_EQ(Listed(2), third);
 }
 
 TEST_F(CameraList, IdsStayWithTheirCameraAcrossPlugCyclesAndProcesses) {

@@ -4,8 +4,11 @@
 //   refresh     -> "refreshed" once the camera list is brought up to date
 //                  (a process refreshes at most once a second)
 //   lookup ID   -> "path P" or "none"
+//   record FIRST COUNT ROUNDS -> "recorded" once error bits FIRST to
+//                  FIRST + COUNT - 1 have each been recorded ROUNDS times
 #include <windows.h>
 
+#include "debug/debug_flags.h"
 #include "device/camera_enumeration.h"
 #include "device/kernel_channel.h"
 
@@ -29,6 +32,13 @@ int main() {
             char path[kmx::kCameraPathSize];
             std::cout << (kmx::LookupCamera(path, id) ? "path " + std::string(path) : "none")
                       << std::endl;
+        } else if (command == "record") {
+            int first = 0, count = 0, rounds = 0;
+            words >> first >> count >> rounds;
+            for (int round = 0; round < rounds; ++round)
+                for (int bit = first; bit < first + count; ++bit)
+                    kmx::RecordUserModeError(1u << bit);
+            std::cout << "recorded" << std::endl;
         } else {
             std::cout << "unknown command" << std::endl;
         }

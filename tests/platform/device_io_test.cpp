@@ -238,6 +238,53 @@ TEST_F(DeviceIo, CancelIoEndsTheThreadsRequestsAndALateReplyIsDropped) {
     CloseHandle(device);
 }
 
+TEST_F(DeviceIo, AThreadWaitingForItsRequestGivesWayToTerminateThread) {
+    // Waiting inside a synchronous handle's DeviceIoControl, and in
+    // GetOverlappedResult for an overlapped request.
+    for (DWORD flags : {DWORD{0}, DWORD{FILE_FLAG_OVERLAPPED}}) {
+        struct Call {
+            HANDLE device;
+            bool overlapped;
+            char output[8];
+            bool returned;
+        } call{Open(flags), flags != 0, {}, false};
+        auto waiting = [](LPVOID parameter) -> DWORD {
+            auto* call = static_cast<Call*>(parameter);
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+            DWORD bytes = 0;
+            if (!DeviceIoControl(call->device, kmxtest::kHold, nullptr, 0, call->output,
+                                 sizeof call->output, &bytes,
+                                 call->overlapped ? &overlapped : nullptr))
+                GetOverlappedResult(call->device, &overlapped, &bytes, TRUE);
+            call->returned = true;
+            return 0;
+        };
+        HANDLE thread = CreateThread(nullptr, 0, waiting, &call, 0, nullptr);
+        driver_.WaitHeld();
+        EXPECT_TRUE(TerminateThread(thread, 7));
+        ASSERT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0) << "flags " << flags;
+        DWORD code = 0;
+        GetExitCodeThread(thread, &code);
+        EXPECT_EQ(code, 7u);
+        EXPECT_FALSE(call.returned);
+        // Its request went with it: the reply reaches nothing, and the
+        // handle serves the next request.
+        driver_.CompleteHeld(STATUS_SUCCESS, "late");
+        char echo[4] = "abc";
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        DWORD bytes = 0;
+        EXPECT_TRUE(DeviceIoControl(call.device, kmxtest::kEcho, echo, sizeof echo, echo,
+                                    sizeof echo, &bytes, call.overlapped ? &overlapped : nullptr) ||
+                    GetOverlappedResult(call.device, &overlapped, &bytes, TRUE));
+        EXPECT_EQ(call.output[0], 0);
+        CloseHandle(overlapped.hEvent);
+        CloseHandle(thread);
+        CloseHandle(call.device);
+    }
+}
+
 TEST_F(DeviceIo, ALostConnectionFailsPendingAndLaterRequests) {
     HANDLE device = Open(FILE_FLAG_OVERLAPPED);
     OVERLAPPED held{};

@@ -1,10 +1,8 @@
 // libFuzzer target for the JPEG codec: any bytes, as a camera frame, through
 // the pipeline's whole conversation to the output their length selects,
 // into an output of exactly the image's size, so that the address
-// sanitizer sees any stray write. Built with Clang only:
-//     CC=clang CXX=clang++ cmake -B build-fuzz -G Ninja -DKMX_SANITIZE=address
-//     cmake --build build-fuzz --target codec_fuzzer
-//     build-fuzz/bin/codec_fuzzer -max_total_time=60 CORPUS_DIR
+// sanitizer sees any stray write. Built by the clang preset and run by
+// scripts/fuzz.sh, from the seed frames in codec_corpus/.
 #include "codec_conversation.h"
 
 #include <cstdint>
@@ -29,8 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Huge claimed sizes only cost memory, not coverage.
     if (uint64_t(header.width) * header.height > 4096 * 4096) return 0;
     const uint32_t* output = kOutputs[size % 4];
+    // 24-bit RGB is also flipped and mirrored, as the next bits select.
+    const uint32_t orientation = output[0] == 24 ? uint32_t(size / 4 % 4) : 0;
     std::vector<uint8_t> out(size_t(header.width) * header.height * output[0] / 8);
     kmxtest::DecodeFrame(Pegasus, PegasusQuery, data, size, output[0], output[1], out.data(),
-                         out.size());
+                         out.size(), orientation);
     return 0;
 }

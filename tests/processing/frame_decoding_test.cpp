@@ -22,7 +22,7 @@ class FrameDecoding : public testing::Test {
     LONG Decode(const std::vector<uint8_t>& frame, DWORD bits, DWORD compression,
                 std::vector<BYTE>& out) {
         return DecodeCameraFrame(pegasus_, query_, frame.data(), DWORD(frame.size()), bits,
-                                 compression, out.data(), DWORD(out.size()));
+                                 compression, 0, out.data(), DWORD(out.size()));
     }
 
     kmxtest::PluginModule codec_{kCodecLibrary};
@@ -59,9 +59,9 @@ uint32_t UnknownQuery(PegasusRecord* record) {
 TEST(FrameDecodingFailures, ASilentCodecFailureIsStillAFailure) {
     const BYTE frame[4] = {};
     BYTE out[6] = {};
-    EXPECT_EQ(DecodeCameraFrame(SilentFailure, SilentQuery, frame, 4, 24, kFourccRgb, out, 6),
+    EXPECT_EQ(DecodeCameraFrame(SilentFailure, SilentQuery, frame, 4, 24, kFourccRgb, 0, out, 6),
               kCodecFailed);
-    EXPECT_EQ(DecodeCameraFrame(SilentFailure, UnknownQuery, frame, 4, 24, kFourccRgb, out, 6),
+    EXPECT_EQ(DecodeCameraFrame(SilentFailure, UnknownQuery, frame, 4, 24, kFourccRgb, 0, out, 6),
               kCodecNotJpeg);
 }
 

@@ -44,9 +44,11 @@ class JpegCodec : public testing::Test {
     // One frame as the pipeline decodes it, into the first CAPACITY bytes
     // of OUT.
     PegasusRecord Decode(const std::vector<uint8_t>& jpeg, uint32_t bits, uint32_t packing,
-                         std::vector<uint8_t>& out, size_t capacity = SIZE_MAX) {
-        PegasusRecord record = DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits,
-                                           packing, out.data(), std::min(capacity, out.size()));
+                         std::vector<uint8_t>& out, size_t capacity = SIZE_MAX,
+                         uint32_t orientation = 0) {
+        PegasusRecord record =
+            DecodeFrame(pegasus_, query_, jpeg.data(), jpeg.size(), bits, packing, out.data(),
+                        std::min(capacity, out.size()), orientation);
         if (record.answer == PEGASUS_ANSWER_DONE) {
             EXPECT_EQ(record.input_type, uint32_t(PEGASUS_IMAGE_JPEG));
         }
@@ -108,6 +110,35 @@ TEST_F(JpegCodec, OtherSubsamplingsAndGreyFramesDecodeToEveryOutput) {
                              true);
 }
 
+TEST_F(JpegCodec, RgbIsFlippedAndMirroredAsItIsWrittenAtAnySize) {
+    constexpr uint32_t kFlip = PEGASUS_ORIENT_FLIP, kMirror = PEGASUS_ORIENT_MIRROR;
+    for (auto [width, height] : {std::pair{1, 1}, {2, 1}, {1, 4}, {37, 7}, {38, 23}, {640, 480}}) {
+        const std::vector<uint8_t> frame = EncodeJpeg(MakePicture(width, height));
+        // Exactly sized, so that the sanitizer sees any stray access.
+        std::vector<uint8_t> upright(size_t(width) * size_t(height) * 3), out(upright.size());
+        ASSERT_EQ(Decode(frame, 24, PEGASUS_PACKING_RGB, upright).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        for (uint32_t orientation : {kFlip, kMirror, kFlip | kMirror}) {
+            SCOPED_TRACE(testing::Message() << width << "x" << height << " as " << orientation);
+            ASSERT_EQ(Decode(frame, 24, PEGASUS_PACKING_RGB, out, SIZE_MAX, orientation).answer,
+                      uint32_t(PEGASUS_ANSWER_DONE));
+            EXPECT_TRUE(out ==
+                        Turned(upright, width, height, orientation & kFlip, orientation & kMirror));
+        }
+    }
+    // Only 24-bit RGB is turned, and only the two ways there are.
+    const std::vector<uint8_t> frame = EncodeJpeg(MakePicture(32, 16));
+    std::vector<uint8_t> out(32 * 16 * 3);
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        uint32_t orientation = output.bits == 24 ? 4 : kFlip;
+        EXPECT_EQ(Decode(frame, output.bits, output.packing, out, out.size() * output.bits / 24,
+                         orientation)
+                      .error,
+                  PEGASUS_ERROR_OUTPUT);
+    }
+}
+
 TEST_F(JpegCodec, FramesWithoutHuffmanTablesUseTheStandardOnes) {
     Picture picture = MakePicture(320, 240);
     std::vector<uint8_t> frame = EncodeJpeg(picture, {.quality = 80, .huffman_tables = false});
@@ -131,6 +162,36 @@ TEST_F(JpegCodec, TheCameraServicesFramesDecodeTheSameWithAndWithoutTables) {
         ASSERT_EQ(Decode(without_tables, output.bits, output.packing, second).answer,
                   uint32_t(PEGASUS_ANSWER_DONE));
         EXPECT_EQ(first, second);
+    }
+}
+
+TEST_F(JpegCodec, AFrameWithoutTablesDecodesWithTheStandardOnesWhateverCameBefore) {
+    Picture picture = MakePicture(320, 240);
+    std::vector<uint8_t> own = EncodeJpeg(picture, {.own_tables = true});
+    std::vector<uint8_t> plain = EncodeJpeg(picture, {.huffman_tables = false});
+    std::mt19937 random(11);
+    for (const Output& output : kOutputs) {
+        SCOPED_TRACE(output.name);
+        std::vector<uint8_t> alone = ImageBuffer(picture, output), out(alone.size());
+        ASSERT_EQ(Decode(plain, output.bits, output.packing, alone).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        // A frame with tables of its own, then damaged frames whose tables
+        // may be anything: none of it may stay for the next frame.
+        ASSERT_EQ(Decode(own, output.bits, output.packing, out).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        ASSERT_EQ(Decode(plain, output.bits, output.packing, out).answer,
+                  uint32_t(PEGASUS_ANSWER_DONE));
+        EXPECT_EQ(out, alone);
+        for (int round = 0; round < 50; ++round) {
+            std::vector<uint8_t> damaged = own;
+            for (int hit = 0; hit < 4; ++hit)
+                damaged[2 + random() % 600] ^= uint8_t(1 + random() % 255);  // the header's part
+            Decode(damaged, output.bits, output.packing, out);
+            ASSERT_EQ(Decode(plain, output.bits, output.packing, out).answer,
+                      uint32_t(PEGASUS_ANSWER_DONE))
+                << "after round " << round;
+            ASSERT_EQ(out, alone) << "after round " << round;
+        }
     }
 }
 
@@ -169,10 +230,12 @@ TEST_F(JpegCodec, StreamsOnSeveralThreadsDecodeIndependently) {
         std::vector<uint8_t> frame, alone;
         bool same = true;
     };
+    // One camera sends tables of its own, the other none.
     Stream streams[2] = {{MakePicture(320, 240), kOutputs[0], {}, {}},
                          {MakePicture(640, 480), kOutputs[2], {}, {}}};
+    streams[0].frame = EncodeJpeg(streams[0].picture, {.own_tables = true});
+    streams[1].frame = EncodeJpeg(streams[1].picture, {.huffman_tables = false});
     for (Stream& stream : streams) {
-        stream.frame = EncodeJpeg(stream.picture);
         stream.alone = ImageBuffer(stream.picture, stream.output);
         ASSERT_EQ(
             Decode(stream.frame, stream.output.bits, stream.output.packing, stream.alone).answer,

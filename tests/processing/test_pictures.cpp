@@ -77,6 +77,7 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
     info.comp_info[0].h_samp_factor = options.subsampling == Subsampling::kGray ? 1 : h;
     info.comp_info[0].v_samp_factor = options.subsampling == Subsampling::kGray ? 1 : v;
     info.restart_in_rows = options.restart_rows;
+    info.optimize_coding = options.own_tables ? TRUE : FALSE;
     if (!options.huffman_tables) {
         // Marked as already sent, the standard tables are used but never
         // written, as many webcams do.
@@ -102,6 +103,19 @@ bool HasMarker(const std::vector<uint8_t>& jpeg, uint8_t code) {
     for (size_t i = 0; i + 1 < jpeg.size(); ++i)
         if (jpeg[i] == 0xFF && jpeg[i + 1] == code) return true;
     return false;
+}
+
+std::vector<uint8_t> Turned(const std::vector<uint8_t>& image, int width, int height, bool flip,
+                            bool mirror) {
+    std::vector<uint8_t> turned(image.size());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int from_y = flip ? height - 1 - y : y, from_x = mirror ? width - 1 - x : x;
+            for (size_t c = 0; c < 3; ++c)
+                turned[(size_t(y) * size_t(width) + size_t(x)) * 3 + c] =
+                    image[(size_t(from_y) * size_t(width) + size_t(from_x)) * 3 + c];
+        }
+    return turned;
 }
 
 std::vector<uint8_t> ToBottomUpBgr(const Picture& picture) {

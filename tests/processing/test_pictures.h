@@ -25,6 +25,7 @@ struct JpegOptions {
     int quality = 90;
     Subsampling subsampling = Subsampling::k422;
     bool huffman_tables = true;  // false: leave out the DHT segments
+    bool own_tables = false;     // Huffman tables made for this picture, not the standard ones
     int restart_rows = 0;        // restart interval in MCU rows, 0 for none
 };
 
@@ -32,6 +33,11 @@ std::vector<uint8_t> EncodeJpeg(const Picture& picture, const JpegOptions& optio
 
 // True if the JPEG data holds a marker 0xFF CODE.
 bool HasMarker(const std::vector<uint8_t>& jpeg, uint8_t code);
+
+// An image of 3-byte pixels turned the simple way, pixel by pixel: FLIP
+// swaps top and bottom, MIRROR left and right.
+std::vector<uint8_t> Turned(const std::vector<uint8_t>& image, int width, int height, bool flip,
+                            bool mirror);
 
 // The picture as bottom-up rows of B, G, R: 24-bit RGB as Windows lays it out.
 std::vector<uint8_t> ToBottomUpBgr(const Picture& picture);

@@ -23,6 +23,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 
 namespace kmxwin {
@@ -53,6 +54,19 @@ ULONG_PTR StatusWord(NTSTATUS status) {
     return static_cast<ULONG_PTR>(static_cast<DWORD>(status));
 }
 
+// Waits until FD has something to read (or its connection ended). False
+// when the calling thread was asked to end first: the read would block it
+// past TerminateThread.
+bool AwaitReadable(int fd) {
+    const int period = static_cast<int>(kTerminationCheckPeriod.count());
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, period) != 0)
+            return true;  // readable, hung up, or failed: read and see
+        if (TerminationRequested()) return false;
+    }
+}
+
 // The outcome of a completed OVERLAPPED as a call's result.
 BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
     if (bytes) *bytes = static_cast<DWORD>(overlapped.InternalHigh);
@@ -62,17 +76,46 @@ BOOL FinishedResult(const OVERLAPPED& overlapped, LPDWORD bytes) {
     return FALSE;
 }
 
+class DeviceFile;
+
+// The device files of the process, so that a thread's end can cancel the
+// requests it issued on any of them. Never destroyed: threads may end while
+// the process exits.
+struct OpenFiles {
+    std::mutex lock;
+    std::set<DeviceFile*> files;
+};
+OpenFiles& Files() {
+    static OpenFiles* files = new OpenFiles;
+    return *files;
+}
+
 class DeviceFile : public KernelObject {
   public:
+    // Throws when memory runs short; nothing is left behind then.
     DeviceFile(WireReader reader, bool overlapped_handle)
         : KernelObject(ObjectType::DeviceFile),
           fd_(reader.Fd()),
           overlapped_handle_(overlapped_handle),
           reader_(std::move(reader)) {
-        receiver_ = std::thread([this] { Receive(); });
+        {
+            std::lock_guard guard(Files().lock);
+            Files().files.insert(this);
+        }
+        try {
+            receiver_ = std::thread([this] { Receive(); });
+        } catch (...) {
+            std::lock_guard guard(Files().lock);
+            Files().files.erase(this);
+            throw;
+        }
     }
 
     ~DeviceFile() override {
+        {
+            std::lock_guard guard(Files().lock);
+            Files().files.erase(this);
+        }
         // As on Windows, the driver has let the handle go when CloseHandle
         // returns: it drops the requests still pending (they complete as
         // cancelled) and then acknowledges.
@@ -122,18 +165,6 @@ class DeviceFile : public KernelObject {
             if (!event) return FALSE;
             SetEventObject(*event, false);
         }
-        target->InternalHigh = 0;
-        __atomic_store_n(&target->Internal, StatusWord(STATUS_PENDING), __ATOMIC_RELEASE);
-
-        uint64_t id;
-        {
-            std::lock_guard guard(lock_);
-            if (lost_) return FailedAtOnce(*target);
-            id = next_id_++;
-            pending_[id] = Pending{target,      std::move(event),     output,
-                                   output_size, GetCurrentThreadId(), overlapped != nullptr};
-            if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
-        }
 #if defined(__SANITIZE_THREAD__)
         // ThreadSanitizer counts sendmsg's read of the input as made after
         // the call returns, by when the reply may already have been written
@@ -142,6 +173,22 @@ class DeviceFile : public KernelObject {
         std::vector<BYTE> copy(static_cast<BYTE*>(input), static_cast<BYTE*>(input) + input_size);
         input = copy.data();
 #endif
+        target->InternalHigh = 0;
+        __atomic_store_n(&target->Internal, StatusWord(STATUS_PENDING), __ATOMIC_RELEASE);
+
+        uint64_t id;
+        {
+            std::lock_guard guard(lock_);
+            if (lost_) return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
+            id = next_id_++;
+            try {
+                pending_.emplace(id, Pending{target, std::move(event), output, output_size,
+                                             GetCurrentThreadId(), overlapped != nullptr});
+            } catch (const std::bad_alloc&) {
+                return FailedAtOnce(*target, STATUS_INSUFFICIENT_RESOURCES);
+            }
+            if (overlapped) receiver_wake_.notify_one();  // it has a reply to wait for
+        }
         bool sent;
         {
             std::lock_guard guard(send_lock_);
@@ -150,35 +197,41 @@ class DeviceFile : public KernelObject {
         }
         if (!sent) {
             std::lock_guard guard(lock_);
-            if (pending_.erase(id)) return FailedAtOnce(*target);
+            if (pending_.erase(id)) return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
             // The receiver completed it (the connection ended meanwhile).
         }
         if (overlapped) {
             SetLastError(ERROR_IO_PENDING);
             return FALSE;
         }
-        WaitForCompletion(local);
+        // A thread ended while it waits has its requests cancelled, as on
+        // Windows; nothing is written into its buffers afterwards.
+        if (!WaitForCompletion(local)) CancelThreadRequests();
         return FinishedResult(local, bytes);
     }
 
     // A request that never reached the driver: its OVERLAPPED must not read
     // as pending.
-    static BOOL FailedAtOnce(OVERLAPPED& overlapped) {
-        __atomic_store_n(&overlapped.Internal, StatusWord(STATUS_DEVICE_NOT_CONNECTED),
-                         __ATOMIC_RELEASE);
-        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    static BOOL FailedAtOnce(OVERLAPPED& overlapped, NTSTATUS status) {
+        __atomic_store_n(&overlapped.Internal, StatusWord(status), __ATOMIC_RELEASE);
+        SetLastError(ErrorOfStatus(status));
         return FALSE;
     }
 
     // Waits until the request of OVERLAPPED is no longer pending, reading
-    // the connection whenever no other thread does.
-    void WaitForCompletion(const OVERLAPPED& overlapped) {
-        WaitUntil([&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
+    // the connection whenever no other thread does. False when the calling
+    // thread was asked to end first.
+    bool WaitForCompletion(const OVERLAPPED& overlapped) {
+        return WaitUntil([&overlapped] { return HasOverlappedIoCompleted(&overlapped); });
     }
 
     // Completes the calling thread's pending requests as cancelled.
     void CancelThreadRequests() {
-        DWORD thread = GetCurrentThreadId();
+        CancelRequestsOf(GetCurrentThreadId());
+    }
+
+    // Completes the pending requests that THREAD issued as cancelled.
+    void CancelRequestsOf(DWORD thread) {
         std::vector<uint64_t> cancelled;
         {
             std::lock_guard guard(lock_);
@@ -219,32 +272,45 @@ class DeviceFile : public KernelObject {
     }
 
     // Waits until DONE (checked under lock_), reading the connection
-    // whenever no other thread does.
+    // whenever no other thread does. Gives way to TerminateThread: false
+    // when the calling thread was asked to end before DONE held.
     template <class Done>
-    void WaitUntil(Done done) {
+    bool WaitUntil(Done done) {
         std::unique_lock guard(lock_);
         ++waiting_readers_;
+        bool terminated = false;
         while (!done()) {
+            if (TerminationRequested()) {
+                terminated = true;
+                break;
+            }
             if (reading_)
-                completed_.wait(guard);
+                completed_.wait_for(guard, kTerminationCheckPeriod);
             else
                 ReadOne(guard);
         }
         if (--waiting_readers_ == 0 && NeedsReceiver()) receiver_wake_.notify_one();
+        return !terminated;
     }
 
-    // Reads and acts on one message; called with GUARD holding lock_ and no
-    // thread reading. Reading happens outside the lock.
+    // Reads and acts on one message, unless the calling thread is asked to
+    // end before one comes; called with GUARD holding lock_ and no thread
+    // reading. Reading happens outside the lock.
     void ReadOne(std::unique_lock<std::mutex>& guard) {
         reading_ = true;
         guard.unlock();
         WireHeader header;
-        bool received = reader_.Receive(header, payload_);
+        bool dropped = false;
+        bool ready = reader_.HasMessage() || AwaitReadable(fd_);
+        bool received = ready && reader_.Receive(header, payload_, &dropped);
+        // A reply whose data could not be taken in fails for want of memory.
+        if (received && dropped && header.type == WireType::Complete)
+            header.status = static_cast<uint32_t>(STATUS_INSUFFICIENT_RESOURCES);
         guard.lock();
         reading_ = false;
         if (received)
             Dispatch(header);
-        else
+        else if (ready)
             ConnectionLost();
         completed_.notify_all();
     }
@@ -262,8 +328,14 @@ class DeviceFile : public KernelObject {
             case WireType::Reference:
                 // The client is inside the request that carried the handle,
                 // so the handle still names its object.
+                // A reference that cannot be kept for want of memory is
+                // dropped: the driver's signals then reach nothing.
                 if (std::shared_ptr<KernelObject> object = LookupHandle(ToHandle(header.id))) {
-                    events_[header.id] = std::move(object);
+                    try {
+                        events_[header.id] = std::move(object);
+                    } catch (const std::bad_alloc&) {
+                        break;
+                    }
                     receiver_wake_.notify_one();  // signals may come at any time now
                 }
                 break;
@@ -364,15 +436,43 @@ std::optional<WireReader> Connect(const InterfaceRecord& record, const std::stri
     std::vector<BYTE> payload;
     if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         !SendMessage(fd, WireHeader{WireType::Open, 0, 0, 0, 0, 0}, suffix.data(), suffix.size()) ||
-        !reader.Receive(reply, payload) || reply.type != WireType::OpenReply || reply.status != 0) {
+        !AwaitReadable(fd) || !reader.Receive(reply, payload) ||
+        reply.type != WireType::OpenReply || reply.status != 0) {
         close(fd);
         return std::nullopt;
     }
     return reader;
 }
 
+// A thread's end cancels the requests it issued, on every file.
+void CancelRequestsOfThread(DWORD thread) {
+    std::lock_guard guard(Files().lock);
+    for (DeviceFile* file : Files().files) file->CancelRequestsOf(thread);
+}
+
+const bool g_cancels_at_thread_end = (SetThreadEndWork(CancelRequestsOfThread), true);
+
 std::shared_ptr<DeviceFile> DeviceFileOfHandle(HANDLE handle) {
     return LookupHandleAs<DeviceFile>(handle, ObjectType::DeviceFile);
+}
+
+HANDLE OpenDeviceFile(LPCSTR path, DWORD disposition, DWORD flags) {
+    if (!path || disposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string suffix;
+    std::optional<InterfaceRecord> record = FindInterface(path, suffix);
+    std::optional<WireReader> connection = record ? Connect(*record, suffix) : std::nullopt;
+    if (!connection) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE handle = InsertHandle(
+        std::make_shared<DeviceFile>(std::move(*connection), (flags & FILE_FLAG_OVERLAPPED) != 0));
+    if (!handle) return INVALID_HANDLE_VALUE;
+    SetLastError(ERROR_SUCCESS);
+    return handle;
 }
 
 }  // namespace
@@ -382,24 +482,17 @@ using namespace kmxwin;
 
 extern "C" {
 
+// The blocking calls below give way to TerminateThread inside; the thread
+// then ends at the TerminationPoint after them, where nothing of theirs is
+// held any more.
+
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
                           DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
     TerminationPoint();
-    if (!lpFileName || dwCreationDisposition != OPEN_EXISTING) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
-    std::string suffix;
-    std::optional<InterfaceRecord> record = FindInterface(lpFileName, suffix);
-    std::optional<WireReader> connection = record ? Connect(*record, suffix) : std::nullopt;
-    if (!connection) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    HANDLE handle = InsertHandle(std::make_shared<DeviceFile>(
-        std::move(*connection), (dwFlagsAndAttributes & FILE_FLAG_OVERLAPPED) != 0));
-    if (!handle) return INVALID_HANDLE_VALUE;
-    SetLastError(ERROR_SUCCESS);
+    HANDLE handle = OpenDeviceFile(lpFileName, dwCreationDisposition, dwFlagsAndAttributes);
+    // A handle the ending thread would never hand over is not left open.
+    if (handle != INVALID_HANDLE_VALUE && TerminationRequested()) RemoveHandle(handle);
+    TerminationPoint();
     return handle;
 }
 
@@ -409,8 +502,11 @@ BOOL WINAPI DeviceIoControl(HANDLE hDevice, DWORD dwIoControlCode, LPVOID lpInBu
     TerminationPoint();
     std::shared_ptr<DeviceFile> file = DeviceFileOfHandle(hDevice);
     if (!file) return FALSE;
-    return file->IoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer, nOutBufferSize,
-                           lpBytesReturned, lpOverlapped);
+    BOOL result = file->IoControl(dwIoControlCode, lpInBuffer, nInBufferSize, lpOutBuffer,
+                                  nOutBufferSize, lpBytesReturned, lpOverlapped);
+    file.reset();
+    TerminationPoint();
+    return result;
 }
 
 BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
@@ -427,7 +523,13 @@ BOOL WINAPI GetOverlappedResult(HANDLE hFile, LPOVERLAPPED lpOverlapped,
             SetLastError(ERROR_IO_INCOMPLETE);
             return FALSE;
         }
-        file->WaitForCompletion(*lpOverlapped);
+        if (!file->WaitForCompletion(*lpOverlapped)) {
+            // Asked to end while waiting: as on Windows, the requests the
+            // thread issued are cancelled with it.
+            file->CancelThreadRequests();
+            file.reset();
+            TerminationPoint();
+        }
     }
     return FinishedResult(*lpOverlapped, lpNumberOfBytesTransferred);
 }

@@ -52,16 +52,23 @@ std::optional<InterfaceRecord> ReadRecord(const std::string& file) {
     return record;
 }
 
+// An open directory, closed however reading it ends (a failed allocation
+// included).
+using Directory = std::unique_ptr<DIR, int (*)(DIR*)>;
+
+Directory OpenDirectory(const std::string& path) {
+    return Directory(opendir(path.c_str()), closedir);
+}
+
 // The live records of one class directory in order; stale ones are removed.
 std::vector<InterfaceRecord> ReadClass(const std::string& directory) {
     std::vector<std::string> names;
-    if (DIR* dir = opendir(directory.c_str())) {
-        while (dirent* entry = readdir(dir)) {
+    if (Directory dir = OpenDirectory(directory)) {
+        while (dirent* entry = readdir(dir.get())) {
             std::string name = entry->d_name;
             if (name.size() == kSequenceDigits && std::all_of(name.begin(), name.end(), ::isdigit))
                 names.push_back(name);
         }
-        closedir(dir);
     }
     std::sort(names.begin(), names.end());
     std::vector<InterfaceRecord> records;
@@ -82,10 +89,9 @@ std::vector<InterfaceRecord> ReadClass(const std::string& directory) {
 
 std::vector<std::string> ClassDirectories(const std::string& root) {
     std::vector<std::string> directories;
-    if (DIR* dir = opendir(root.c_str())) {
-        while (dirent* entry = readdir(dir))
+    if (Directory dir = OpenDirectory(root)) {
+        while (dirent* entry = readdir(dir.get()))
             if (entry->d_name[0] == '{') directories.push_back(root + "/" + entry->d_name);
-        closedir(dir);
     }
     return directories;
 }

@@ -4,7 +4,9 @@
 #include "devices/interface_registry.h"
 
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <vector>
@@ -58,13 +60,18 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID* ClassGuid, PCSTR, HWND, DWORD F
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    auto* set = new DeviceInfoSet{*ClassGuid, {}};
-    for (const InterfaceRecord& record : ListInterfaces(*ClassGuid))
-        set->paths.push_back(record.path);
-    LiveSets& live = Sets();
-    std::lock_guard guard(live.lock);
-    live.sets.insert(set);
-    return set;
+    try {
+        auto set = std::make_unique<DeviceInfoSet>(DeviceInfoSet{*ClassGuid, {}});
+        for (const InterfaceRecord& record : ListInterfaces(*ClassGuid))
+            set->paths.push_back(record.path);
+        LiveSets& live = Sets();
+        std::lock_guard guard(live.lock);
+        live.sets.insert(set.get());
+        return set.release();
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return INVALID_HANDLE_VALUE;
+    }
 }
 
 BOOL WINAPI SetupDiEnumDeviceInterfaces(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA,

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace kmxwin {
 namespace {
@@ -78,13 +79,31 @@ bool WireReader::Fill() {
     }
 }
 
-bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload) {
+bool WireReader::Skip(uint64_t length) {
+    while (length > 0) {
+        if (Buffered() == 0 && !Fill()) return false;
+        size_t taken = static_cast<size_t>(std::min<uint64_t>(length, Buffered()));
+        begin_ += taken;
+        length -= taken;
+    }
+    if (begin_ == end_) begin_ = end_ = 0;
+    return true;
+}
+
+bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload, bool* dropped) {
     while (Buffered() < sizeof header)
         if (!Fill()) return false;
     std::memcpy(&header, buffer_.data() + begin_, sizeof header);
     if (header.payload_length > kMaxWirePayload) return false;
     begin_ += sizeof header;
-    payload.resize(header.payload_length);
+    if (dropped) *dropped = false;
+    try {
+        payload.resize(header.payload_length);
+    } catch (const std::bad_alloc&) {
+        if (dropped) *dropped = true;
+        payload.clear();
+        return Skip(header.payload_length);
+    }
     size_t taken = std::min<size_t>(payload.size(), Buffered());
     if (taken) std::memcpy(payload.data(), buffer_.data() + begin_, taken);
     begin_ += taken;

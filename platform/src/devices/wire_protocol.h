@@ -53,8 +53,10 @@ class WireReader {
     // Whether a whole message is buffered, so that Receive will not read.
     bool HasMessage() const;
     // Receives one message into HEADER and PAYLOAD (resized). False at the
-    // end of the connection or on a malformed message.
-    bool Receive(WireHeader& header, std::vector<BYTE>& payload);
+    // end of the connection or on a malformed message. A payload for which
+    // PAYLOAD cannot grow is read past, so that the next message is read
+    // whole: the message comes without it, *DROPPED (when given) set.
+    bool Receive(WireHeader& header, std::vector<BYTE>& payload, bool* dropped = nullptr);
 
   private:
     static constexpr size_t kBufferSize = 16 << 10;
@@ -62,6 +64,8 @@ class WireReader {
     // Reads what the socket holds (waiting for something) after the
     // buffered bytes; false at the end of the connection.
     bool Fill();
+    // Reads past LENGTH bytes of the message being received.
+    bool Skip(uint64_t length);
 
     int fd_;
     std::vector<BYTE> buffer_;

@@ -94,6 +94,10 @@ void TerminationPoint() {
         EndCurrentThread(self.terminate_code);
 }
 
+bool TerminationRequested() {
+    return CurrentThread().terminate_requested.load(std::memory_order_acquire);
+}
+
 DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
                      std::optional<Clock::time_point> deadline) {
     ThreadRecord& self = CurrentThread();

@@ -4,6 +4,7 @@
 
 #include "kernel/thread_record.h"
 
+#include <chrono>
 #include <mutex>
 #include <span>
 
@@ -33,5 +34,13 @@ std::optional<Clock::time_point> DeadlineAfter(DWORD milliseconds);
 // Ends the calling thread here if TerminateThread asked for it. Called
 // first thing in an API function, before it holds anything.
 void TerminationPoint();
+
+// Whether TerminateThread asked the calling thread to end. A call that
+// blocks outside the dispatcher (on a device's socket, say) looks at it at
+// least every kTerminationCheckPeriod and gives way: it lets go of what it
+// holds and returns to its API function, which ends the thread at a
+// TerminationPoint.
+bool TerminationRequested();
+inline constexpr std::chrono::milliseconds kTerminationCheckPeriod{20};
 
 }  // namespace kmxwin

@@ -59,7 +59,7 @@ HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bIniti
         SetLastError(ERROR_NOT_SUPPORTED);
         return nullptr;
     }
-    HANDLE handle = InsertHandle(std::make_shared<Event>(bManualReset, bInitialState));
+    HANDLE handle = InsertNew<Event>(bManualReset != FALSE, bInitialState != FALSE);
     if (handle) SetLastError(ERROR_SUCCESS);
     return handle;
 }

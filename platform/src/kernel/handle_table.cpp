@@ -46,7 +46,12 @@ HANDLE InsertHandle(std::shared_ptr<KernelObject> object) {
         table.free_slots.pop_front();
     } else if (table.slots.size() < kMaxHandles) {
         slot = table.slots.size();
-        table.slots.emplace_back();
+        try {
+            table.slots.emplace_back();
+        } catch (const std::bad_alloc&) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return nullptr;
+        }
     } else {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
@@ -74,7 +79,11 @@ std::shared_ptr<KernelObject> RemoveHandle(HANDLE handle) {
         std::lock_guard guard(table.lock);
         if (slot < table.slots.size() && table.slots[slot]) {
             object = std::move(table.slots[slot]);
-            table.free_slots.push_back(slot);
+            try {
+                table.free_slots.push_back(slot);
+            } catch (const std::bad_alloc&) {
+                // Out of memory: the slot is not used again.
+            }
         }
     }
     if (!object) SetLastError(ERROR_INVALID_HANDLE);

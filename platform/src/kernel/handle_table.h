@@ -7,11 +7,34 @@
 #include "kernel/kernel_object.h"
 
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace kmxwin {
 
-// Enters OBJECT into the table. nullptr (ERROR_NOT_ENOUGH_MEMORY) when full.
+// Enters OBJECT into the table. nullptr (ERROR_NOT_ENOUGH_MEMORY) when full
+// or out of memory.
 HANDLE InsertHandle(std::shared_ptr<KernelObject> object);
+
+// Makes an OBJECT from ARGS: nullptr, with ERROR_NOT_ENOUGH_MEMORY, when
+// memory runs short, as Windows fails such a call rather than throw into
+// its caller.
+template <class Object, class... Args>
+std::shared_ptr<Object> MakeObject(Args&&... args) {
+    try {
+        return std::make_shared<Object>(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+}
+
+// Makes an OBJECT from ARGS and enters it into the table; nullptr as above.
+template <class Object, class... Args>
+HANDLE InsertNew(Args&&... args) {
+    std::shared_ptr<Object> object = MakeObject<Object>(std::forward<Args>(args)...);
+    return object ? InsertHandle(std::move(object)) : nullptr;
+}
 
 // The object behind HANDLE, or nullptr with ERROR_INVALID_HANDLE. Pseudo
 // handles are not in the table.

@@ -45,24 +45,30 @@ extern "C" {
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
     TerminationPoint();
     if (!lpName || !*lpName) {
-        auto mutex = std::make_shared<LocalMutex>();
+        std::shared_ptr<LocalMutex> mutex = MakeObject<LocalMutex>();
+        if (!mutex) return nullptr;
         if (bInitialOwner) AcquireNow(*mutex);
         HANDLE handle = InsertHandle(mutex);
         if (handle) SetLastError(ERROR_SUCCESS);
         return handle;
     }
-    std::optional<std::string> name = ObjectName(lpName);
-    if (!name) return nullptr;
-    bool existed = false;
-    std::shared_ptr<NamedMutex> mutex =
-        NamedMutex::Open(*name, SharedFileOpen::CreateOrOpen, existed);
-    if (!mutex) return nullptr;
-    // As on Windows, asking for ownership of a mutex that exists already
-    // does not take it.
-    if (bInitialOwner && !existed) AcquireNow(*mutex);
-    HANDLE handle = InsertHandle(mutex);
-    if (handle) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+    try {
+        std::optional<std::string> name = ObjectName(lpName);
+        if (!name) return nullptr;
+        bool existed = false;
+        std::shared_ptr<NamedMutex> mutex =
+            NamedMutex::Open(*name, SharedFileOpen::CreateOrOpen, existed);
+        if (!mutex) return nullptr;
+        // As on Windows, asking for ownership of a mutex that exists already
+        // does not take it.
+        if (bInitialOwner && !existed) AcquireNow(*mutex);
+        HANDLE handle = InsertHandle(mutex);
+        if (handle) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+        return handle;
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
 }
 
 HANDLE WINAPI OpenMutexA(DWORD, BOOL, LPCSTR lpName) {

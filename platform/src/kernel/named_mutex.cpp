@@ -24,7 +24,9 @@ constexpr auto kTerminationCheck = std::chrono::milliseconds(50);
 // The named mutexes this process has open, so that every handle of the
 // process on one name shares one object (and one lock on its file).
 struct Registry {
-    std::mutex lock;
+    // Recursive: a mutex whose making fails half way is destroyed with the
+    // lock held, and its destructor takes it too.
+    std::recursive_mutex lock;
     std::map<std::string, std::weak_ptr<NamedMutex>> open;
 };
 Registry& OpenMutexes() {
@@ -99,9 +101,23 @@ std::shared_ptr<NamedMutex> NamedMutex::Open(const std::string& name, SharedFile
         return nullptr;
     }
     existed = opened.existed;
-    std::shared_ptr<NamedMutex> mutex(new NamedMutex(name, file));
-    registry.open[name] = mutex;
-    return mutex;
+    NamedMutex* made = nullptr;
+    try {
+        made = new NamedMutex(name, file);
+    } catch (const std::bad_alloc&) {
+        CloseSharedFile(file);
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    try {
+        std::shared_ptr<NamedMutex> mutex(made);
+        registry.open[name] = mutex;
+        return mutex;
+    } catch (const std::bad_alloc&) {
+        // The object went with its pointer, and its file with it.
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
 }
 
 NamedMutex::NamedMutex(std::string name, SharedFile file)

@@ -23,6 +23,13 @@ struct ThreadRecordHolder {
 
 thread_local ThreadRecordHolder t_thread;
 
+std::atomic<ThreadEndWork> g_end_work{nullptr};
+
+void DoThreadEndWork(const ThreadRecord& thread) {
+    if (ThreadEndWork work = g_end_work.load(std::memory_order_acquire))
+        work(static_cast<DWORD>(thread.tid));
+}
+
 // What CreateThread hands its new thread; lives on the creator's stack until
 // the new thread has taken what it needs and said so.
 struct StartBlock {
@@ -123,7 +130,12 @@ std::shared_ptr<Ownable> DisownedBy(ThreadRecord& thread, const Ownable& mutex) 
     return reference;
 }
 
+void SetThreadEndWork(ThreadEndWork work) {
+    g_end_work.store(work, std::memory_order_release);
+}
+
 void ThreadEnded(ThreadRecord& thread, DWORD exit_code) {
+    if (!thread.ended) DoThreadEndWork(thread);
     std::vector<std::shared_ptr<Ownable>> owned;
     {
         std::lock_guard guard(DispatcherLock());
@@ -144,6 +156,7 @@ void ThreadEnded(ThreadRecord& thread, DWORD exit_code) {
 
 void EndCurrentThread(DWORD exit_code) {
     ThreadRecord& self = CurrentThread();
+    DoThreadEndWork(self);
     self.exit_code = exit_code;
     if (self.exit_jump) std::longjmp(*self.exit_jump, 1);
     ThreadEnded(self, exit_code);
@@ -178,7 +191,9 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T dwStackSize,
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    StartBlock block{lpStartAddress, lpParameter, std::make_shared<ThreadObject>(), {}, {}, false};
+    std::shared_ptr<ThreadObject> object = MakeObject<ThreadObject>();
+    if (!object) return nullptr;
+    StartBlock block{lpStartAddress, lpParameter, std::move(object), {}, {}, false};
     HANDLE handle = InsertHandle(block.object);
     if (!handle) return nullptr;
 

@@ -77,6 +77,13 @@ class ThreadObject : public Waitable {
 // signalled with EXIT_CODE. Runs once; later calls do nothing.
 void ThreadEnded(ThreadRecord& thread, DWORD exit_code);
 
+// Work that a thread's end does first, while the thread's frames still
+// stand when it is ended by ExitThread or TerminateThread: the device files
+// cancel the requests it issued, as Windows cancels a thread's I/O when it
+// ends. Set once, by the part of the platform that needs it.
+using ThreadEndWork = void (*)(DWORD thread_id);
+void SetThreadEndWork(ThreadEndWork work);
+
 // Ends the calling thread without returning into its own code: through the
 // CreateThread start frame, or pthread_exit for other threads.
 [[noreturn]] void EndCurrentThread(DWORD exit_code);

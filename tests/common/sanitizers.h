@@ -1,0 +1,15 @@
+// Whether this build runs under AddressSanitizer, which GCC says with
+// __SANITIZE_ADDRESS__ and Clang through __has_feature: KMX_TEST_ASAN is 1
+// then, else 0.
+#pragma once
+
+#if defined(__SANITIZE_ADDRESS__)
+#define KMX_TEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KMX_TEST_ASAN 1
+#endif
+#endif
+#ifndef KMX_TEST_ASAN
+#define KMX_TEST_ASAN 0
+#endif
