@@ -121,6 +121,10 @@ extern "C" {
 #define WM_MOUSELAST 0x020A
 #define WM_PARENTNOTIFY 0x0210
 #define WM_CAPTURECHANGED 0x0215
+#define WM_CUT 0x0300
+#define WM_COPY 0x0301
+#define WM_PASTE 0x0302
+#define WM_CLEAR 0x0303
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -975,6 +979,19 @@ WINUSERAPI BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 WINUSERAPI HDC WINAPI GetDC(HWND hWnd);
 WINUSERAPI HDC WINAPI GetWindowDC(HWND hWnd);
 WINUSERAPI int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
+
+/* The caret: one per thread, as Windows keeps one per message queue. It is
+ * drawn by inverting its rectangle; the hBitmap of CreateCaret gives only
+ * its size here (its picture is not drawn), (HBITMAP)1 a grey caret drawn
+ * as a solid one. The blink time is the process's (INFINITE: no blinking). */
+WINUSERAPI BOOL WINAPI CreateCaret(HWND hWnd, HBITMAP hBitmap, int nWidth, int nHeight);
+WINUSERAPI BOOL WINAPI DestroyCaret(void);
+WINUSERAPI BOOL WINAPI ShowCaret(HWND hWnd);
+WINUSERAPI BOOL WINAPI HideCaret(HWND hWnd);
+WINUSERAPI BOOL WINAPI SetCaretPos(int X, int Y);
+WINUSERAPI BOOL WINAPI GetCaretPos(LPPOINT lpPoint);
+WINUSERAPI UINT WINAPI GetCaretBlinkTime(void);
+WINUSERAPI BOOL WINAPI SetCaretBlinkTime(UINT uMSeconds);
 
 /* Mouse and keyboard. */
 WINUSERAPI HWND WINAPI SetCapture(HWND hWnd);

@@ -10,3 +10,6 @@
 #define IDC_LIST 1006
 #define IDC_LABEL 1007
 #define IDC_NUMBER 1008
+#define IDD_PICTURE 102
+#define IDC_DISABLED 1009
+#define IDC_APPLY 1010

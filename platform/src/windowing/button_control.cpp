@@ -1,5 +1,7 @@
 // The "Button" class: push and default push buttons, check boxes (two and
 // three states, manual and automatic), radio buttons and group boxes.
+#include "windowing/button_paint.h"
+#include "windowing/control_paint.h"
 #include "windowing/control_procs.h"
 #include "windowing/control_state.h"
 
@@ -80,6 +82,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     ButtonState* state = ControlState<ButtonState>(hwnd);
     if (!state && message != WM_NCCREATE) return DefWindowProcA(hwnd, message, wparam, lparam);
     DWORD type = TypeOf(hwnd);
+    if (LRESULT result; state && FontMessage(hwnd, state->font, message, wparam, lparam, result))
+        return result;
     switch (message) {
         case WM_NCCREATE:
             AttachControlState<ButtonState>(hwnd);
@@ -93,18 +97,19 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
             // A group box lets clicks through to what lies under it.
             if (type == BS_GROUPBOX) return HTTRANSPARENT;
             break;
-        case WM_SETFONT:
-            state->font = reinterpret_cast<HFONT>(wparam);
-            if (LOWORD(lparam)) InvalidateRect(hwnd, nullptr, TRUE);
-            return 0;
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(state->font);
+        case WM_PAINT:
+            return PaintControl(hwnd, wparam, state->font, [&](HDC dc) {
+                PaintButton(hwnd, dc,
+                            {static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), state->check,
+                             state->pushed, state->focused, IsWindowEnabled(hwnd) != FALSE,
+                             WindowText(hwnd)});
+            });
+        case WM_ERASEBKGND:
+            // The painting covers the background.
+            return 1;
         case WM_SETTEXT:
-        case WM_ENABLE: {
-            LRESULT result = DefWindowProcA(hwnd, message, wparam, lparam);
-            InvalidateRect(hwnd, nullptr, TRUE);
-            return result;
-        }
+        case WM_ENABLE:
+            return DefaultThenRepaint(hwnd, message, wparam, lparam);
         case WM_LBUTTONDBLCLK:
             // Radio buttons and notifying buttons report the double click;
             // the others take it as a second press.

@@ -2,6 +2,7 @@
 // that drops down under it ("ComboLBox"), chosen from with the keyboard or
 // the mouse. Setting the selection by message sends no notification; a
 // choice by the user does.
+#include "windowing/control_paint.h"
 #include "windowing/control_procs.h"
 #include "windowing/control_state.h"
 
@@ -67,14 +68,90 @@ void Choose(HWND hwnd, ComboState& state, int index) {
 }
 
 int ItemHeightOf(HFONT font) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old =
-        SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return metrics.tmHeight > 0 ? static_cast<int>(metrics.tmHeight) : kDefaultItemHeight;
+    int height = FontMetrics(font).tmHeight;
+    return height > 0 ? height : kDefaultItemHeight;
+}
+
+// Sizes the window to the selection field of the font's item height.
+void FitField(HWND hwnd, const ComboState& state) {
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    SetWindowPos(hwnd, nullptr, 0, 0, rect.right - rect.left, state.item_height + kFieldMargin,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The arrow of the drop button, a triangle pointing down.
+void PaintArrow(HDC dc, RECT button, bool pressed, COLORREF ink) {
+    constexpr int kWidth = 7;
+    int left = button.left + (button.right - button.left - kWidth) / 2 + (pressed ? 1 : 0);
+    int top = button.top + (button.bottom - button.top - kWidth / 2 - 1) / 2 + (pressed ? 1 : 0);
+    for (int row = 0; row <= kWidth / 2; ++row)
+        for (int x = row; x < kWidth - row; ++x) SetPixelV(dc, left + x, top + row, ink);
+}
+
+// The closed field: a sunken box with the selected item's text, highlighted
+// while the control has the focus, and the drop button, pressed while the
+// list is down.
+void PaintField(HWND hwnd, const ComboState& state, HDC dc) {
+    bool enabled = IsWindowEnabled(hwnd);
+    RECT rect;
+    GetClientRect(hwnd, &rect);
+    DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    RECT button{rect.right - GetSystemMetrics(SM_CXVSCROLL), rect.top, rect.right, rect.bottom};
+    if (state.dropped) {
+        FrameRect(dc, &button, GetSysColorBrush(COLOR_3DSHADOW));
+        RECT face = button;
+        InflateRect(&face, -1, -1);
+        FillRect(dc, &face, GetSysColorBrush(COLOR_3DFACE));
+    } else {
+        RECT face = button;
+        DrawEdge(dc, &face, EDGE_RAISED, BF_RECT | BF_SOFT | BF_MIDDLE);
+    }
+    if (enabled) {
+        PaintArrow(dc, button, state.dropped, GetSysColor(COLOR_BTNTEXT));
+    } else {
+        OffsetRect(&button, 1, 1);
+        PaintArrow(dc, button, false, GetSysColor(COLOR_3DHIGHLIGHT));
+        OffsetRect(&button, -1, -1);
+        PaintArrow(dc, button, false, GetSysColor(COLOR_3DSHADOW));
+    }
+    RECT field{rect.left, rect.top, button.left, rect.bottom};
+    FillRect(dc, &field, ControlBrush(hwnd, dc, enabled ? WM_CTLCOLOREDIT : WM_CTLCOLORSTATIC));
+    InflateRect(&field, -1, -1);
+    bool focused = GetFocus() == hwnd && !state.dropped;
+    if (focused) {
+        FillRect(dc, &field, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    }
+    if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    if (state.selection >= 0) {
+        RECT text = field;
+        text.left += 2;
+        SetBkMode(dc, TRANSPARENT);
+        DrawTextA(dc, state.items[state.selection].text.c_str(), -1, &text,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    if (focused) DrawFocusRect(dc, &field);
+}
+
+// The dropped list: the items one under the other, the selected one
+// highlighted.
+void PaintList(HWND list, HWND combo, const ComboState& state, HDC dc) {
+    RECT client;
+    GetClientRect(list, &client);
+    FillRect(dc, &client, ControlBrush(combo, dc, WM_CTLCOLORLISTBOX));
+    COLORREF text_color = GetTextColor(dc);
+    SetBkMode(dc, TRANSPARENT);
+    for (int i = 0; i < Count(state); ++i) {
+        RECT row{0, i * state.item_height, client.right, (i + 1) * state.item_height};
+        if (row.top >= client.bottom) break;
+        bool selected = i == state.selection;
+        if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text_color);
+        row.left += 2;
+        DrawTextA(dc, state.items[i].text.c_str(), -1, &row,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
 }
 
 // The list's place on the screen: under the field, as many items as the
@@ -190,21 +267,23 @@ LRESULT CopyItemText(const ComboState& state, WPARAM index, LPARAM buffer) {
 LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     ComboState* state = ControlState<ComboState>(hwnd);
     if (!state && message != WM_NCCREATE) return DefWindowProcA(hwnd, message, wparam, lparam);
+    if (LRESULT result; state && FontMessage(hwnd, state->font, message, wparam, lparam, result)) {
+        if (message == WM_SETFONT) {
+            state->item_height = ItemHeightOf(state->font);
+            FitField(hwnd, *state);
+        }
+        return result;
+    }
     switch (message) {
         case WM_NCCREATE:
             AttachControlState<ComboState>(hwnd)->dropped_height =
                 reinterpret_cast<CREATESTRUCTA*>(lparam)->cy;
             break;
-        case WM_CREATE: {
+        case WM_CREATE:
             // The window is the selection field; the template's height is the
             // height with the list dropped.
-            RECT rect;
-            GetWindowRect(hwnd, &rect);
-            SetWindowPos(hwnd, nullptr, 0, 0, rect.right - rect.left,
-                         state->item_height + kFieldMargin,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            FitField(hwnd, *state);
             return 0;
-        }
         case WM_NCDESTROY:
             if (state->list) DestroyWindow(state->list);
             FreeControlState<ComboState>(hwnd);
@@ -217,19 +296,11 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
                 code |= DLGC_WANTMESSAGE;
             return code;
         }
-        case WM_SETFONT: {
-            state->font = reinterpret_cast<HFONT>(wparam);
-            state->item_height = ItemHeightOf(state->font);
-            RECT rect;
-            GetWindowRect(hwnd, &rect);
-            SetWindowPos(hwnd, nullptr, 0, 0, rect.right - rect.left,
-                         state->item_height + kFieldMargin,
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            if (LOWORD(lparam)) InvalidateRect(hwnd, nullptr, TRUE);
-            return 0;
-        }
-        case WM_GETFONT:
-            return reinterpret_cast<LRESULT>(state->font);
+        case WM_PAINT:
+            return PaintControl(hwnd, wparam, state->font,
+                                [&](HDC dc) { PaintField(hwnd, *state, dc); });
+        case WM_ERASEBKGND:
+            return 1;
         case WM_SETTEXT: {
             // A drop-down list shows only its items: the text selects one.
             int index = Find(*state, static_cast<WPARAM>(-1), [&](const std::string& text) {
@@ -377,6 +448,12 @@ LRESULT CALLBACK ComboListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
             break;
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
+        case WM_PAINT:
+            return PaintControl(hwnd, wparam, state ? state->font : nullptr, [&](HDC dc) {
+                if (state) PaintList(hwnd, combo, *state, dc);
+            });
+        case WM_ERASEBKGND:
+            return 1;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP: {
             if (!state) return 0;

@@ -3,6 +3,7 @@
 #include "windowing/default_window_proc.h"
 
 #include "text/ansi_code_page.h"
+#include "windowing/control_paint.h"
 #include "windowing/nonclient.h"
 #include "windowing/user_lock.h"
 #include "windowing/window.h"
@@ -103,20 +104,46 @@ bool IsMinimizedOrDisabled(HWND hwnd) {
 
 // The close box: a press on it, released on it, closes the window.
 LRESULT CloseBox(HWND hwnd, UINT message, WPARAM hit) {
-    bool pressed;
+    bool changed, close;
     {
         std::lock_guard lock(UserLock());
         Window* window = FindWindowLocked(hwnd);
         if (!window) return 0;
-        if (message == WM_NCLBUTTONDOWN) {
-            window->close_box_pressed = hit == HTCLOSE;
-            return 0;
-        }
-        pressed = window->close_box_pressed && hit == HTCLOSE;
-        window->close_box_pressed = false;
+        bool pressed = message == WM_NCLBUTTONDOWN && hit == HTCLOSE;
+        close = message == WM_NCLBUTTONUP && window->close_box_pressed && hit == HTCLOSE;
+        changed = window->close_box_pressed != pressed;
+        window->close_box_pressed = pressed;
     }
-    if (pressed) Send(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // The box shows pressed while the button is down on it.
+    if (changed) PaintFrame(hwnd);
+    if (close) Send(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
+}
+
+void SetFrameActive(HWND hwnd, bool active) {
+    {
+        std::lock_guard lock(UserLock());
+        Window* window = FindWindowLocked(hwnd);
+        if (!window || window->frame_active == active) return;
+        window->frame_active = active;
+    }
+    PaintFrame(hwnd);
+}
+
+// The class's background brush over the client area.
+LRESULT EraseBackground(HWND hwnd, HDC dc) {
+    HBRUSH brush;
+    {
+        std::lock_guard lock(UserLock());
+        Window* window = FindWindowLocked(hwnd);
+        if (!window) return 0;
+        brush = window->window_class->background;
+    }
+    if (!brush || !dc) return 0;
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, brush);
+    return 1;
 }
 
 }  // namespace
@@ -159,7 +186,22 @@ LRESULT DefaultWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
             if (LOWORD(wparam) != WA_INACTIVE && !IsMinimizedOrDisabled(hwnd)) SetFocus(hwnd);
             return 0;
         case WM_NCACTIVATE:
+            SetFrameActive(hwnd, wparam != 0);
             return TRUE;
+        case WM_NCPAINT:
+            PaintFrame(hwnd);
+            return 0;
+        case WM_ERASEBKGND:
+            return EraseBackground(hwnd, reinterpret_cast<HDC>(wparam));
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORSCROLLBAR:
+            return reinterpret_cast<LRESULT>(
+                DefaultControlColors(reinterpret_cast<HDC>(wparam), message));
         case WM_MOUSEACTIVATE:
             // A child asks its parent first.
             if (HWND parent = ParentOfChild(hwnd)) {

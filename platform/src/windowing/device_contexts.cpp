@@ -1,6 +1,7 @@
 #include "windowing/device_contexts.h"
 
 #include "gdi/gdi_surface.h"
+#include "windowing/caret.h"
 #include "windowing/display.h"
 #include "windowing/paint_state.h"
 #include "windowing/user_lock.h"
@@ -128,6 +129,7 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
         frame = window->needs_frame;
         window->needs_frame = false;
     }
+    HideCaretForPaint(hWnd);
     if (frame) SendMessageTo(hWnd, WM_NCPAINT, 1, 0, false);
     RECT update;
     bool erase;
@@ -152,8 +154,8 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
-    (void)hWnd;
     if (lpPaint && lpPaint->hdc) GiveBack(lpPaint->hdc);
+    ShowCaretAfterPaint(hWnd);
     return TRUE;
 }
 

@@ -103,11 +103,17 @@ HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& dialog, HWND o
             item_text = text.c_str();
         }
         RECT rect = ToPixels({item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
-        HWND control = CreateWindowExA(item.ex_style | WS_EX_NOPARENTNOTIFY, item_class.c_str(),
-                                       item_text, item.style | WS_CHILD, rect.left, rect.top,
-                                       rect.right - rect.left, rect.bottom - rect.top, hwnd,
-                                       reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.id)),
-                                       instance, const_cast<BYTE*>(item.creation_data));
+        // Dialogs have the 3-D look: a control's border is a sunken edge.
+        DWORD style = item.style | WS_CHILD, ex_style = item.ex_style | WS_EX_NOPARENTNOTIFY;
+        if (style & WS_BORDER) {
+            style &= ~WS_BORDER;
+            ex_style |= WS_EX_CLIENTEDGE;
+        }
+        HWND control =
+            CreateWindowExA(ex_style, item_class.c_str(), item_text, style, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, hwnd,
+                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(item.id)), instance,
+                            const_cast<BYTE*>(item.creation_data));
         if (!control) {
             if (dialog.style & DS_NOFAILCREATE) continue;
             DestroyWindow(hwnd);

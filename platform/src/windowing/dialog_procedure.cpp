@@ -1,5 +1,6 @@
 // DefDlgProc: the dialog procedure first, then the dialog manager's own
 // handling of focus, the default button, closing and colours.
+#include "windowing/control_paint.h"
 #include "windowing/default_window_proc.h"
 #include "windowing/dialog_manager.h"
 #include "windowing/user_lock.h"
@@ -60,6 +61,18 @@ void SetDefaultId(HWND dialog, UINT id) {
             Send(next, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
+// A dialog's background is the brush its procedure answers to
+// WM_CTLCOLORDLG, the face colour by default.
+void EraseDialog(HWND hwnd, HDC dc) {
+    if (!dc) return;
+    auto brush = reinterpret_cast<HBRUSH>(
+        Send(hwnd, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    if (!brush) brush = DefaultControlColors(dc, WM_CTLCOLORDLG);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, brush);
+}
+
 LRESULT DialogDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, bool unicode) {
     switch (message) {
         case WM_SHOWWINDOW:
@@ -97,14 +110,9 @@ LRESULT DialogDefault(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, boo
             WithDialog(hwnd, [&](DialogData& data) { font = data.font; });
             return reinterpret_cast<LRESULT>(font);
         }
-        case WM_CTLCOLORMSGBOX:
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORDLG:
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORSCROLLBAR:
-            return DefaultWindowProc(hwnd, message, wparam, lparam);
+        case WM_ERASEBKGND:
+            EraseDialog(hwnd, reinterpret_cast<HDC>(wparam));
+            return TRUE;
         case WM_NCDESTROY: {
             HFONT owned = nullptr;
             WithDialog(hwnd, [&](DialogData& data) {

@@ -18,6 +18,9 @@ bool HasCaption(DWORD style);
 RECT CaptionRect(DWORD style, DWORD ex_style, int window_width);
 RECT CloseBoxRect(DWORD style, DWORD ex_style, int window_width);
 
+// Draws HWND's frame, caption and client edges (WM_NCPAINT).
+void PaintFrame(HWND hwnd);
+
 // DefWindowProc's answer to WM_NCHITTEST at screen point PT. Lock held.
 LRESULT HitTestLocked(const Window& window, POINT pt);
 

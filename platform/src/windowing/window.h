@@ -46,6 +46,7 @@ struct Window {
     bool needs_frame = false;
     RECT update{};
     bool close_box_pressed = false;
+    bool frame_active = false;  // the caption shows the active colours (WM_NCACTIVATE)
 
     bool destroying = false;  // WM_DESTROY has been sent
     bool destroyed = false;   // gone from the window list

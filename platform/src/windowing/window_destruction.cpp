@@ -1,5 +1,6 @@
 #include "windowing/window_destruction.h"
 
+#include "windowing/caret.h"
 #include "windowing/display.h"
 #include "windowing/focus.h"
 #include "windowing/mouse_state.h"
@@ -87,6 +88,7 @@ void NotifyParents(HWND hwnd, WPARAM wparam) {
 
 void FreeWindowTree(HWND hwnd) {
     for (HWND child : ChildrenOf(hwnd)) FreeWindowTree(child);
+    ForgetCaretOf(hwnd);
     Send(hwnd, WM_NCDESTROY, 0, 0);
     std::vector<HWND> top_level;
     {

@@ -52,6 +52,21 @@ struct Change {
     RECT old_client;
 };
 
+// Moves POINT by SIGN times HWND's client origin on the screen.
+BOOL ShiftByClientOrigin(HWND hwnd, LPPOINT point, int sign) {
+    std::lock_guard lock(UserLock());
+    Window* window = LookupWindowLocked(hwnd);
+    if (!window) return FALSE;
+    if (!point) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    POINT origin = ClientOrigin(*window);
+    point->x += sign * origin.x;
+    point->y += sign * origin.y;
+    return TRUE;
+}
+
 }  // namespace
 
 void PaintShownWindow(HWND hwnd) {
@@ -249,31 +264,11 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
 }
 
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
-    std::lock_guard lock(UserLock());
-    Window* window = LookupWindowLocked(hWnd);
-    if (!window) return FALSE;
-    if (!lpPoint) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    POINT origin = ClientOrigin(*window);
-    lpPoint->x += origin.x;
-    lpPoint->y += origin.y;
-    return TRUE;
+    return ShiftByClientOrigin(hWnd, lpPoint, 1);
 }
 
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
-    std::lock_guard lock(UserLock());
-    Window* window = LookupWindowLocked(hWnd);
-    if (!window) return FALSE;
-    if (!lpPoint) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    POINT origin = ClientOrigin(*window);
-    lpPoint->x -= origin.x;
-    lpPoint->y -= origin.y;
-    return TRUE;
+    return ShiftByClientOrigin(hWnd, lpPoint, -1);
 }
 
 int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints) {
