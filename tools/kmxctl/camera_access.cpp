@@ -8,6 +8,8 @@
 
 namespace kmxctl {
 
+using namespace kmxtool;
+
 DebugDevice::DebugDevice(DWORD id) {
     CheckDebug(KMXDebug_OpenDevice(static_cast<LONG>(id), &device_), "opening " + CameraName(id));
 }

@@ -9,6 +9,8 @@
 
 namespace kmxctl {
 
+using namespace kmxtool;
+
 class Output {
   public:
     Output(bool json, std::ostream& out) : json_(json), out_(out) {}
@@ -16,7 +18,7 @@ class Output {
     // The text form.
     std::ostream& Text() { return out_; }
     // The JSON form: one value a line.
-    void Print(const kmxctl::Json& value) { out_ << value.Text() << '\n' << std::flush; }
+    void Print(const kmxtool::Json& value) { out_ << value.Text() << '\n' << std::flush; }
 
   private:
     bool json_;
