@@ -4,26 +4,13 @@
 
 #include "command_line.h"
 #include "json.h"
+#include "output.h"
 
 #include <ostream>
 
 namespace kmxctl {
 
 using namespace kmxtool;
-
-class Output {
-  public:
-    Output(bool json, std::ostream& out) : json_(json), out_(out) {}
-    bool Json() const { return json_; }
-    // The text form.
-    std::ostream& Text() { return out_; }
-    // The JSON form: one value a line.
-    void Print(const kmxtool::Json& value) { out_ << value.Text() << '\n' << std::flush; }
-
-  private:
-    bool json_;
-    std::ostream& out_;
-};
 
 // The camera's settings key, below HKEY_LOCAL_MACHINE for the machine and
 // below HKEY_CURRENT_USER for each user.
