@@ -1,54 +1,31 @@
 #!/usr/bin/env bash
-# The main job, for now: builds the project (on a fresh Debian machine, run
-# as root, it first installs the packages the build needs), starts the
-# camera driver service with two simulated cameras in a private runtime
-# directory and private registry hives, and shows the service tool kmxctl at
-# work on them: the cameras listed, one camera's information and formats, a
-# property set and read back, and the driver's version through the debug
-# interface.
+# The main job: builds the project if needed (on a fresh Debian machine, run
+# as root, it first installs the packages the build needs), records three
+# seconds from the embedded simulated camera into an AVI file with the
+# capture application kmxcap, grabs one frame as a PNG picture, and shows
+# ffprobe's view of the recording: codec, size and frame count. No camera
+# service need run: kmxcap serves a simulated camera of its own in a private
+# runtime directory and private registry hives, and removes them afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [[ ! -x build/bin/kmxctl ]] ||
-   [[ -n "$(find drivers platform src include tools data -newer build/bin/kmxctl -print -quit 2>/dev/null)" ]]; then
+if [[ ! -x build/bin/kmxcap ]] ||
+   [[ -n "$(find drivers platform plugins src include tools data -newer build/bin/kmxcap -print -quit 2>/dev/null)" ]]; then
     echo "== building"
     scripts/install_packages.sh
     cmake --preset default >/dev/null
     cmake --build build -j "$(nproc)" >/dev/null
 fi
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/kmx512-demo-XXXXXX")
-export KMX512_RUNTIME_DIR="$scratch/run" KMX512_HKCU="$scratch/HKCU.db" KMX512_HKLM="$scratch/HKLM.db"
-camd=build/bin/kmx512-camd
-kmxctl=build/bin/kmxctl
-service_pid=
-cleanup() {
-    [[ -n "$service_pid" ]] && kill "$service_pid" 2>/dev/null || true
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
+out=${KMXCAP_DEMO_DIR:-demo-output}
+mkdir -p "$out"
+kmxcap=build/bin/kmxcap
 
-echo "== kmx512-camd serve --plug pantilt:DEMO1 --plug compact:DEMO2"
-coproc SERVICE { exec "$camd" serve --plug pantilt:DEMO1 --plug compact:DEMO2; }
-service_pid=$SERVICE_PID
-while read -r line <&"${SERVICE[0]}"; do
-    echo "   $line"
-    [[ "$line" == ready ]] && break
-done
-
-show() {
-    echo "== kmxctl $*"
-    "$kmxctl" "$@" | sed 's/^/   /'
-}
-show list
-show info -c 1
-show set -c 1 brightness 7500
-show get -c 1 brightness
-show --json get -c 1 brightness
-show debug version
-
-echo "== kmx512-camd stop"
-"$camd" stop >/dev/null
-wait "$service_pid" 2>/dev/null || true
-service_pid=
-echo "== the service has stopped; its cameras are gone"
+echo "== kmxcap record -o $out/demo.avi --seconds 3"
+"$kmxcap" record -o "$out/demo.avi" --seconds 3 | sed 's/^/   /'
+echo "== kmxcap grab -o $out/frame.png"
+"$kmxcap" grab -o "$out/frame.png" | sed 's/^/   /'
+echo "== ffprobe $out/demo.avi"
+ffprobe -v error -count_frames -select_streams v:0 \
+    -show_entries stream=codec_name,width,height,nb_read_frames -of default=noprint_wrappers=1 \
+    "$out/demo.avi" | sed 's/^/   /'

@@ -14,6 +14,9 @@ fi
 # The window system: the X11 display and its test server,
 # and the resource compiler that turns .rc scripts into .res data.
 packages+=(pkg-config libx11-dev libxfixes-dev binutils-mingw-w64-x86-64 xvfb xauth)
+# kmxcap: containers through FFmpeg's libraries, PNG through libpng, and
+# ffprobe to show what it recorded.
+packages+=(libavformat-dev libavcodec-dev libavutil-dev ffmpeg libpng-dev)
 
 missing=()
 for package in "${packages[@]}"; do

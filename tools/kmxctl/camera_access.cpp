@@ -36,6 +36,8 @@ DriverList<Item> Descriptors(HANDLE device, DWORD (*describe)(HANDLE, DWORD, voi
 
 }  // namespace
 
+using namespace kmxtool;
+
 DebugDevice::DebugDevice(DWORD id) {
     CheckDebug(KMXDebug_OpenDevice(static_cast<LONG>(id), &device_), "opening " + CameraName(id));
 }

@@ -6,6 +6,8 @@
 #include "failures.h"
 
 namespace kmxctl {
+
+using namespace kmxtool;
 namespace {
 
 // A holder keeps the mutex for half a second at most (while unlocking).

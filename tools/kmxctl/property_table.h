@@ -12,6 +12,8 @@
 
 namespace kmxctl {
 
+using namespace kmxtool;
+
 enum class ValueKind {
     Number,    // an unsigned number of the property's size
     Banding,   // 1 for 50 Hz, 0 for 60 Hz

@@ -4,24 +4,13 @@
 
 #include "command_line.h"
 #include "json.h"
+#include "output.h"
 
 #include <ostream>
 
 namespace kmxctl {
 
-class Output {
-  public:
-    Output(bool json, std::ostream& out) : json_(json), out_(out) {}
-    bool Json() const { return json_; }
-    // The text form.
-    std::ostream& Text() { return out_; }
-    // The JSON form: one value a line.
-    void Print(const kmxctl::Json& value) { out_ << value.Text() << '\n' << std::flush; }
-
-  private:
-    bool json_;
-    std::ostream& out_;
-};
+using namespace kmxtool;
 
 struct Command {
     const char* name;

@@ -1,4 +1,4 @@
-// Waiting for the user to interrupt kmxctl (SIGINT, SIGTERM, SIGHUP) along
+// Waiting for the user to interrupt a tool (SIGINT, SIGTERM, SIGHUP) along
 // with other events: a thread of its own takes the signals and sets an
 // event. Construct it before anything starts threads (opening a camera
 // does), so that every thread leaves the signals to it.
@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-namespace kmxctl {
+namespace kmxtool {
 
 class Interruption {
   public:
@@ -27,4 +27,4 @@ class Interruption {
     std::thread waiter_;
 };
 
-}  // namespace kmxctl
+}  // namespace kmxtool

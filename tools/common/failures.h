@@ -1,5 +1,5 @@
-// Failures of the camera or its driver: kmxctl prints what failed with the
-// name of the status the library answered, and exits with 1.
+// Failures of the camera or its driver: the tools print what failed with the
+// name of the status the library answered, and exit with 1.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace kmxctl {
+namespace kmxtool {
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -24,4 +24,4 @@ void CheckInterface(DWORD status, const std::string& what);
 // A failure of a Windows function, with its error code.
 [[noreturn]] void FailSystem(const std::string& what, DWORD error);
 
-}  // namespace kmxctl
+}  // namespace kmxtool

@@ -1,4 +1,4 @@
-// The JSON that kmxctl prints with --json: objects keep their keys in the
+// The JSON that the tools print with --json: objects keep their keys in the
 // order they were added, so the output reads like the text form.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-namespace kmxctl {
+namespace kmxtool {
 
 class Json {
   public:
@@ -38,4 +38,4 @@ class Json {
     std::vector<std::pair<std::string, Json>> members_;  // keys empty in arrays
 };
 
-}  // namespace kmxctl
+}  // namespace kmxtool

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace kmxctl {
+namespace kmxtool {
 namespace {
 
 void WriteString(std::string& out, const std::string& text) {
@@ -99,4 +99,4 @@ void Json::Write(std::string& out) const {
     out += object ? '}' : ']';
 }
 
-}  // namespace kmxctl
+}  // namespace kmxtool

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace kmxctl {
+namespace kmxtool {
 namespace {
 
 // Connection ids that name a camera.
@@ -166,8 +166,15 @@ std::string GuidText(const GUID& guid) {
     return text;
 }
 
+std::pair<DWORD, DWORD> ParseIdentity(const std::string& text) {
+    size_t colon = text.find(':');
+    if (colon == std::string::npos) throw UsageError("--identity takes WORD1:WORD2");
+    return {static_cast<DWORD>(ParseUnsigned(text.substr(0, colon), "identity word 1", MAXDWORD)),
+            static_cast<DWORD>(ParseUnsigned(text.substr(colon + 1), "identity word 2", MAXDWORD))};
+}
+
 std::string CameraName(DWORD id) {
     return "USB" + std::to_string(id);
 }
 
-}  // namespace kmxctl
+}  // namespace kmxtool

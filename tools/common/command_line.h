@@ -1,4 +1,4 @@
-// The words of one kmxctl command: its flags and options wherever they
+// The words of one command of the tools: its flags and options wherever they
 // stand, its positional words in order, and the numbers, camera ids and
 // byte strings they carry. Anything malformed is a usage error.
 #pragma once
@@ -9,11 +9,12 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace kmxctl {
+namespace kmxtool {
 
-// Bad command-line input: kmxctl prints it with the command's usage and
+// Bad command-line input: the tools print it with the command's usage and
 // exits with 2.
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -54,7 +55,9 @@ std::string HexBytes(const BYTE* bytes, size_t count);
 // A GUID as "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (braces optional).
 GUID ParseGuid(const std::string& text, const std::string& what);
 std::string GuidText(const GUID& guid);
+// Camera identity words written "WORD1:WORD2".
+std::pair<DWORD, DWORD> ParseIdentity(const std::string& text);
 // "USB%d" of a connection id.
 std::string CameraName(DWORD id);
 
-}  // namespace kmxctl
+}  // namespace kmxtool

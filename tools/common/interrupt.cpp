@@ -3,7 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
-namespace kmxctl {
+namespace kmxtool {
 namespace {
 
 // SIGUSR1 only tells the waiter to end when no interruption came.
@@ -33,4 +33,4 @@ Interruption::~Interruption() {
     CloseHandle(event_);
 }
 
-}  // namespace kmxctl
+}  // namespace kmxtool

@@ -3,7 +3,7 @@
 #include <kmx512u/kmxdebug.h>
 #include <kmx512u/kmxpi.h>
 
-namespace kmxctl {
+namespace kmxtool {
 namespace {
 
 // A code the library has no name for is shown as a number.
@@ -41,4 +41,4 @@ void FailSystem(const std::string& what, DWORD error) {
     throw Failure(what + ": Windows error " + std::to_string(error));
 }
 
-}  // namespace kmxctl
+}  // namespace kmxtool

@@ -1,0 +1,112 @@
+// kmxcap end to end: recordings as ffprobe reads them, from the camera
+// kmxcap serves itself when no service runs, and a kmxcap killed mid-stream
+// that leaves the camera of a running service to the next one.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "common/test_environment.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using kmxtest::ChildProcess;
+using kmxtest::ProgramPath;
+using kmxtest::TestDirectory;
+
+struct Outcome {
+    std::string output;  // standard output and error together
+    int status;
+};
+
+Outcome RunProgram(const std::string& program, const std::vector<std::string>& words) {
+    std::vector<std::string> arguments = {"-c", "exec \"$0\" \"$@\" 2>&1", program};
+    arguments.insert(arguments.end(), words.begin(), words.end());
+    ChildProcess child("/bin/sh", arguments);
+    std::string output;
+    while (std::optional<std::string> line = child.ReadLine(std::chrono::seconds(60)))
+        output += *line + "\n";
+    int status = child.Wait();
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+Outcome Kmxcap(const std::vector<std::string>& words) {
+    return RunProgram(ProgramPath("kmxcap"), words);
+}
+
+// "codec,width,height,frames" of the first video stream, as ffprobe counts them.
+std::string Probe(const std::string& file) {
+    return RunProgram("/usr/bin/ffprobe",
+                      {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
+                       "stream=codec_name,width,height,nb_read_frames", "-of", "csv=p=0", file})
+        .output;
+}
+
+bool HaveFfprobe() {
+    return access("/usr/bin/ffprobe", X_OK) == 0;
+}
+
+TEST(Kmxcap, RecordingsHoldTheAskedCodecSizeAndFrameCountFromItsOwnCamera) {
+    if (!HaveFfprobe()) GTEST_SKIP() << "ffprobe is not installed";
+    // No service runs in the test's runtime directory: kmxcap serves its own.
+    std::string avi = TestDirectory() + "/rgb.avi", mkv = TestDirectory() + "/mjpg.mkv";
+    Outcome rgb =
+        Kmxcap({"record", "--format", "rgb24", "--size", "320x240", "--frames", "12", "-o", avi});
+    ASSERT_EQ(rgb.status, 0) << rgb.output;
+    EXPECT_EQ(Probe(avi), "rawvideo,320,240,12\n");
+    Outcome mjpg = Kmxcap({"--json", "record", "--format", "mjpg", "--frames", "7", "-o", mkv});
+    ASSERT_EQ(mjpg.status, 0) << mjpg.output;
+    EXPECT_NE(mjpg.output.find("\"frames\":7"), std::string::npos) << mjpg.output;
+    EXPECT_EQ(Probe(mkv), "mjpeg,640,480,7\n");
+
+    // The camera's own format has no place in a container; bad words are usage errors.
+    Outcome kmxx = Kmxcap({"record", "--format", "kmxx", "--size", "352x288", "--frames", "1", "-o",
+                           TestDirectory() + "/kmxx.avi"});
+    EXPECT_EQ(kmxx.status, 1) << kmxx.output;
+    EXPECT_NE(kmxx.output.find("cannot go into a container"), std::string::npos) << kmxx.output;
+    EXPECT_EQ(Kmxcap({"record", "--frames", "1"}).status, 2);
+    EXPECT_EQ(Kmxcap({"record", "--format", "h264", "--frames", "1", "-o", avi}).status, 2);
+}
+
+TEST(Kmxcap, AKilledRecordingLeavesTheCameraToTheNextOne) {
+    ChildProcess service(ProgramPath("kmx512-camd"), {"serve", "--plug", "pantilt:K1"});
+    for (;;) {
+        std::optional<std::string> line = service.ReadLine();
+        ASSERT_TRUE(line) << "the camera service did not start";
+        if (*line == "ready") break;
+    }
+    ASSERT_EQ(RunProgram(ProgramPath("kmxctl"), {"driver", "install"}).status, 0);
+
+    std::string first = TestDirectory() + "/first.avi";
+    ChildProcess recording(ProgramPath("kmxcap"), {"record", "--seconds", "600", "-o", first});
+    // Streaming once the camera has answered reads; the counters say when.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        std::string frames = RunProgram(ProgramPath("kmx512-camd"), {"frames", "K1"}).output;
+        size_t read = frames.find("read ");
+        if (read != std::string::npos && std::stoul(frames.substr(read + 5)) > 3) break;
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << frames;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    recording.Kill(SIGKILL);
+    recording.Wait();
+
+    // The dead holder's capture lock goes stale; the next one records.
+    std::string second = TestDirectory() + "/second.raw";
+    Outcome next = Kmxcap({"record", "-c", "1", "--format", "yuy2", "--size", "320x240", "--frames",
+                           "5", "-o", second});
+    ASSERT_EQ(next.status, 0) << next.output;
+    std::ifstream raw(second, std::ios::binary | std::ios::ate);
+    EXPECT_EQ(raw.tellg(), std::streamoff{5 * 320 * 240 * 2});
+    RunProgram(ProgramPath("kmx512-camd"), {"stop"});
+}
+
+}  // namespace

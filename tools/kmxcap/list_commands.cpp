@@ -1,0 +1,115 @@
+// kmxcap list and kmxcap formats: the capture drivers and cameras an
+// application can choose from, and the client formats a camera's driver
+// accepts, found by asking for each and putting the current one back.
+#include "camera_choice.h"
+#include "capture_command.h"
+#include "client_format.h"
+#include "failures.h"
+
+#include <memory>
+
+namespace kmxcap {
+namespace {
+
+using kmxtool::Json;
+
+// Frame sizes an application commonly offers, largest first.
+constexpr FrameSize kProbeSizes[] = {{1280, 960}, {1280, 720}, {800, 600}, {640, 480},
+                                     {352, 288},  {320, 240},  {176, 144}, {160, 120}};
+
+void RunList(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
+    line.Finish();
+    Json drivers = Json::Array(), cameras = Json::Array();
+    if (!output.Json()) output.Text() << "capture drivers:\n";
+    for (const CaptureDriverEntry& driver : CaptureDrivers()) {
+        drivers.Push(Json::Object()
+                         .Add("index", driver.index)
+                         .Add("name", driver.name)
+                         .Add("version", driver.version));
+        if (!output.Json())
+            output.Text() << "  " << driver.index << "  " << driver.name
+                          << (driver.version.empty() ? "" : "  " + driver.version) << '\n';
+    }
+    if (!output.Json()) output.Text() << "cameras:\n";
+    for (DWORD id : ConnectedCameras()) {
+        std::string path = CameraPath(id);
+        cameras.Push(
+            Json::Object().Add("id", id).Add("name", kmxtool::CameraName(id)).Add("path", path));
+        if (!output.Json())
+            output.Text() << "  " << id << "  " << kmxtool::CameraName(id) << "  " << path << '\n';
+    }
+    if (output.Json()) output.Print(Json::Object().Add("drivers", drivers).Add("cameras", cameras));
+}
+
+void RunFormats(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
+    DWORD driver = ChooseDriver(line);
+    CameraReservation camera(ChooseCamera(line));
+    line.Finish();
+    CaptureChannel channel(driver);
+    BITMAPINFOHEADER current = channel.Format();
+    Json formats = Json::Array();
+    if (!output.Json())
+        output.Text() << kmxtool::CameraName(camera.Id()) << ", now " << Describe(current) << ":\n";
+    for (FormatKind kind : kFormatKinds) {
+        Json sizes = Json::Array();
+        std::string text;
+        for (FrameSize size : kProbeSizes)
+            for (WORD bits : CandidateBits(kind)) {
+                if (channel.SetFormat(FormatHeader(kind, size.width, size.height, bits)) !=
+                    DV_ERR_OK)
+                    continue;
+                std::string name = std::to_string(size.width) + "x" + std::to_string(size.height);
+                sizes.Push(name);
+                text += " " + name;
+                break;
+            }
+        formats.Push(Json::Object().Add("format", KindName(kind)).Add("sizes", sizes));
+        if (!output.Json() && !text.empty())
+            output.Text() << "  " << KindName(kind) << text << '\n';
+    }
+    if (LRESULT restored = channel.SetFormat(current); restored != DV_ERR_OK)
+        throw kmxtool::Failure("putting " + Describe(current) +
+                               " back: " + DriverErrorName(restored));
+    if (output.Json())
+        output.Print(Json::Object()
+                         .Add("camera", camera.Id())
+                         .Add("current", Describe(current))
+                         .Add("formats", formats));
+}
+
+}  // namespace
+
+DWORD ChooseDriver(kmxtool::CommandLine& line) {
+    if (std::optional<std::string> index = line.Option("-d"))
+        return static_cast<DWORD>(kmxtool::ParseUnsigned(*index, "the driver index", 9));
+    std::vector<CaptureDriverEntry> drivers = CaptureDrivers();
+    if (drivers.empty())
+        throw kmxtool::Failure("no capture driver is installed (kmxctl driver install)");
+    return drivers.front().index;
+}
+
+BITMAPINFOHEADER ApplyRequestedFormat(const CaptureChannel& channel, kmxtool::CommandLine& line) {
+    std::optional<std::string> kind_name = line.Option("--format");
+    std::optional<std::string> size_text = line.Option("--size");
+    BITMAPINFOHEADER current = channel.Format();
+    if (!kind_name && !size_text) return current;
+    std::optional<FormatKind> current_kind = KindOf(current);
+    FormatKind kind = kind_name ? ParseKind(*kind_name) : current_kind.value_or(FormatKind::Rgb24);
+    FrameSize size =
+        size_text ? ParseSize(*size_text) : FrameSize{current.biWidth, current.biHeight};
+    LRESULT answer = DV_ERR_NOTSUPPORTED;
+    for (WORD bits : CandidateBits(kind)) {
+        answer = channel.SetFormat(FormatHeader(kind, size.width, size.height, bits));
+        if (answer == DV_ERR_OK) return channel.Format();
+    }
+    throw kmxtool::Failure("the camera does not deliver " + std::string(KindName(kind)) + " " +
+                           std::to_string(size.width) + "x" + std::to_string(size.height) + ": " +
+                           DriverErrorName(answer) + " (kmxcap formats lists what it does)");
+}
+
+const Command kListCommand = {"list", "", "the capture drivers and the connected cameras", RunList};
+const Command kFormatsCommand = {"formats", "[-c ID | --identity W1:W2] [-d DRIVER]",
+                                 "the formats and sizes the camera's capture driver accepts",
+                                 RunFormats};
+
+}  // namespace kmxcap
