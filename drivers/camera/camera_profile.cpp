@@ -242,24 +242,24 @@ PropertySpec CameraProperty(uint32_t id, uint32_t size, Access access,
 
 // pan-tilt-zoom = field WxH window WxH [to WxH steps N]: the camera set's
 // window geometry, position, highest zoom step and zoom step.
-PanTiltZoomSpec ParsePanTiltZoom(const std::vector<std::string>& tokens) {
+PanTiltZoomOptics ParsePanTiltZoom(const std::vector<std::string>& tokens) {
     bool zooms = tokens.size() == 8;
     if ((tokens.size() != 4 && !zooms) || tokens[0] != "field" || tokens[2] != "window" ||
         (zooms && (tokens[4] != "to" || tokens[6] != "steps")))
         throw ParseError{"pan-tilt-zoom wants: field WxH window WxH [to WxH steps N]"};
-    PanTiltZoomSpec spec;
-    std::tie(spec.field_width, spec.field_height) = Size(tokens[1]);
-    std::tie(spec.window_width, spec.window_height) = Size(tokens[3]);
-    std::tie(spec.last_width, spec.last_height) = Size(zooms ? tokens[5] : tokens[3]);
+    PanTiltZoomOptics optics;
+    std::tie(optics.field_width, optics.field_height) = Size(tokens[1]);
+    std::tie(optics.window_width, optics.window_height) = Size(tokens[3]);
+    std::tie(optics.last_width, optics.last_height) = Size(zooms ? tokens[5] : tokens[3]);
     if (zooms) {
         int64_t steps = Number(tokens[7]);
         if (steps < 1 || steps > 255) throw ParseError{"zoom steps must lie in 1..255"};
-        spec.steps = static_cast<uint32_t>(steps);
+        optics.steps = static_cast<uint32_t>(steps);
     }
-    if (spec.window_width > spec.field_width || spec.window_height > spec.field_height ||
-        spec.last_width > spec.window_width || spec.last_height > spec.window_height)
+    if (optics.window_width > optics.field_width || optics.window_height > optics.field_height ||
+        optics.last_width > optics.window_width || optics.last_height > optics.window_height)
         throw ParseError{"the window must fit the field, and shrink as the zoom rises"};
-    return spec;
+    return optics;
 }
 
 void AddProperty(CameraProfile& profile, PropertySpec property) {
@@ -269,21 +269,21 @@ void AddProperty(CameraProfile& profile, PropertySpec property) {
     profile.properties.push_back(std::move(property));
 }
 
-void AddPanTiltZoom(CameraProfile& profile, const PanTiltZoomSpec& spec) {
+void AddPanTiltZoom(CameraProfile& profile, const PanTiltZoomOptics& optics) {
     if (profile.pan_tilt_zoom) throw ParseError{"pan-tilt-zoom given twice"};
-    profile.pan_tilt_zoom = spec;
-    WindowSize window = WindowAt(spec, 0);
-    WindowPosition position = Centred(spec, window);
-    AddProperty(profile,
-                CameraProperty(camera_ids::kWindowGeometry, 16, Access::ReadOnly,
-                               {spec.field_width, spec.field_height, window.width, window.height}));
+    profile.pan_tilt_zoom = optics;
+    WindowSize window = WindowAt(optics, 0);
+    WindowPosition position = Centred(optics, window);
+    AddProperty(profile, CameraProperty(camera_ids::kWindowGeometry, 16, Access::ReadOnly,
+                                        {optics.field_width, optics.field_height, window.width,
+                                         window.height}));
     // Its limits follow the window, which the zoom step sizes.
     AddProperty(profile, CameraProperty(camera_ids::kWindowPosition, 8, Access::ReadWrite,
                                         {position.x, position.y}));
     AddProperty(profile,
-                CameraProperty(camera_ids::kZoomMaximum, 1, Access::ReadOnly, {spec.steps}));
+                CameraProperty(camera_ids::kZoomMaximum, 1, Access::ReadOnly, {optics.steps}));
     PropertySpec zoom = CameraProperty(camera_ids::kZoom, 1, Access::ReadWrite, {0});
-    zoom.ranges = {{0, spec.steps}};
+    zoom.ranges = {{0, optics.steps}};
     AddProperty(profile, std::move(zoom));
 }
 

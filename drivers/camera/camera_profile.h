@@ -63,7 +63,7 @@ struct CameraProfile {
     std::vector<PropertySpec> properties;
     // Cameras that deliver a window of their field answer the camera set's
     // ids 10 to 13 from this.
-    std::optional<PanTiltZoomSpec> pan_tilt_zoom;
+    std::optional<PanTiltZoomOptics> pan_tilt_zoom;
 
     const PropertySpec* FindProperty(const GUID& set, uint32_t id) const;
     bool HasSet(const GUID& set) const;

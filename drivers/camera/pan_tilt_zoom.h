@@ -9,7 +9,7 @@
 
 namespace kmxcam {
 
-struct PanTiltZoomSpec {
+struct PanTiltZoomOptics {
     uint32_t field_width = 0, field_height = 0;    // the sensor's full size
     uint32_t window_width = 0, window_height = 0;  // the window at zoom step 0
     uint32_t last_width = 0, last_height = 0;      // the window at the highest step
@@ -25,13 +25,13 @@ struct WindowPosition {
 
 // The window at zoom STEP (at most the highest): it shrinks in equal steps
 // from the step-0 window to the highest step's.
-WindowSize WindowAt(const PanTiltZoomSpec& spec, uint32_t step);
+WindowSize WindowAt(const PanTiltZoomOptics& optics, uint32_t step);
 // A window of SIZE centred in the field.
-WindowPosition Centred(const PanTiltZoomSpec& spec, WindowSize size);
+WindowPosition Centred(const PanTiltZoomOptics& optics, WindowSize size);
 // Where a window that was OLD_SIZE at OLD goes when it becomes NEW_SIZE:
 // zooming keeps the middle of the view where it was, and the window stays
 // inside the field.
-WindowPosition Refitted(const PanTiltZoomSpec& spec, WindowSize old_size, WindowPosition old,
+WindowPosition Refitted(const PanTiltZoomOptics& optics, WindowSize old_size, WindowPosition old,
                         WindowSize new_size);
 
 }  // namespace kmxcam

@@ -52,10 +52,10 @@ std::optional<std::pair<int64_t, int64_t>> PropertyStore::Limits(const Entry& en
     const PropertySpec& definition = *entry.definition;
     if (IsWindowPosition(entry) && word < 2) {
         // The window may go anywhere in the field, but not over its edge.
-        const PanTiltZoomSpec& spec = *profile_.pan_tilt_zoom;
+        const PanTiltZoomOptics& optics = *profile_.pan_tilt_zoom;
         WindowSize window = Window();
         return std::pair<int64_t, int64_t>(
-            0, word == 0 ? spec.field_width - window.width : spec.field_height - window.height);
+            0, word == 0 ? optics.field_width - window.width : optics.field_height - window.height);
     }
     if (word < definition.ranges.size()) return definition.ranges[word];
     if (word == 0 && !definition.choices.empty())
@@ -91,14 +91,14 @@ void PropertyStore::FollowZoom(const Entry& changed) {
         return;
     Entry* geometry = CameraEntry(camera_ids::kWindowGeometry);
     Entry* position = CameraEntry(camera_ids::kWindowPosition);
-    const PanTiltZoomSpec& spec = *profile_.pan_tilt_zoom;
+    const PanTiltZoomOptics& optics = *profile_.pan_tilt_zoom;
     WindowSize old_size = Window();
     WindowPosition old{static_cast<uint32_t>(ValueWord(position->value, 0)),
                        static_cast<uint32_t>(ValueWord(position->value, 1))};
-    WindowSize new_size = WindowAt(spec, static_cast<uint32_t>(ValueWord(changed.value, 0)));
-    WindowPosition moved = Refitted(spec, old_size, old, new_size);
+    WindowSize new_size = WindowAt(optics, static_cast<uint32_t>(ValueWord(changed.value, 0)));
+    WindowPosition moved = Refitted(optics, old_size, old, new_size);
     PutWords(geometry->value,
-             {spec.field_width, spec.field_height, new_size.width, new_size.height});
+             {optics.field_width, optics.field_height, new_size.width, new_size.height});
     PutWords(position->value, {moved.x, moved.y});
 }
 
