@@ -6,6 +6,9 @@
 #include "failures.h"
 
 namespace kmxctl {
+
+using namespace kmxtool;
+
 namespace {
 
 // More than any camera has: a driver that goes on past these never ends.
@@ -35,8 +38,6 @@ DriverList<Item> Descriptors(HANDLE device, DWORD (*describe)(HANDLE, DWORD, voi
 }
 
 }  // namespace
-
-using namespace kmxtool;
 
 DebugDevice::DebugDevice(DWORD id) {
     CheckDebug(KMXDebug_OpenDevice(static_cast<LONG>(id), &device_), "opening " + CameraName(id));

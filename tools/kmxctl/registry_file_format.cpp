@@ -14,6 +14,8 @@
 
 namespace kmxctl {
 
+using namespace kmxtool;
+
 const RegistryRoot kRegistryRoots[2] = {{"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
                                         {"HKEY_CURRENT_USER", HKEY_CURRENT_USER}};
 
