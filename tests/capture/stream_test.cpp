@@ -47,6 +47,14 @@ class StreamClient {
             header.dwBufferLength = kFrameBytes;
         }
     }
+    // A stream left open would go on calling back into a client that is gone
+    // once its channel closes: end it here, whatever state the test left.
+    ~StreamClient() {
+        Send(DVM_STREAM_RESET);
+        for (VIDEOHDR& header : headers_)
+            if (header.dwFlags & VHDR_PREPARED) Send(DVM_STREAM_UNPREPAREHEADER, header);
+        Send(DVM_STREAM_FINI);
+    }
 
     LRESULT Init(DWORD microseconds = 50000, DWORD flags = CALLBACK_FUNCTION,
                  DWORD_PTR callback = 0) {
