@@ -7,6 +7,7 @@ namespace kmxtest {
 namespace {
 
 thread_local FailingAllocations* t_armed = nullptr;
+thread_local size_t t_allocations = 0;
 
 // Whether the calling thread's allocation of SIZE bytes is to fail.
 bool FailsNow(size_t size) {
@@ -15,11 +16,16 @@ bool FailsNow(size_t size) {
 }
 
 void* Allocate(size_t size) noexcept {
+    ++t_allocations;
     if (FailsNow(size)) return nullptr;
     return std::malloc(size ? size : 1);
 }
 
 }  // namespace
+
+size_t AllocationCount() {
+    return t_allocations;
+}
 
 bool FailingAllocations::Picks(size_t size) {
     ++seen_;

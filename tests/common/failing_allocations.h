@@ -1,12 +1,18 @@
-// Allocation failures on demand, for the paths that must survive them: a
-// test program that links this replaces the global operator new in all its
-// forms, which the library, the platform and the plug-ins bind to as well.
-// Only the thread that armed a failure sees it.
+// Allocation failures on demand, for the paths that must survive them, and a
+// count of allocations, for the paths that must make none: a test program
+// that links this replaces the global operator new in all its forms, which
+// the library, the platform and the plug-ins bind to as well. Both are per
+// thread: only the thread that armed a failure sees it, and a count is of
+// the calling thread's allocations, while the library's other threads and
+// the camera service embedded in the test allocate as they please.
 #pragma once
 
 #include <cstddef>
 
 namespace kmxtest {
+
+// The C++ allocations the calling thread has made so far.
+size_t AllocationCount();
 
 // While it lives, the allocations of the calling thread that it picks fail:
 // the nothrow forms answer null, the others throw std::bad_alloc.

@@ -2,7 +2,7 @@
 // compared with the source picture, at the camera's size and scaled;
 // pass-through; damaged frames and buffers of the wrong size; the codec and
 // scaler plug-ins missing; the transform plug-in accepted or refused.
-#include "allocation_counter.h"
+#include "common/failing_allocations.h"
 #include "pipeline_fixture.h"
 
 #include "processing/frame_decoding.h"

@@ -1,6 +1,6 @@
 // The JPEG codec library as the frame pipeline uses it: loaded by name,
 // one query-initialise-execute-terminate conversation per frame.
-#include "allocation_counter.h"
+#include "common/failing_allocations.h"
 #include "codec_conversation.h"
 #include "mjpeg_encoder.h"
 #include "plugin_module.h"

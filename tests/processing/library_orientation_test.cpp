@@ -1,7 +1,7 @@
 // Flip and mirror done by the library on 24-bit RGB frames: the camera
 // settings that ask for it, kept where the frame path reads them without
 // waiting for the camera.
-#include "allocation_counter.h"
+#include "common/failing_allocations.h"
 #include "pipeline_fixture.h"
 
 #include "api/camera_handle.h"
