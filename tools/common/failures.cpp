@@ -3,6 +3,10 @@
 #include <kmx512u/kmxdebug.h>
 #include <kmx512u/kmxpi.h>
 
+#include <unistd.h>
+
+#include "json.h"
+
 namespace kmxtool {
 namespace {
 
@@ -39,6 +43,17 @@ void CheckInterface(DWORD status, const std::string& what) {
 
 void FailSystem(const std::string& what, DWORD error) {
     throw Failure(what + ": Windows error " + std::to_string(error));
+}
+
+void ReportFailure(const char* tool, const std::string& command, const std::string& message,
+                   bool json, int status) {
+    std::string line = std::string(tool) + " " + command + ": " + message + "\n";
+    ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
+    if (json) {
+        line = Json::Object().Add("error", message).Add("status", status).Text() + "\n";
+        ignored = write(STDOUT_FILENO, line.data(), line.size());
+    }
+    (void)ignored;
 }
 
 }  // namespace kmxtool

@@ -24,4 +24,11 @@ void CheckInterface(DWORD status, const std::string& what);
 // A failure of a Windows function, with its error code.
 [[noreturn]] void FailSystem(const std::string& what, DWORD error);
 
+// Tells that COMMAND of TOOL failed with MESSAGE: on the standard error and,
+// with JSON, on the standard output as {"error": MESSAGE, "status": STATUS}
+// as well. Written directly, so that another thread may report while the
+// command's thread still writes.
+void ReportFailure(const char* tool, const std::string& command, const std::string& message,
+                   bool json, int status);
+
 }  // namespace kmxtool

@@ -85,11 +85,11 @@ int main(int argc, char** argv) {
         std::cout.flush();
         return 0;
     } catch (const kmxtool::UsageError& error) {
-        std::cerr << "kmxcap " << command->name << ": " << error.what() << '\n';
+        kmxtool::ReportFailure("kmxcap", command->name, error.what(), json, 2);
         PrintUsage(*command, std::cerr);
         return 2;
     } catch (const std::exception& error) {
-        std::cerr << "kmxcap " << command->name << ": " << error.what() << '\n';
+        kmxtool::ReportFailure("kmxcap", command->name, error.what(), json, 1);
         return 1;
     }
 }

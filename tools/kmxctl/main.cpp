@@ -12,7 +12,6 @@
 #include "tool.h"
 
 #include <signal.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -58,19 +57,6 @@ const Command* Find(const std::string& name) {
 // The time to wait for a camera, as --timeout gives it in seconds.
 std::chrono::milliseconds ParseTimeout(const std::string& text) {
     return std::chrono::seconds(ParseUnsigned(text, "--timeout", 24 * 3600));
-}
-
-// Tells what failed: on the standard error and, with JSON, on the standard
-// output as well. Written directly, so that the deadline's thread may use it
-// while the command's thread still writes.
-void Report(const std::string& command, const std::string& message, bool json, int status) {
-    std::string line = "kmxctl " + command + ": " + message + "\n";
-    ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
-    if (json) {
-        line = Json::Object().Add("error", message).Add("status", status).Text() + "\n";
-        ignored = write(STDOUT_FILENO, line.data(), line.size());
-    }
-    (void)ignored;
 }
 
 }  // namespace
@@ -134,22 +120,22 @@ int main(int argc, char** argv) {
         StartDeadline(limit, [name = command->name, json, limit] {
             char seconds[32];
             snprintf(seconds, sizeof seconds, "%g", limit.count() / 1000.0);
-            Report(name,
-                   std::string("the camera did not answer within ") + seconds +
-                       " s (--timeout sets how long to wait)",
-                   json, 1);
+            ReportFailure("kmxctl", name,
+                          std::string("the camera did not answer within ") + seconds +
+                              " s (--timeout sets how long to wait)",
+                          json, 1);
         });
         Output output(json, std::cout);
         command->run(line, output);
         std::cout.flush();
         return 0;
     } catch (const UsageError& error) {
-        Report(command->name, error.what(), json, 2);
+        ReportFailure("kmxctl", command->name, error.what(), json, 2);
         PrintUsage(*command, std::cerr);
         return 2;
     } catch (const std::exception& error) {
         // Failure and anything else: the camera, its driver or the system.
-        Report(command->name, error.what(), json, 1);
+        ReportFailure("kmxctl", command->name, error.what(), json, 1);
         return 1;
     }
 }
