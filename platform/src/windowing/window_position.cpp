@@ -67,6 +67,21 @@ BOOL ShiftByClientOrigin(HWND hwnd, LPPOINT point, int sign) {
     return TRUE;
 }
 
+// Fills RECT with what RECT_OF makes of window HWND, as GetClientRect and
+// GetWindowRect do.
+template <class RectOf>
+BOOL WindowRectangle(HWND hwnd, LPRECT rect, RectOf rect_of) {
+    std::lock_guard lock(UserLock());
+    Window* window = LookupWindowLocked(hwnd);
+    if (!window) return FALSE;
+    if (!rect) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *rect = rect_of(*window);
+    return TRUE;
+}
+
 }  // namespace
 
 void PaintShownWindow(HWND hwnd) {
@@ -239,28 +254,15 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-    std::lock_guard lock(UserLock());
-    Window* window = LookupWindowLocked(hWnd);
-    if (!window) return FALSE;
-    if (!lpRect) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *lpRect = {0, 0, window->client_rect.right - window->client_rect.left,
-               window->client_rect.bottom - window->client_rect.top};
-    return TRUE;
+    return WindowRectangle(hWnd, lpRect, [](const Window& window) {
+        return RECT{0, 0, window.client_rect.right - window.client_rect.left,
+                    window.client_rect.bottom - window.client_rect.top};
+    });
 }
 
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
-    std::lock_guard lock(UserLock());
-    Window* window = LookupWindowLocked(hWnd);
-    if (!window) return FALSE;
-    if (!lpRect) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    *lpRect = ScreenWindowRect(*window);
-    return TRUE;
+    return WindowRectangle(hWnd, lpRect,
+                           [](const Window& window) { return ScreenWindowRect(window); });
 }
 
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
