@@ -318,6 +318,33 @@ TEST_F(CaptureTest, TheExternalChannelHasNoStreamAndEventAndWindowClientsAreTold
     DestroyWindow(window);
 }
 
+TEST_F(CaptureTest, ACompressedFrameIsAsLongAsTheCameraMadeIt) {
+    Plug("minimal", "M");
+    Channel capture(kDriver, VIDEO_IN);
+    ASSERT_TRUE(capture.IsOpen());
+    BITMAPINFOHEADER mjpg{sizeof mjpg,         320, 240, 1, 24, kmx::kFourccMjpg,
+                          2 * 320 * 240 + 608, 0,   0,   0, 0};
+    ASSERT_EQ(capture.Format(VIDEO_CONFIGURE_SET, &mjpg), DV_ERR_OK);
+    // Bytes a frame never ends with: a length reaching into them is wrong.
+    auto ends_its_picture = [](const VIDEOHDR& header) {
+        const BYTE* end = header.lpData + header.dwBytesUsed;
+        return header.dwBytesUsed > 2 && header.dwBytesUsed < kFrameBytes && end[-2] == 0xFF &&
+               end[-1] == 0xD9;
+    };
+    std::vector<BYTE> data(kFrameBytes, 0xEE);
+    VIDEOHDR grab{data.data(), kFrameBytes, 0, 0, 0, 0, {}};
+    StreamClient client(capture, 2);
+    ASSERT_EQ(client.Send(DVM_FRAME, grab), DV_ERR_OK);
+    EXPECT_TRUE(ends_its_picture(grab)) << grab.dwBytesUsed;
+
+    ASSERT_EQ(client.Init(), DV_ERR_OK);
+    client.PrepareAndAddAll();
+    ASSERT_EQ(client.Send(DVM_STREAM_START), DV_ERR_OK);
+    ASSERT_TRUE(client.WaitFor(MM_DRVM_DATA, 1));
+    EXPECT_EQ(client.Send(DVM_STREAM_STOP), DV_ERR_OK);
+    EXPECT_TRUE(ends_its_picture(client.Header(0))) << client.Header(0).dwBytesUsed;
+}
+
 TEST_F(CaptureTest, AnUnpluggedCameraStopsDeliveriesAndResumesWhenPluggedBack) {
     Plug("minimal", "M");
     Channel capture(kDriver, VIDEO_IN);
