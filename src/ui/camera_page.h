@@ -21,16 +21,20 @@ class CameraPage : public PropertyPage {
     DWORD Get(const GUID& set, DWORD id, DWORD size, void* value) const;
     DWORD Set(const GUID& set, DWORD id, DWORD size, void* value) const;
     DWORD Default(const GUID& set, DWORD id) const;
-    DWORD GetByte(const GUID& set, DWORD id, BYTE* value) const { return Get(set, id, 1, value); }
-    DWORD SetByte(const GUID& set, DWORD id, BYTE value) const { return Set(set, id, 1, &value); }
+    // A property whose size is that of VALUE (BYTE, a record).
+    template <class Value>
+    DWORD Read(const GUID& set, DWORD id, Value& value) const {
+        return Get(set, id, sizeof value, &value);
+    }
+    template <class Value>
+    DWORD Write(const GUID& set, DWORD id, Value value) const {
+        return Set(set, id, sizeof value, &value);
+    }
 
     // A control's write: a camera that went away ends the sheet as Cancel
     // does; any other failure leaves the control as the user set it.
     // STATUS is passed through.
     DWORD Written(DWORD status) const;
-    DWORD WriteByte(const GUID& set, DWORD id, BYTE value) const {
-        return Written(SetByte(set, id, value));
-    }
 
   private:
     KMXPI_HANDLE* handle_ = nullptr;
