@@ -1,11 +1,9 @@
 #include "ui/pan_tilt_window.h"
 
-#include "capture/library_module.h"
-
 #include <algorithm>
 #include <utility>
 
-namespace kmx {
+namespace kmx::ui {
 namespace {
 
 constexpr char kClassName[] = "PanTiltWindow";
@@ -42,15 +40,6 @@ void Frame(HDC dc, const RECT& rect, COLORREF colour) {
     DeleteObject(brush);
 }
 
-ATOM RegisterPanTiltClass(WNDPROC procedure) {
-    WNDCLASSA window_class{};
-    window_class.style = CS_DBLCLKS;
-    window_class.lpfnWndProc = procedure;
-    window_class.hInstance = LibraryModule();
-    window_class.lpszClassName = kClassName;
-    return RegisterClassA(&window_class);
-}
-
 }  // namespace
 
 PanTiltWindow::~PanTiltWindow() {
@@ -58,7 +47,6 @@ PanTiltWindow::~PanTiltWindow() {
 }
 
 bool PanTiltWindow::Create(HWND parent, const RECT& rect, int id) {
-    static const ATOM window_class = RegisterPanTiltClass(&PanTiltWindow::Procedure);
     Destroy();
     full_width_ = kInitialField;
     full_height_ = kInitialField;
@@ -69,20 +57,12 @@ bool PanTiltWindow::Create(HWND parent, const RECT& rect, int id) {
     changed_ = false;
     dragging_ = false;
     focused_ = false;
-    if (!window_class) return false;
-    HWND hwnd =
-        CreateWindowExA(0, kClassName, kWindowName, WS_CHILD | WS_VISIBLE | WS_TABSTOP, rect.left,
-                        rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), LibraryModule(), this);
-    if (!hwnd) return false;
+    if (!CreateWindowOfClass(kClassName, CS_DBLCLKS, kWindowName,
+                             WS_CHILD | WS_VISIBLE | WS_TABSTOP, parent, rect, id))
+        return false;
     // Input may come before the first paint: the rectangles must be right.
     Layout();
     return true;
-}
-
-void PanTiltWindow::Destroy() {
-    // WM_DESTROY ends a drag in progress.
-    if (hwnd_) DestroyWindow(hwnd_);
 }
 
 bool PanTiltWindow::SetFullField(DWORD full_width, DWORD full_height, DWORD window_width,
@@ -112,24 +92,7 @@ bool PanTiltWindow::TakeChanged() {
     return std::exchange(changed_, false);
 }
 
-LRESULT CALLBACK PanTiltWindow::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<PanTiltWindow*>(
-            reinterpret_cast<const CREATESTRUCTA*>(lparam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<PanTiltWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcA(hwnd, message, wparam, lparam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcA(hwnd, message, wparam, lparam);
-    }
-    return self->OnMessage(message, wparam, lparam);
-}
-
-LRESULT PanTiltWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT PanTiltWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     POINT point{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
     switch (message) {
         case WM_PAINT:
@@ -153,12 +116,12 @@ LRESULT PanTiltWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             Invalidate();
             break;
         case WM_GETDLGCODE:
-            DefWindowProcA(hwnd_, message, wparam, lparam);
+            DefaultProcessing(message, wparam, lparam);
             return DLGC_WANTARROWS;
         case WM_CAPTURECHANGED:
             // Another window took the mouse in mid-drag: no button-up will come,
             // and the cursor must not stay hidden and confined.
-            if (dragging_ && reinterpret_cast<HWND>(lparam) != hwnd_) {
+            if (dragging_ && reinterpret_cast<HWND>(lparam) != Handle()) {
                 EndDrag();
                 Invalidate();
             }
@@ -169,13 +132,13 @@ LRESULT PanTiltWindow::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         default:
             break;
     }
-    return DefWindowProcA(hwnd_, message, wparam, lparam);
+    return DefaultProcessing(message, wparam, lparam);
 }
 
 bool PanTiltWindow::Layout() {
-    if (!hwnd_) return false;
+    if (!Handle()) return false;
     RECT outer;
-    GetWindowRect(hwnd_, &outer);
+    GetWindowRect(Handle(), &outer);
     int width = outer.right - outer.left;
     int height = outer.bottom - outer.top;
 
@@ -202,7 +165,7 @@ bool PanTiltWindow::Layout() {
     window.bottom = window.top + drawn_height;
 
     RECT clip{field.left, field.top, field.right - drawn_width, field.bottom - drawn_height};
-    MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&clip), 2);
+    MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&clip), 2);
 
     bool changed = Replace(field_rect_, field);
     changed |= Replace(window_rect_, window);
@@ -212,36 +175,36 @@ bool PanTiltWindow::Layout() {
 
 void PanTiltWindow::Paint() {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd_, &paint);
+    HDC dc = BeginPaint(Handle(), &paint);
     Layout();
     RECT area;
-    GetClientRect(hwnd_, &area);
+    GetClientRect(Handle(), &area);
     InflateRect(&area, -kMargin, -kMargin);
     FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
     Frame(dc, field_rect_, RGB(0, 0, 0));
     Frame(dc, window_rect_, focused_ || dragging_ ? kActiveFrame : RGB(0, 0, 0));
-    EndPaint(hwnd_, &paint);
+    EndPaint(Handle(), &paint);
 }
 
 void PanTiltWindow::QuickRedraw() {
     RECT old_window = window_rect_;
     if (!Layout()) return;
-    HDC dc = GetDC(hwnd_);
+    HDC dc = GetDC(Handle());
     if (!dc) return;
     Frame(dc, old_window, GetSysColor(COLOR_BTNFACE));
     Frame(dc, field_rect_, RGB(0, 0, 0));
     Frame(dc, window_rect_, kActiveFrame);
-    ReleaseDC(hwnd_, dc);
+    ReleaseDC(Handle(), dc);
 }
 
 void PanTiltWindow::ButtonDown(POINT client_point) {
     if (!PtInRect(&window_rect_, client_point)) return;
-    SetCapture(hwnd_);
+    SetCapture(Handle());
     ShowCursor(FALSE);
     Layout();
     ClipCursor(&clip_rect_);
     POINT corner{window_rect_.left, window_rect_.top};
-    ClientToScreen(hwnd_, &corner);
+    ClientToScreen(Handle(), &corner);
     SetCursorPos(corner.x, corner.y);
     dragging_ = true;
     Invalidate();
@@ -272,7 +235,7 @@ void PanTiltWindow::ButtonUp(POINT client_point) {
     EndDrag();
     Invalidate();
     POINT release = client_point;
-    ClientToScreen(hwnd_, &release);
+    ClientToScreen(Handle(), &release);
     SetCursorPos(release.x + static_cast<int>(0.5f * scale_ * static_cast<float>(window_width_)),
                  release.y + static_cast<int>(0.5f * scale_ * static_cast<float>(window_height_)));
 }
@@ -304,13 +267,13 @@ void PanTiltWindow::EndDrag() {
     if (!dragging_) return;
     dragging_ = false;
     // Only our own capture: when another window took it, it is that one's.
-    if (GetCapture() == hwnd_) ReleaseCapture();
+    if (GetCapture() == Handle()) ReleaseCapture();
     ShowCursor(TRUE);
     ClipCursor(nullptr);
 }
 
 void PanTiltWindow::Invalidate() {
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
 }
 
-}  // namespace kmx
+}  // namespace kmx::ui

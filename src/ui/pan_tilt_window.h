@@ -8,7 +8,9 @@
 
 #include <windows.h>
 
-namespace kmx {
+#include "ui/window.h"
+
+namespace kmx::ui {
 
 // Where the delivered window lies in the full field, in camera units.
 struct PanTiltPosition {
@@ -16,22 +18,17 @@ struct PanTiltPosition {
     DWORD y;  // tilt: top edge
 };
 
-class PanTiltWindow {
+class PanTiltWindow : public Window {
   public:
     PanTiltWindow() = default;
-    // Destroys the control, ending a drag in progress.
-    ~PanTiltWindow();
-    PanTiltWindow(const PanTiltWindow&) = delete;
-    PanTiltWindow& operator=(const PanTiltWindow&) = delete;
+    // Destroys the control, ending a drag in progress (while this object's
+    // handlers still answer).
+    ~PanTiltWindow() override;
 
     // Resets the model to a 100 x 100 field with a 50 x 50 window at
     // (25, 25), then creates the control at RECT of PARENT's client area
     // with id ID. False when the window cannot be made.
     bool Create(HWND parent, const RECT& rect, int id);
-    // Destroys the control; harmless when there is none.
-    void Destroy();
-    HWND Window() const { return hwnd_; }
-
     // Takes new sizes and centres the window in the field; marks the
     // position changed. False, changing nothing, when the window does not
     // fit the field or a size is 0.
@@ -44,10 +41,10 @@ class PanTiltWindow {
     bool TakeChanged();
     PanTiltPosition GetWindowPosition() const { return {x_, y_}; }
 
-  private:
-    static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT OnMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  protected:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
 
+  private:
     // Recomputes the scale and the three rectangles from the model and the
     // control's size; whether a rectangle changed.
     bool Layout();
@@ -62,8 +59,6 @@ class PanTiltWindow {
     // Gives the mouse back: capture released, cursor shown and free.
     void EndDrag();
     void Invalidate();
-
-    HWND hwnd_ = nullptr;
 
     DWORD full_width_ = 0;
     DWORD full_height_ = 0;
@@ -81,4 +76,4 @@ class PanTiltWindow {
     RECT clip_rect_{};    // screen coordinates: where the window's top-left may go
 };
 
-}  // namespace kmx
+}  // namespace kmx::ui

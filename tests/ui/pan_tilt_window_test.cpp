@@ -40,7 +40,7 @@ void ExpectRect(const RECT& actual, const RECT& expected) {
     EXPECT_EQ(actual.bottom, expected.bottom);
 }
 
-void ExpectPosition(const kmx::PanTiltPosition& position, DWORD x, DWORD y) {
+void ExpectPosition(const kmx::ui::PanTiltPosition& position, DWORD x, DWORD y) {
     EXPECT_EQ(position.x, x);
     EXPECT_EQ(position.y, y);
 }
@@ -52,7 +52,7 @@ class PanTiltWindowTest : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(control_.Create(host_.Window(), {20, 10, 186, 210}, 1051));
-        hwnd_ = control_.Window();
+        hwnd_ = control_.Handle();
         ASSERT_TRUE(control_.SetFullField(640, 480, 320, 240));
         kmxtest::Pump();
     }
@@ -71,7 +71,7 @@ class PanTiltWindowTest : public testing::Test {
     }
 
     kmxtest::ControlHost host_;
-    kmx::PanTiltWindow control_;
+    kmx::ui::PanTiltWindow control_;
     HWND hwnd_ = nullptr;
 };
 
@@ -184,7 +184,7 @@ TEST_F(PanTiltWindowTest, AnEndedDragGivesTheCursorBack) {
     MouseAt(hwnd_, {60, 80}, MOUSEEVENTF_LEFTDOWN);
     ASSERT_EQ(CursorCount(), -1);
     control_.Destroy();
-    EXPECT_EQ(control_.Window(), nullptr);
+    EXPECT_EQ(control_.Handle(), nullptr);
     EXPECT_EQ(CursorCount(), 0);
     EXPECT_EQ(GetCapture(), nullptr);
     RECT clip;
@@ -194,7 +194,7 @@ TEST_F(PanTiltWindowTest, AnEndedDragGivesTheCursorBack) {
 
     // Another window taking the mouse in mid-drag.
     ASSERT_TRUE(control_.Create(host_.Window(), {20, 10, 186, 210}, 1051));
-    hwnd_ = control_.Window();
+    hwnd_ = control_.Handle();
     MouseAt(hwnd_, {60, 80}, MOUSEEVENTF_LEFTDOWN);  // the new 50 x 50 window of 100 x 100
     ASSERT_EQ(CursorCount(), -1);
     SetCapture(host_.Window());
