@@ -44,10 +44,12 @@ void ZoomPage::ApplyTexts() {
 }
 
 void ZoomPage::OnShow() {
-    BYTE flip = ReadOrientation(IDC_ZOOM_FLIP, KMXPI_CAMERA_FLIP, KMXPI_IMAGE_FLIP);
-    BYTE mirror = ReadOrientation(IDC_ZOOM_MIRROR, KMXPI_CAMERA_MIRROR, KMXPI_IMAGE_MIRROR);
-    ShowItem(IDC_ZOOM_ORIENTATION_GROUP,
-             IsWindowVisible(Item(IDC_ZOOM_FLIP)) || IsWindowVisible(Item(IDC_ZOOM_MIRROR)));
+    BYTE flip = 0;
+    BYTE mirror = 0;
+    bool flip_shown = ReadOrientation(IDC_ZOOM_FLIP, KMXPI_CAMERA_FLIP, KMXPI_IMAGE_FLIP, flip);
+    bool mirror_shown =
+        ReadOrientation(IDC_ZOOM_MIRROR, KMXPI_CAMERA_MIRROR, KMXPI_IMAGE_MIRROR, mirror);
+    ShowItem(IDC_ZOOM_ORIENTATION_GROUP, flip_shown || mirror_shown);
 
     PanTiltGeometry geometry{};
     PanTiltPosition position{};
@@ -105,23 +107,21 @@ void ZoomPage::OnHide() {
     KillTimer(Handle(), kPositionTimer);
 }
 
-BYTE ZoomPage::ReadOrientation(int checkbox, DWORD camera_id, DWORD pipeline_id) {
-    BYTE value = 0;
+bool ZoomPage::ReadOrientation(int checkbox, DWORD camera_id, DWORD pipeline_id, BYTE& value) {
     bool shown = true;
     bool enabled = true;
     if (Read(KMXPI_PROPSET_CAMERA, camera_id, value) != KMXPI_STATUS_SUCCESS) {
-        value = 0;
         if (Read(KMXPI_PROPSET_IMAGE, pipeline_id, value) != KMXPI_STATUS_SUCCESS) {
-            value = 0;
             shown = false;
         } else {
             // The pipeline turns only 24-bit RGB frames.
             enabled = rgb24_;
         }
     }
+    if (!shown) value = 0;
     ShowItem(checkbox, shown);
     EnableItem(checkbox, enabled);
-    return value;
+    return shown;
 }
 
 void ZoomPage::ShowPanTiltZoom(bool shown) {

@@ -29,10 +29,10 @@ class ZoomPage : public CameraPage {
 
   private:
     // Reads the camera's setting CAMERA_ID, else the frame pipeline's
-    // PIPELINE_ID, into CHECKBOX's state: hidden when neither answers,
-    // greyed when only the pipeline does and the capture format does not
-    // let it work. The value read, 0 when none was.
-    BYTE ReadOrientation(int checkbox, DWORD camera_id, DWORD pipeline_id);
+    // PIPELINE_ID, into VALUE (0 when neither answers) and sets CHECKBOX's
+    // state: hidden when neither answers, greyed when only the pipeline does
+    // and the capture format does not let it work. Whether it is shown.
+    bool ReadOrientation(int checkbox, DWORD camera_id, DWORD pipeline_id, BYTE& value);
     void WriteOrientation(int checkbox, DWORD camera_id, DWORD pipeline_id);
     void ShowPanTiltZoom(bool shown);
 

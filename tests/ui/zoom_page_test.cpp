@@ -169,6 +169,7 @@ TEST_F(ZoomPageTest, FlipAndMirrorGoToThePipelineOnlyForRgb24Capture) {
             HWND flip = GetDlgItem(page, IDC_ZOOM_FLIP);
             HWND mirror = GetDlgItem(page, IDC_ZOOM_MIRROR);
             EXPECT_TRUE(IsWindowVisible(flip));
+            EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, IDC_ZOOM_ORIENTATION_GROUP)));
             EXPECT_EQ(IsWindowEnabled(flip) != FALSE, rgb24);
             EXPECT_EQ(IsWindowEnabled(mirror) != FALSE, rgb24);
             Click(flip);
