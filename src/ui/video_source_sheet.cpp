@@ -6,14 +6,16 @@
 #include "ui/language_table.h"
 #include "ui/property_sheet.h"
 #include "ui/standard_page.h"
+#include "ui/zoom_page.h"
 
 namespace kmx::ui {
 
-void ShowVideoSourceDialog(HWND parent, CameraConnection& connection, bool /*rgb24*/) {
+void ShowVideoSourceDialog(HWND parent, CameraConnection& connection, bool rgb24) {
     StandardPage standard;
     AdvancedPage advanced;
-    CameraPage* const pages[] = {&standard, &advanced};
-    PropertyPage* const sheet_pages[] = {&standard, &advanced};
+    ZoomPage zoom(rgb24);
+    CameraPage* const pages[] = {&standard, &advanced, &zoom};
+    PropertyPage* const sheet_pages[] = {&standard, &advanced, &zoom};
 
     DWORD connection_id = 0;
     if (ConnectionIdentity(connection, &connection_id, nullptr, nullptr) != 0) return;

@@ -40,8 +40,18 @@ INT_PTR SheetScript::Run(const std::function<INT_PTR()>& show, std::deque<Step> 
     UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
     INT_PTR result = show();
     KillTimer(nullptr, timer);
+    if (!sheet_) ADD_FAILURE() << "the sheet did not show";
     sheet_ = nullptr;
     return result;
+}
+
+INT_PTR RunSheetScript(const std::function<INT_PTR()>& run_sheet,
+                       const std::function<void(HWND sheet)>& script) {
+    return SheetScript::Run(run_sheet, {script});
+}
+
+bool SheetEnded(HWND sheet) {
+    return !IsWindow(sheet) || !PropSheet_GetCurrentPageHwnd(sheet);
 }
 
 void CALLBACK SheetScript::Tick(HWND, UINT, UINT_PTR, DWORD) {

@@ -1,7 +1,9 @@
 // Runs steps inside a modal property sheet's loop, one a timer tick,
 // beginning once the sheet is the active window; input a step injects is
-// the modal loop's to take, so the next step sees what it did. A sheet the
-// steps leave open is cancelled (and the test fails).
+// the modal loop's to take, so the next step sees what it did (a step may
+// also dispatch messages itself: Pump, PumpUntil). A sheet the steps leave
+// open is cancelled, and one that never shows is reported; either fails the
+// test.
 #pragma once
 
 #include <windows.h>
@@ -28,6 +30,14 @@ class SheetScript {
     static inline HWND sheet_ = nullptr;
     static inline int idle_ticks_ = 0;
 };
+
+// SHEET's script as one step: calls RUN_SHEET and SCRIPT with the sheet's
+// window once it shows; RUN_SHEET's result.
+INT_PTR RunSheetScript(const std::function<INT_PTR()>& run_sheet,
+                       const std::function<void(HWND sheet)>& script);
+
+// Whether SHEET has been ended by OK or Cancel (or is gone).
+bool SheetEnded(HWND sheet);
 
 // Tab INDEX of SHEET, and the middle of CONTROL, clicked through injected
 // input for the modal loop to take.
