@@ -13,9 +13,11 @@
 namespace kmx {
 namespace {
 
+// Never destroyed: the exit runs from the library's detach, after the
+// process's static objects may be gone.
 DriverApp& TheDriverApp() {
-    static DriverApp app;
-    return app;
+    static auto* app = new DriverApp;
+    return *app;
 }
 
 }  // namespace

@@ -18,9 +18,11 @@ struct RegisteredClasses {
     std::vector<std::string> names;
 };
 
+// Never destroyed: the library's exit runs from its detach, after the
+// process's static objects may be gone.
 RegisteredClasses& Classes() {
-    static RegisteredClasses classes;
-    return classes;
+    static auto* classes = new RegisteredClasses;
+    return *classes;
 }
 
 }  // namespace
