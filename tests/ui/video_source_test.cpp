@@ -190,8 +190,15 @@ TEST_F(VideoSourceTest, CancelAfterVisitingThePagesRestoresWhatEachRead) {
                   ClickTab(sheet, 2);
               },
               [&](HWND sheet) { Click(GetDlgItem(CurrentPage(sheet), IDC_ZOOM_FLIP)); },
-              [&](HWND) {
+              [&](HWND sheet) {
                   EXPECT_EQ(Byte(KMXPI_PROPSET_CAMERA, KMXPI_CAMERA_FLIP), 1);
+                  ClickTab(sheet, 0);
+              },
+              [&](HWND sheet) {
+                  // Shown again, the lower group keeps the title it took for
+                  // Low Light Boost.
+                  EXPECT_EQ(Text(GetDlgItem(CurrentPage(sheet), IDC_STD_COMPRESSION_GROUP)),
+                            "Lighting Controls");
                   InjectTap(VK_ESCAPE);
               }});
     EXPECT_EQ(Byte(KMXPI_PROPSET_CAMERA, KMXPI_CAMERA_BANDING_FREQUENCY), 1);
@@ -201,6 +208,20 @@ TEST_F(VideoSourceTest, CancelAfterVisitingThePagesRestoresWhatEachRead) {
     // Neither page puts these back: they stay as last set.
     EXPECT_EQ(Byte(KMXPI_PROPSET_COMPRESSION, KMXPI_COMPRESSION_NO_BANDING_FILTER), 1);
     EXPECT_EQ(Byte(KMXPI_PROPSET_CAMERA, KMXPI_CAMERA_BACKLIGHT), 1);
+}
+
+TEST_F(VideoSourceTest, DefaultsResetTheCameraAndCancelStillReturnsToWhatWasBefore) {
+    Plug("pantilt");
+    SetAmplifier(KMXPI_PROCAMP_BRIGHTNESS, 3000);
+    RunSheet({[&](HWND sheet) { Click(GetDlgItem(CurrentPage(sheet), IDC_STD_DEFAULTS)); },
+              [&](HWND sheet) {
+                  EXPECT_EQ(Amplifier(KMXPI_PROCAMP_BRIGHTNESS), 5000);
+                  EXPECT_EQ(
+                      SendDlgItemMessageA(CurrentPage(sheet), IDC_STD_BRIGHTNESS, TBM_GETPOS, 0, 0),
+                      5000);
+                  InjectTap(VK_ESCAPE);
+              }});
+    EXPECT_EQ(Amplifier(KMXPI_PROCAMP_BRIGHTNESS), 3000);
 }
 
 TEST_F(VideoSourceTest, UnpluggingTheCameraClosesTheSheetOnTheNextWrite) {
