@@ -63,6 +63,7 @@ INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wparam, LPARAM lp
 using kmxtest::Click;
 using kmxtest::ClickTab;
 using kmxtest::SheetScript;
+using kmxtest::TabText;
 
 // Runs the sheet of HEADER with STEPS, from a clean record of what the pages saw.
 INT_PTR RunScript(PROPSHEETHEADERA header, std::deque<SheetScript::Step> steps) {
@@ -100,16 +101,6 @@ struct ThreePages {
 
 std::vector<Event> TakeEvents() {
     return std::exchange(g_events, {});
-}
-
-std::string TabText(HWND tabs, int index) {
-    char text[32] = {};
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    return text;
 }
 
 TEST(PropertySheetTest, PagesAreMadeWhenFirstSelectedAndOkAppliesTheMadeOnes) {

@@ -33,6 +33,16 @@ void Click(HWND control) {
     InjectMouseAt(control, CentreOf(control), MOUSEEVENTF_LEFTUP);
 }
 
+std::string TabText(HWND tabs, int index) {
+    char text[64] = {};
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
 INT_PTR SheetScript::Run(const std::function<INT_PTR()>& show, std::deque<Step> steps) {
     steps_ = std::move(steps);
     sheet_ = nullptr;

@@ -10,6 +10,7 @@
 
 #include <deque>
 #include <functional>
+#include <string>
 
 namespace kmxtest {
 
@@ -43,5 +44,7 @@ bool SheetEnded(HWND sheet);
 // input for the modal loop to take.
 void ClickTab(HWND sheet, int index);
 void Click(HWND control);
+// The text of tab INDEX of TABS.
+std::string TabText(HWND tabs, int index);
 
 }  // namespace kmxtest

@@ -45,6 +45,7 @@ using kmxtest::Click;
 using kmxtest::ClickTab;
 using kmxtest::InjectTap;
 using kmxtest::SheetScript;
+using kmxtest::TabText;
 using Steps = std::deque<SheetScript::Step>;
 
 HWND CurrentPage(HWND sheet) {
@@ -66,26 +67,12 @@ std::string Text(HWND window) {
     return text;
 }
 
-std::string TabText(HWND sheet, int index) {
-    char text[64] = {};
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(PropSheet_GetTabControl(sheet), TCM_GETITEMA, index,
-                 reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 class VideoSourceTest : public testing::Test {
   protected:
     void SetUp() override {
         setenv("KMX512_DISPLAY", "headless", 1);
-        std::string error;
-        std::optional<kmxcam::ProfileSet> profiles =
-            kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error);
-        ASSERT_TRUE(profiles) << error;
-        service_ = std::make_unique<kmxcam::CameraService>(std::move(*profiles));
+        service_ = kmxtest::EmbeddedCameraService();
+        ASSERT_TRUE(service_);
         ASSERT_TRUE(kmx::DriverAppStart());
         started_ = true;
         // The library's own language file, as the library finds it beside itself.
@@ -252,8 +239,8 @@ TEST_F(VideoSourceTest, TextsMissingFromTheLanguageFileAreEmpty) {
     Plug("pantilt");
     RunSheet({[&](HWND sheet) {
         EXPECT_EQ(Text(sheet), "");
-        EXPECT_EQ(TabText(sheet, 0), "Norm");
-        EXPECT_EQ(TabText(sheet, 1), "");
+        EXPECT_EQ(TabText(PropSheet_GetTabControl(sheet), 0), "Norm");
+        EXPECT_EQ(TabText(PropSheet_GetTabControl(sheet), 1), "");
         EXPECT_EQ(Text(GetDlgItem(CurrentPage(sheet), IDC_STD_DEFAULTS)), "");
         InjectTap(VK_ESCAPE);
     }});
