@@ -10,24 +10,24 @@
 #include "ui/language_choice.h"
 #include "ui/language_table.h"
 
+#include <type_traits>
+
 namespace kmx {
 namespace {
 
-// Never destroyed: the exit runs from the library's detach, after the
-// process's static objects may be gone.
-DriverApp& TheDriverApp() {
-    static auto* app = new DriverApp;
-    return *app;
-}
+// Without a destructor: the exit runs from the library's detach, after the
+// library's static objects may be gone.
+constinit DriverApp g_driver_app;
+static_assert(std::is_trivially_destructible_v<DriverApp>);
 
 }  // namespace
 
 BOOL DriverAppStart() {
-    return ui::StartApplication(TheDriverApp());
+    return ui::StartApplication(g_driver_app);
 }
 
 BOOL DriverAppExit() {
-    return ui::ExitApplication(TheDriverApp());
+    return ui::ExitApplication(g_driver_app);
 }
 
 BOOL DriverApp::Start() {

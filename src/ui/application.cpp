@@ -4,26 +4,26 @@
 
 #include "capture/library_module.h"
 
+#include <string.h>
+
 #include <mutex>
-#include <string>
-#include <vector>
 
 namespace kmx::ui {
 namespace {
 
 // The classes the framework registered; a library that leaves a class behind
-// leaves a window procedure pointing into unloaded code.
+// leaves a window procedure pointing into unloaded code. Kept without a
+// destructor or heap memory: the exit runs from the library's detach, after
+// the library's static objects may be gone, and a library unloaded from a
+// process must take nothing of its own with it.
+constexpr size_t kMaxClasses = 8;
+constexpr size_t kMaxClassName = 64;
 struct RegisteredClasses {
     std::mutex lock;
-    std::vector<std::string> names;
+    char names[kMaxClasses][kMaxClassName];
+    size_t count;
 };
-
-// Never destroyed: the library's exit runs from its detach, after the
-// process's static objects may be gone.
-RegisteredClasses& Classes() {
-    static auto* classes = new RegisteredClasses;
-    return *classes;
-}
+constinit RegisteredClasses g_classes{};
 
 }  // namespace
 
@@ -33,17 +33,17 @@ HINSTANCE ModuleInstance() {
 }
 
 bool RegisterWindowClass(const char* name, UINT style, WNDPROC procedure) {
-    RegisteredClasses& classes = Classes();
-    std::lock_guard guard(classes.lock);
-    for (const std::string& known : classes.names)
-        if (known == name) return true;
+    std::lock_guard guard(g_classes.lock);
+    for (size_t index = 0; index < g_classes.count; ++index)
+        if (!strcmp(g_classes.names[index], name)) return true;
+    if (g_classes.count == kMaxClasses || strlen(name) >= kMaxClassName) return false;
     WNDCLASSA window_class{};
     window_class.style = style;
     window_class.lpfnWndProc = procedure;
     window_class.hInstance = ModuleInstance();
     window_class.lpszClassName = name;
     if (!RegisterClassA(&window_class)) return false;
-    classes.names.emplace_back(name);
+    strcpy(g_classes.names[g_classes.count++], name);
     return true;
 }
 
@@ -56,10 +56,10 @@ BOOL StartApplication(Application& app) {
 
 BOOL ExitApplication(Application& app) {
     BOOL result = app.Exit();
-    RegisteredClasses& classes = Classes();
-    std::lock_guard guard(classes.lock);
-    for (const std::string& name : classes.names) UnregisterClassA(name.c_str(), ModuleInstance());
-    classes.names.clear();
+    std::lock_guard guard(g_classes.lock);
+    for (size_t index = 0; index < g_classes.count; ++index)
+        UnregisterClassA(g_classes.names[index], ModuleInstance());
+    g_classes.count = 0;
     return result;
 }
 

@@ -10,12 +10,16 @@ namespace kmx::ui {
 
 class Application {
   public:
-    virtual ~Application() = default;
-
     // The object's own start and exit; the base ones only succeed. A start
     // answering FALSE makes the module's load fail.
     virtual BOOL Start() { return TRUE; }
     virtual BOOL Exit() { return TRUE; }
+
+  protected:
+    // Application objects live for the whole process and are never deleted
+    // through this class; without a destructor of their own they stay
+    // usable until the module's exit, whenever that runs.
+    ~Application() = default;
 };
 
 // The framework's start (the common control classes the windows use), then
