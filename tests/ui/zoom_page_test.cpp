@@ -22,7 +22,9 @@
 
 namespace {
 
+using kmxtest::Click;
 using kmxtest::MouseAt;
+using kmxtest::Pump;
 using kmxtest::PumpUntil;
 using kmxtest::Tap;
 
@@ -33,11 +35,6 @@ struct Position {
 
 void PrintTo(const Position& position, std::ostream* out) {
     *out << "(" << position.x << ", " << position.y << ")";
-}
-
-void Click(HWND control) {
-    MouseAt(control, {4, 4}, MOUSEEVENTF_LEFTDOWN);
-    MouseAt(control, {4, 4}, MOUSEEVENTF_LEFTUP);
 }
 
 // Drags the pan/tilt window, grabbed where the cursor is, by (DX, DY).
@@ -136,6 +133,7 @@ TEST_F(ZoomPageTest, CancelWritesBackWhatThePageFirstRead) {
     Show(false, [&](HWND sheet, HWND page) {
         Click(GetDlgItem(page, IDC_ZOOM_FLIP));
         Click(GetDlgItem(page, IDC_ZOOM_MIRROR));
+        Pump();
         EXPECT_EQ(Get<BYTE>(KMXPI_PROPSET_CAMERA, KMXPI_CAMERA_FLIP), 1);
         EXPECT_EQ(Get<BYTE>(KMXPI_PROPSET_CAMERA, KMXPI_CAMERA_MIRROR), 0);
         SetFocus(GetDlgItem(page, IDC_ZOOM_TRACKBAR));
@@ -171,6 +169,7 @@ TEST_F(ZoomPageTest, FlipAndMirrorGoToThePipelineOnlyForRgb24Capture) {
             EXPECT_EQ(IsWindowEnabled(mirror) != FALSE, rgb24);
             Click(flip);
             Click(mirror);
+            Pump();
             PropSheet_PressButton(sheet, PSBTN_OK);
         });
         EXPECT_EQ(Get<BYTE>(KMXPI_PROPSET_IMAGE, KMXPI_IMAGE_FLIP), rgb24 ? 1 : 0);
