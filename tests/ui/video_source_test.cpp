@@ -211,6 +211,25 @@ TEST_F(VideoSourceTest, DefaultsResetTheCameraAndCancelStillReturnsToWhatWasBefo
     EXPECT_EQ(Amplifier(KMXPI_PROCAMP_BRIGHTNESS), 3000);
 }
 
+TEST_F(VideoSourceTest, TheSecondBandwidthFormKeepsItsChoiceThroughCancel) {
+    Plug("compact");
+    RunSheet(
+        {[&](HWND sheet) { ClickTab(sheet, 1); },
+         [&](HWND sheet) {
+             SetFocus(GetDlgItem(CurrentPage(sheet), IDC_ADV_MAXIMUM_SECOND));
+             InjectTap(VK_HOME);
+         },
+         [&](HWND sheet) {
+             EXPECT_EQ(Byte(KMXPI_PROPSET_COMPRESSION, KMXPI_COMPRESSION_MAXIMUM_BANDWIDTH), 1);
+             // What the camera allocates, read back: its value 2.
+             EXPECT_EQ(Text(GetDlgItem(CurrentPage(sheet), IDC_ADV_ALLOCATED)), "59% Reserved");
+             InjectTap(VK_ESCAPE);
+         }});
+    // Cancel writes the first read maximum to the first form's set, which
+    // this camera has not got: the choice made on the page stays.
+    EXPECT_EQ(Byte(KMXPI_PROPSET_COMPRESSION, KMXPI_COMPRESSION_MAXIMUM_BANDWIDTH), 1);
+}
+
 TEST_F(VideoSourceTest, UnpluggingTheCameraClosesTheSheetOnTheNextWrite) {
     Plug("pantilt");
     HWND closed = nullptr;
