@@ -78,7 +78,9 @@ INT_PTR DialogWindow::Route(UINT message, WPARAM wparam, LPARAM lparam) {
             } else {
                 OnHide();
             }
-            return TRUE;
+            // The system's own handling (owned windows shown and hidden
+            // with their owner) still runs.
+            return FALSE;
         case WM_COMMAND:
             return OnCommand(LOWORD(wparam), HIWORD(wparam));
         case WM_HSCROLL:
