@@ -12,6 +12,7 @@
 #include "capture/format_negotiation.h"
 #include "capture/stream_operations.h"
 #include "device/kernel_channel.h"
+#include "ui/video_source_sheet.h"
 
 namespace kmx {
 namespace {
@@ -125,14 +126,21 @@ LRESULT ConfigureDriver(const DriverLinkInfo* configuration) {
     return configuration ? 0 : 1;
 }
 
-DWORD ShowChannelDialog(DWORD_PTR instance, DWORD flags, HWND) {
-    // The Video Format and Video Source dialogs come with the settings
-    // windows; until then the driver has no dialog to offer.
-    if (flags & VIDEO_DLG_QUERY) return DV_ERR_NOTSUPPORTED;
+DWORD ShowChannelDialog(DWORD_PTR instance, DWORD flags, HWND parent) {
+    // Both channels have their dialog.
+    if (flags & VIDEO_DLG_QUERY) return DV_ERR_OK;
     CaptureDevice* record = FindDevice(instance);
     if (!record || !record->connection) return DV_ERR_NONSPECIFIC;
     DWORD checked = CheckCamera(*record);
     if (checked != DV_ERR_OK) return checked;
+    if (record->external_channel == instance) {
+        // The pipeline flips and mirrors uncompressed 24-bit RGB only.
+        bool rgb24 =
+            record->client_format.compression == 0 && record->client_format.bits_per_pixel == 24;
+        ui::ShowVideoSourceDialog(parent, *record->connection, rgb24);
+        return DV_ERR_OK;
+    }
+    // The Video Format dialog comes with the settings windows.
     return DV_ERR_NOTSUPPORTED;
 }
 

@@ -10,20 +10,27 @@
 #include "ui/language_choice.h"
 #include "ui/language_table.h"
 
+#include <type_traits>
+
 namespace kmx {
 namespace {
 
-// The application object's own start and exit: they only report success.
-BOOL BaseStart() {
-    return TRUE;
-}
-BOOL BaseExit() {
-    return TRUE;
-}
+// Without a destructor: the exit runs from the library's detach, after the
+// library's static objects may be gone.
+constinit DriverApp g_driver_app;
+static_assert(std::is_trivially_destructible_v<DriverApp>);
 
 }  // namespace
 
 BOOL DriverAppStart() {
+    return ui::StartApplication(g_driver_app);
+}
+
+BOOL DriverAppExit() {
+    return ui::ExitApplication(g_driver_app);
+}
+
+BOOL DriverApp::Start() {
     // The subsystems' process-wide state joins here, in dependency order.
     // Nothing here refuses the load: a missing key, language file or mutex
     // leaves its feature empty.
@@ -36,16 +43,16 @@ BOOL DriverAppStart() {
     StartInterface();
     InitializeDeviceList();
     CreateRegistryMutex();
-    return BaseStart();
+    return Application::Start();
 }
 
-BOOL DriverAppExit() {
+BOOL DriverApp::Exit() {
     // And leaves here, in reverse order.
     StopInterface();
     CloseAllDevices();
     FreeLanguageFile();
     CloseRegistryMutex();
-    return BaseExit();
+    return Application::Exit();
 }
 
 }  // namespace kmx

@@ -10,11 +10,8 @@ std::string LibraryPath() {
 }
 
 void ApiTest::SetUp() {
-    std::string error;
-    std::optional<kmxcam::ProfileSet> profiles =
-        kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error);
-    ASSERT_TRUE(profiles) << error;
-    service_ = std::make_unique<kmxcam::CameraService>(std::move(*profiles));
+    service_ = kmxtest::EmbeddedCameraService();
+    ASSERT_TRUE(service_);
     ASSERT_TRUE(kmx::DriverAppStart());
     started_ = true;
 }

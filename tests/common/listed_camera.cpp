@@ -6,6 +6,15 @@
 
 namespace kmxtest {
 
+std::unique_ptr<kmxcam::CameraService> EmbeddedCameraService() {
+    std::string error;
+    std::optional<kmxcam::ProfileSet> profiles =
+        kmxcam::LoadProfiles(kmxcam::DefaultProfilePath(), error);
+    EXPECT_TRUE(profiles) << error;
+    if (!profiles) return nullptr;
+    return std::make_unique<kmxcam::CameraService>(std::move(*profiles));
+}
+
 DWORD PlugListedCamera(kmxcam::CameraService& service, const std::string& profile,
                        const std::string& serial) {
     std::string error;

@@ -7,9 +7,14 @@
 
 #include "camera_service.h"
 
+#include <memory>
 #include <string>
 
 namespace kmxtest {
+
+// A camera service embedded in the test process, serving the shipped
+// profiles; null (with a test failure) when they do not load.
+std::unique_ptr<kmxcam::CameraService> EmbeddedCameraService();
 
 // Plugs a camera of PROFILE with SERIAL into SERVICE and lists it; its
 // connection id, or 0 (with a test failure) when that fails.

@@ -10,6 +10,7 @@
 
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "common/test_environment.h"
@@ -147,6 +148,29 @@ TEST_F(KmxctlTest, InfoShowsWhatTheDriverInformationDialogShowsAndTheFormats) {
     EXPECT_NE(json.output.find("\"native_sizes\":[{\"width\":352,\"height\":288},{\"width\":176,"
                                "\"height\":144}]"),
               std::string::npos);
+}
+
+TEST_F(KmxctlTest, SettingsPicturesEachPageAndLeavesTheCameraAsItWas) {
+    std::string directory = kmxtest::TestDirectory() + "/pictures";
+    ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
+    Outcome pictures = Kmxctl({"settings", "-c", "2", "--snapshot", directory});
+    ASSERT_EQ(pictures.status, 0) << pictures.output;
+    for (const char* page : {"/page1.png", "/page2.png", "/page3.png"}) {
+        EXPECT_NE(pictures.output.find(directory + page), std::string::npos) << pictures.output;
+        std::ifstream file(directory + page, std::ios::binary);
+        char signature[4] = {};
+        file.read(signature, 4);
+        EXPECT_EQ(std::string(signature + 1, 3), "PNG") << page;
+    }
+    Outcome brightness = Kmxctl({"get", "-c", "2", "contrast"});
+    EXPECT_NE(brightness.output.find("contrast = 4000"), std::string::npos) << brightness.output;
+
+    // On screen it needs a display.
+    setenv("KMX512_DISPLAY", "headless", 1);
+    Outcome shown = Kmxctl({"settings", "-c", "2"});
+    unsetenv("KMX512_DISPLAY");
+    EXPECT_EQ(shown.status, 1);
+    EXPECT_NE(shown.output.find("no display"), std::string::npos) << shown.output;
 }
 
 TEST_F(KmxctlTest, PropertiesAreSetAndReadBackByNameAndRaw) {

@@ -17,6 +17,7 @@
 
 #include "control_host.h"
 #include "controls_test_resources.h"
+#include "sheet_script.h"
 
 namespace {
 
@@ -59,54 +60,18 @@ INT_PTR CALLBACK PageProcedure(HWND page, UINT message, WPARAM wparam, LPARAM lp
     return TRUE;
 }
 
-// Runs steps inside the sheet's modal loop, one a timer tick, beginning
-// once the sheet shows; input a step injects is the modal loop's to take,
-// so the next step sees what it did. A sheet the steps leave open is
-// cancelled.
-class SheetScript {
-  public:
-    using Step = std::function<void(HWND sheet)>;
+using kmxtest::Click;
+using kmxtest::ClickTab;
+using kmxtest::SheetScript;
+using kmxtest::TabText;
 
-    static INT_PTR Run(PROPSHEETHEADERA header, std::deque<Step> steps) {
-        g_events.clear();
-        g_answers.clear();
-        g_on_notify = nullptr;
-        steps_ = std::move(steps);
-        sheet_ = nullptr;
-        idle_ticks_ = 0;
-        header.dwFlags |= PSH_USECALLBACK;
-        header.pfnCallback = Callback;
-        INT_PTR result = PropertySheetA(&header);
-        KillTimer(nullptr, timer_);
-        return result;
-    }
-    static HWND Sheet() { return sheet_; }
-
-  private:
-    static int CALLBACK Callback(HWND sheet, UINT message, LPARAM) {
-        if (message == PSCB_INITIALIZED) {
-            sheet_ = sheet;
-            timer_ = SetTimer(nullptr, 0, 10, Tick);
-        }
-        return 0;
-    }
-
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (!steps_.empty()) {
-            Step step = std::move(steps_.front());
-            steps_.pop_front();
-            step(sheet_);
-        } else if (++idle_ticks_ == 300) {
-            ADD_FAILURE() << "the steps left the sheet open";
-            PropSheet_PressButton(sheet_, PSBTN_CANCEL);
-        }
-    }
-
-    static inline std::deque<Step> steps_;
-    static inline HWND sheet_ = nullptr;
-    static inline UINT_PTR timer_ = 0;
-    static inline int idle_ticks_ = 0;
-};
+// Runs the sheet of HEADER with STEPS, from a clean record of what the pages saw.
+INT_PTR RunScript(PROPSHEETHEADERA header, std::deque<SheetScript::Step> steps) {
+    g_events.clear();
+    g_answers.clear();
+    g_on_notify = nullptr;
+    return SheetScript::Run([&header] { return PropertySheetA(&header); }, std::move(steps));
+}
 
 struct ThreePages {
     PROPSHEETPAGEA pages[3]{};
@@ -138,40 +103,10 @@ std::vector<Event> TakeEvents() {
     return std::exchange(g_events, {});
 }
 
-POINT CentreOf(HWND control) {
-    RECT rect;
-    GetClientRect(control, &rect);
-    return {rect.right / 2, rect.bottom / 2};
-}
-
-void ClickTab(HWND sheet, int index) {
-    HWND tabs = PropSheet_GetTabControl(sheet);
-    RECT item;
-    ASSERT_TRUE(TabCtrl_GetItemRect(tabs, index, &item));
-    POINT at{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-    InjectMouseAt(tabs, at, MOUSEEVENTF_LEFTDOWN);
-    InjectMouseAt(tabs, at, MOUSEEVENTF_LEFTUP);
-}
-
-void Click(HWND control) {
-    InjectMouseAt(control, CentreOf(control), MOUSEEVENTF_LEFTDOWN);
-    InjectMouseAt(control, CentreOf(control), MOUSEEVENTF_LEFTUP);
-}
-
-std::string TabText(HWND tabs, int index) {
-    char text[32] = {};
-    TCITEMA item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 TEST(PropertySheetTest, PagesAreMadeWhenFirstSelectedAndOkAppliesTheMadeOnes) {
     ThreePages sheet_pages(PSH_PROPTITLE);
     sheet_pages.header.pszCaption = MAKEINTRESOURCEA(IDS_SHEET_TITLE);
-    INT_PTR result = SheetScript::Run(
+    INT_PTR result = RunScript(
         sheet_pages.header,
         {[](HWND sheet) {
              EXPECT_EQ(TakeEvents(), (std::vector<Event>{
@@ -235,41 +170,40 @@ TEST(PropertySheetTest, PagesAreMadeWhenFirstSelectedAndOkAppliesTheMadeOnes) {
 
 TEST(PropertySheetTest, CancelTheCloseBoxAndAPressedCancelResetEveryMadePage) {
     ThreePages cancelled(PSH_NOAPPLYNOW);
-    EXPECT_EQ(SheetScript::Run(cancelled.header, {[](HWND sheet) {
-                                   EXPECT_EQ(GetDlgItem(sheet, 0x3021), nullptr);  // no Apply
-                                   RECT ok, cancel;
-                                   GetWindowRect(GetDlgItem(sheet, IDOK), &ok);
-                                   GetWindowRect(GetDlgItem(sheet, IDCANCEL), &cancel);
-                                   EXPECT_LT(ok.right, cancel.left);
-                                   TakeEvents();
-                                   Click(GetDlgItem(sheet, IDCANCEL));
-                               }}),
+    EXPECT_EQ(RunScript(cancelled.header, {[](HWND sheet) {
+                            EXPECT_EQ(GetDlgItem(sheet, 0x3021), nullptr);  // no Apply
+                            RECT ok, cancel;
+                            GetWindowRect(GetDlgItem(sheet, IDOK), &ok);
+                            GetWindowRect(GetDlgItem(sheet, IDCANCEL), &cancel);
+                            EXPECT_LT(ok.right, cancel.left);
+                            TakeEvents();
+                            Click(GetDlgItem(sheet, IDCANCEL));
+                        }}),
               0);
     EXPECT_EQ(TakeEvents(), (std::vector<Event>{{0, PSN_QUERYCANCEL, 0}, {0, PSN_RESET, FALSE}}));
 
     ThreePages closed;
-    EXPECT_EQ(
-        SheetScript::Run(closed.header,
-                         {[](HWND sheet) { EXPECT_TRUE(PropSheet_SetCurSel(sheet, nullptr, 1)); },
-                          [](HWND sheet) {
-                              TakeEvents();
-                              SendMessageA(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
-                          }}),
-        0);
+    EXPECT_EQ(RunScript(closed.header,
+                        {[](HWND sheet) { EXPECT_TRUE(PropSheet_SetCurSel(sheet, nullptr, 1)); },
+                         [](HWND sheet) {
+                             TakeEvents();
+                             SendMessageA(sheet, WM_SYSCOMMAND, SC_CLOSE, 0);
+                         }}),
+              0);
     EXPECT_EQ(
         TakeEvents(),
         (std::vector<Event>{{1, PSN_QUERYCANCEL, 0}, {0, PSN_RESET, TRUE}, {1, PSN_RESET, TRUE}}));
 
     // A page that ends the sheet itself presses the sheet's Cancel button.
     ThreePages pressed;
-    EXPECT_EQ(SheetScript::Run(pressed.header, {[](HWND sheet) {
-                                   TakeEvents();
-                                   g_on_notify = [sheet](int, UINT code) {
-                                       if (code == PSN_KILLACTIVE)
-                                           PropSheet_PressButton(sheet, PSBTN_CANCEL);
-                                   };
-                                   ClickTab(sheet, 1);
-                               }}),
+    EXPECT_EQ(RunScript(pressed.header, {[](HWND sheet) {
+                            TakeEvents();
+                            g_on_notify = [sheet](int, UINT code) {
+                                if (code == PSN_KILLACTIVE)
+                                    PropSheet_PressButton(sheet, PSBTN_CANCEL);
+                            };
+                            ClickTab(sheet, 1);
+                        }}),
               0);
     std::vector<Event> events = TakeEvents();
     ASSERT_FALSE(events.empty());
@@ -278,7 +212,7 @@ TEST(PropertySheetTest, CancelTheCloseBoxAndAPressedCancelResetEveryMadePage) {
 
 TEST(PropertySheetTest, PagesCanRefuseToBeLeftAndApplyKeepsTheSheetOpen) {
     ThreePages sheet_pages;
-    INT_PTR result = SheetScript::Run(
+    INT_PTR result = RunScript(
         sheet_pages.header,
         {[](HWND sheet) {
              g_answers[{0, PSN_KILLACTIVE}] = TRUE;
@@ -367,16 +301,15 @@ TEST(PropertySheetTest, RecordsAndHandlesAreCheckedAndPagesLiveAsLongAsTheSheet)
     header.nPages = 2;
     header.nStartPage = 1;
     header.phpage = handles;
-    INT_PTR result =
-        SheetScript::Run(header, {[&](HWND sheet) {
-                             HWND page = PropSheet_GetCurrentPageHwnd(sheet);
-                             EXPECT_EQ(PropSheet_HwndToIndex(sheet, page), 1);
-                             // The dialog procedure's record is the page's
-                             // copy, appended data included.
-                             EXPECT_EQ(g_appended, 4242);
-                             EXPECT_EQ(TakeEvents().front(), (Event{-1, PSPCB_CREATE, 1}));
-                             PropSheet_PressButton(sheet, PSBTN_OK);
-                         }});
+    INT_PTR result = RunScript(header, {[&](HWND sheet) {
+                                   HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+                                   EXPECT_EQ(PropSheet_HwndToIndex(sheet, page), 1);
+                                   // The dialog procedure's record is the page's
+                                   // copy, appended data included.
+                                   EXPECT_EQ(g_appended, 4242);
+                                   EXPECT_EQ(TakeEvents().front(), (Event{-1, PSPCB_CREATE, 1}));
+                                   PropSheet_PressButton(sheet, PSBTN_OK);
+                               }});
     EXPECT_EQ(result, 1);
     EXPECT_EQ(references, 0u);  // the sheet destroyed its pages
     std::vector<Event> events = TakeEvents();

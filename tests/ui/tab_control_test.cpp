@@ -120,4 +120,16 @@ TEST(TabControlTest, ClicksAndArrowsAskTheParentBeforeChangingTheSelection) {
               (std::vector<UINT>{TCN_SELCHANGING, NM_CLICK, TCN_SELCHANGING}));
 }
 
+TEST(TabControlTest, ClicksAwayFromTheTabsReachTheWindowsBeneath) {
+    ControlHost host;
+    HWND tabs = host.AddControl(WC_TABCONTROL, 0, {10, 10, 390, 200});
+    Insert(tabs, 0, "One");
+    // Made later, so beneath the tab control, as a sheet's page is.
+    HWND check = host.AddControl("BUTTON", BS_AUTOCHECKBOX, {40, 80, 200, 100}, 8);
+    MouseAt(check, {5, 5}, MOUSEEVENTF_LEFTDOWN);
+    MouseAt(check, {5, 5}, MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_TRUE(host.Take().empty());
+}
+
 }  // namespace

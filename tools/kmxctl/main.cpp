@@ -24,10 +24,11 @@ namespace {
 using namespace kmxctl;
 
 const Command* const kCommands[] = {
-    &kListCommand,    &kInfoCommand,  &kGetCommand,    &kSetCommand,
-    &kDefaultCommand, &kLockCommand,  &kUnlockCommand, &kAbortCommand,
-    &kWatchCommand,   &kDebugCommand, &kErrorsCommand, &kRegCommand,
-    &kDriverCommand,  // install the capture driver
+    &kListCommand,     &kInfoCommand,  &kGetCommand,    &kSetCommand,
+    &kDefaultCommand,  &kLockCommand,  &kUnlockCommand, &kAbortCommand,
+    &kWatchCommand,    &kDebugCommand, &kErrorsCommand, &kRegCommand,
+    &kDriverCommand,    // install the capture driver
+    &kSettingsCommand,  // the Video Source dialog
 };
 
 // The time to wait for a camera, as --timeout gives it in seconds.

@@ -24,5 +24,6 @@ extern const Command kListCommand, kInfoCommand, kLockCommand, kUnlockCommand, k
 extern const Command kGetCommand, kSetCommand, kDefaultCommand;
 extern const Command kWatchCommand, kDebugCommand, kErrorsCommand, kRegCommand;
 extern const Command kDriverCommand;
+extern const Command kSettingsCommand;
 
 }  // namespace kmxctl

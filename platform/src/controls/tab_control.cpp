@@ -193,6 +193,14 @@ LRESULT TabControl::OnMessage(UINT message, WPARAM wparam, LPARAM lparam) {
             if (wparam == VK_LEFT && selected_ > 0) Choose(selected_ - 1);
             if (wparam == VK_RIGHT) Choose(selected_ + 1);
             return 0;
+        case WM_NCHITTEST: {
+            // Away from the tabs the control is see-through: a property
+            // sheet's pages lie beneath its display area and take the mouse.
+            POINT pt = PointFromLParam(lparam);
+            ScreenToClient(hwnd, &pt);
+            if (Layout().HitTest(pt) < 0) return HTTRANSPARENT;
+            break;
+        }
         case WM_LBUTTONDOWN: {
             POINT pt = PointFromLParam(lparam);
             int index = Layout().HitTest(pt);
