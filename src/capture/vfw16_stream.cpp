@@ -14,15 +14,6 @@
 namespace kmx {
 namespace {
 
-// The record a 16-bit stream's operations work on, and the 16-bit block
-// that holds it for the 16-bit side. The record comes first: the stream's
-// pointer to it leads back here.
-struct CallbackBlock16 {
-    StreamCallbackRecord record;
-    StreamCallbackRecord16* block;  // fixed from init to fini
-    DWORD address;
-};
-
 // A prepared 16-bit header: the flat copy the stream queues and fills, and
 // the client's header and data, both fixed from prepare to unprepare. The
 // copy comes first: the stream's pointer to it leads back here.
@@ -91,7 +82,10 @@ DWORD InitStream16(DWORD_PTR instance, DWORD parameters) {
     VIDEO_STREAM_INIT_PARMS flat{};
     if (fixed_parameters)
         flat = FlatInitParameters(*fixed_parameters.As<VIDEO_STREAM_INIT_PARMS16>());
-    auto callback = std::unique_ptr<CallbackBlock16>(new (std::nothrow) CallbackBlock16{});
+    // The record the stream's operations work on; its 16-bit side is the
+    // block, which holds it as 16-bit code reads it.
+    auto callback =
+        std::unique_ptr<StreamCallbackRecord>(new (std::nothrow) StreamCallbackRecord{});
     if (!callback) return DV_ERR_NOMEM;
     DWORD block =
         WOWGlobalAllocLock16(GMEM_SHARE | GMEM_ZEROINIT, sizeof(StreamCallbackRecord16), nullptr);
@@ -101,13 +95,13 @@ DWORD InitStream16(DWORD_PTR instance, DWORD parameters) {
     {
         FixedAddress fixed_block(block, sizeof(StreamCallbackRecord16));
         if (fixed_block)
-            result = InitStream(instance, fixed_parameters ? &flat : nullptr, &callback->record,
-                                block, &external);
+            result = InitStream(instance, fixed_parameters ? &flat : nullptr, callback.get(), block,
+                                &external);
         if (result == DV_ERR_OK && !external) {
-            callback->block = fixed_block.As<StreamCallbackRecord16>();
-            *callback->block = NarrowCallbackRecord(callback->record);
-            callback->address = fixed_block.Keep();
-            callback.release();  // the stream's until DVM_STREAM_FINI
+            *fixed_block.As<StreamCallbackRecord16>() = NarrowCallbackRecord(*callback);
+            // Both stay the stream's until DVM_STREAM_FINI hands them back.
+            fixed_block.Keep();
+            callback.release();
             return DV_ERR_OK;
         }
     }
@@ -173,14 +167,11 @@ void ForgetHeaders16(DWORD_PTR instance) {
 }
 
 void FreeStreamCallback(StreamCallbackRecord* callback, DWORD callback16) {
-    if (!callback16) {
-        delete callback;
-        return;
+    if (callback16) {
+        WOWGetVDMPointerUnfix(callback16);
+        WOWGlobalUnlockFree16(callback16);
     }
-    auto* block = reinterpret_cast<CallbackBlock16*>(callback);
-    WOWGetVDMPointerUnfix(callback16);
-    WOWGlobalUnlockFree16(callback16);
-    delete block;
+    delete callback;
 }
 
 void PublishHeader16(const VIDEOHDR* header) {
@@ -196,8 +187,10 @@ LRESULT NotifyClient16(HDRVR linking_driver, UINT message, const StreamCallbackR
     LRESULT reply = 0;
     {
         FixedAddress fixed_copy(copy, sizeof(StreamCallbackRecord16));
-        *fixed_copy.As<StreamCallbackRecord16>() = NarrowCallbackRecord(record);
-        reply = SendDriverMessage(linking_driver, message, copy, KMXVFW_MAGIC);
+        if (fixed_copy) {
+            *fixed_copy.As<StreamCallbackRecord16>() = NarrowCallbackRecord(record);
+            reply = SendDriverMessage(linking_driver, message, copy, KMXVFW_MAGIC);
+        }
     }
     WOWGlobalUnlockFree16(copy);
     return reply;
