@@ -7,7 +7,8 @@
 #include <gtest/gtest.h>
 #include <kmxwin/wow_address_space.h>
 
-#include <cstring>
+#include "common/platform_difference.h"
+
 #include <vector>
 
 namespace {
@@ -35,8 +36,6 @@ TEST(Wow, ABlockIsReachedThroughItsSelectorWithinItsSizeAndNowhereElse) {
     EXPECT_EQ(WOWGetVDMPointer(vp + 40, 60, TRUE), flat + 40);
     EXPECT_EQ(WOWGetVDMPointer(vp + 40, 61, TRUE), nullptr);
     EXPECT_EQ(WOWGetVDMPointer(vp + 101, 0, TRUE), nullptr);
-    // Real-mode segments do not exist here.
-    EXPECT_EQ(WOWGetVDMPointer(vp, 1, FALSE), nullptr);
     EXPECT_EQ(WOWGetVDMPointer(0, 1, TRUE), nullptr);
     EXPECT_EQ(WOWGetVDMPointer(Far(HIWORD(vp) + 8, 0), 1, TRUE), nullptr);
     EXPECT_EQ(Usage().blocks, before.blocks + 1);
@@ -54,6 +53,15 @@ TEST(Wow, ABlockIsReachedThroughItsSelectorWithinItsSizeAndNowhereElse) {
     EXPECT_TRUE(WOWGlobalUnlockFree16(again));
     EXPECT_EQ(WOWGlobalAllocLock16(0, 0, &handle), 0u);
     EXPECT_EQ(handle, 0);
+}
+
+// Only 16-bit protected mode is simulated: there are no real-mode segments.
+PLATFORM_DIFFERENCE_TEST(Wow, RealModeAddressesDoNotTranslate) {
+    DWORD vp = WOWGlobalAllocLock16(0, 16, nullptr);
+    ASSERT_NE(vp, 0u);
+    EXPECT_EQ(WOWGetVDMPointer(vp, 1, FALSE), nullptr);
+    EXPECT_EQ(WOWGetVDMPointerFix(vp, 1, FALSE), nullptr);
+    EXPECT_TRUE(WOWGlobalUnlockFree16(vp));
 }
 
 TEST(Wow, FixesAreCountedPerBlockAndGoWithIt) {
