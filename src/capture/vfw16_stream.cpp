@@ -56,8 +56,11 @@ std::vector<std::unique_ptr<Header16>> TakeHeaders(Pick pick) {
 
 // What the client may have changed since the stream last looked: its
 // flags, its user word and the length it offers, within what was fixed.
+// Whether the header is queued is the stream's to say: the queue runs
+// through it, and a client's stale view must not queue it twice.
 void LoadClientChanges(Header16& header) {
-    header.header.dwFlags = header.client->dwFlags;
+    header.header.dwFlags =
+        (header.client->dwFlags & ~VHDR_INQUEUE) | (header.header.dwFlags & VHDR_INQUEUE);
     header.header.dwUser = header.client->dwUser;
     header.header.dwBufferLength = std::min(header.client->dwBufferLength, header.data_length);
 }
