@@ -45,7 +45,8 @@ LRESULT NotifyClient(StreamState& stream, UINT message, DWORD_PTR parameter) {
     // the message.
     StreamCallbackRecord record = *stream.callback;
     record.parameter = parameter;
-    if (stream.callback16) return NotifyClient16(stream.linking_driver, message, record);
+    if (stream.callback16)
+        return NotifyClient16(*stream.callback, stream.linking_driver, message, record);
     return SendDriverMessage(stream.linking_driver, message, reinterpret_cast<LPARAM>(&record),
                              KMXVFW_MAGIC);
 }

@@ -3,6 +3,7 @@
 #include <wownt32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -13,6 +14,38 @@
 
 namespace kmx {
 namespace {
+
+// Messages to the linking driver that may be under way at once: from the
+// read service, the timer service and a client thread, and one to spare.
+constexpr DWORD kMessageCopies = 4;
+
+// A 16-bit stream's callback record: the record the stream's operations
+// work on (first, so that the stream's pointer to it leads back here), and
+// a 16-bit block with a place for each message under way, so that every
+// message carries its own copy of the record without allocating.
+struct CallbackRecord16 {
+    StreamCallbackRecord record;
+    DWORD copies;                         // fixed from init to fini
+    StreamCallbackRecord16* copies_flat;  // kMessageCopies of them
+    std::atomic<unsigned> busy;           // a bit for each copy in use
+};
+
+// Allocates and fixes a 16-bit block of SIZE bytes: its 16:16 address and
+// flat address, or 0 with nothing left behind.
+DWORD AllocateFixed(DWORD size, void** flat) {
+    DWORD block = WOWGlobalAllocLock16(GMEM_SHARE | GMEM_ZEROINIT, size, nullptr);
+    *flat = block ? WOWGetVDMPointerFix(block, size, TRUE) : nullptr;
+    if (block && !*flat) {
+        WOWGlobalUnlockFree16(block);
+        return 0;
+    }
+    return block;
+}
+
+void FreeFixed(DWORD block) {
+    WOWGetVDMPointerUnfix(block);
+    WOWGlobalUnlockFree16(block);
+}
 
 // A prepared 16-bit header: the flat copy the stream queues and fills, and
 // the client's header and data, both fixed from prepare to unprepare. The
@@ -85,32 +118,27 @@ DWORD InitStream16(DWORD_PTR instance, DWORD parameters) {
     VIDEO_STREAM_INIT_PARMS flat{};
     if (fixed_parameters)
         flat = FlatInitParameters(*fixed_parameters.As<VIDEO_STREAM_INIT_PARMS16>());
-    // The record the stream's operations work on; its 16-bit side is the
-    // block, which holds it as 16-bit code reads it.
-    auto callback =
-        std::unique_ptr<StreamCallbackRecord>(new (std::nothrow) StreamCallbackRecord{});
+    auto callback = std::unique_ptr<CallbackRecord16>(new (std::nothrow) CallbackRecord16{});
     if (!callback) return DV_ERR_NOMEM;
-    DWORD block =
-        WOWGlobalAllocLock16(GMEM_SHARE | GMEM_ZEROINIT, sizeof(StreamCallbackRecord16), nullptr);
-    if (!block) return DV_ERR_NOMEM;
+    void* copies = nullptr;
+    callback->copies = AllocateFixed(kMessageCopies * sizeof(StreamCallbackRecord16), &copies);
+    callback->copies_flat = static_cast<StreamCallbackRecord16*>(copies);
+    void* record16 = nullptr;
+    DWORD block = AllocateFixed(sizeof(StreamCallbackRecord16), &record16);
     DWORD result = DV_ERR_NOMEM;
     bool external = false;
-    {
-        FixedAddress fixed_block(block, sizeof(StreamCallbackRecord16));
-        if (fixed_block)
-            result = InitStream(instance, fixed_parameters ? &flat : nullptr, callback.get(), block,
-                                &external);
-        if (result == DV_ERR_OK && !external) {
-            *fixed_block.As<StreamCallbackRecord16>() = NarrowCallbackRecord(*callback);
-            // Both stay the stream's until DVM_STREAM_FINI hands them back.
-            fixed_block.Keep();
-            callback.release();
-            return DV_ERR_OK;
-        }
+    if (callback->copies && block)
+        result = InitStream(instance, fixed_parameters ? &flat : nullptr, &callback->record, block,
+                            &external);
+    if (result == DV_ERR_OK && !external) {
+        *static_cast<StreamCallbackRecord16*>(record16) = NarrowCallbackRecord(callback->record);
+        callback.release();  // the stream's, with both blocks, until DVM_STREAM_FINI
+        return DV_ERR_OK;
     }
     // Nothing of a stream that did not start, or of the external channel,
-    // outlives the message: the block goes at once.
-    WOWGlobalUnlockFree16(block);
+    // outlives the message: the blocks go at once.
+    if (block) FreeFixed(block);
+    if (callback->copies) FreeFixed(callback->copies);
     return result;
 }
 
@@ -170,11 +198,14 @@ void ForgetHeaders16(DWORD_PTR instance) {
 }
 
 void FreeStreamCallback(StreamCallbackRecord* callback, DWORD callback16) {
-    if (callback16) {
-        WOWGetVDMPointerUnfix(callback16);
-        WOWGlobalUnlockFree16(callback16);
+    if (!callback16) {
+        delete callback;
+        return;
     }
-    delete callback;
+    auto* held = reinterpret_cast<CallbackRecord16*>(callback);
+    FreeFixed(callback16);
+    FreeFixed(held->copies);
+    delete held;
 }
 
 void PublishHeader16(const VIDEOHDR* header) {
@@ -182,20 +213,26 @@ void PublishHeader16(const VIDEOHDR* header) {
     CopyHeaderResults(held->header, *held->client);
 }
 
-LRESULT NotifyClient16(HDRVR linking_driver, UINT message, const StreamCallbackRecord& record) {
-    // Each message carries its own copy of the record, as for a 32-bit
-    // client, here in 16-bit memory that the 16-bit side can address.
-    DWORD copy = WOWGlobalAllocLock16(GMEM_SHARE, sizeof(StreamCallbackRecord16), nullptr);
-    if (!copy) return 0;
-    LRESULT reply = 0;
-    {
-        FixedAddress fixed_copy(copy, sizeof(StreamCallbackRecord16));
-        if (fixed_copy) {
-            *fixed_copy.As<StreamCallbackRecord16>() = NarrowCallbackRecord(record);
-            reply = SendDriverMessage(linking_driver, message, copy, KMXVFW_MAGIC);
-        }
+LRESULT NotifyClient16(StreamCallbackRecord& callback, HDRVR linking_driver, UINT message,
+                       const StreamCallbackRecord& record) {
+    auto& held = reinterpret_cast<CallbackRecord16&>(callback);
+    for (DWORD copy = 0; copy < kMessageCopies; ++copy) {
+        unsigned bit = 1u << copy;
+        if (held.busy.fetch_or(bit) & bit) continue;
+        held.copies_flat[copy] = NarrowCallbackRecord(record);
+        LRESULT reply =
+            SendDriverMessage(linking_driver, message,
+                              held.copies + copy * sizeof(StreamCallbackRecord16), KMXVFW_MAGIC);
+        held.busy.fetch_and(~bit);
+        return reply;
     }
-    WOWGlobalUnlockFree16(copy);
+    // More messages under way than places: this one gets a block of its own.
+    void* flat = nullptr;
+    DWORD block = AllocateFixed(sizeof(StreamCallbackRecord16), &flat);
+    if (!block) return 0;
+    *static_cast<StreamCallbackRecord16*>(flat) = NarrowCallbackRecord(record);
+    LRESULT reply = SendDriverMessage(linking_driver, message, block, KMXVFW_MAGIC);
+    FreeFixed(block);
     return reply;
 }
 

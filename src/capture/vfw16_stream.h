@@ -31,7 +31,9 @@ void FreeStreamCallback(StreamCallbackRecord* callback, DWORD callback16);
 // PrepareStreamHeader16.
 void PublishHeader16(const VIDEOHDR* header);
 // Sends MESSAGE with a copy of RECORD in 16-bit memory, by its 16:16
-// address, to the linking driver of a 16-bit client. Its reply.
-LRESULT NotifyClient16(HDRVR linking_driver, UINT message, const StreamCallbackRecord& record);
+// address, to the linking driver of a 16-bit client whose stream's callback
+// record is CALLBACK. Its reply.
+LRESULT NotifyClient16(StreamCallbackRecord& callback, HDRVR linking_driver, UINT message,
+                       const StreamCallbackRecord& record);
 
 }  // namespace kmx

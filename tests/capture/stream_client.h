@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "capture/capture_test_support.h"
+#include "common/failing_allocations.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -26,6 +27,7 @@ struct Callback {
     UINT message;
     DWORD_PTR parameter;
     DWORD_PTR parameter2;
+    size_t allocations;  // made so far by the thread that called back
 };
 
 // A client's stream on its capture channel: its buffers, and the callbacks
@@ -38,6 +40,9 @@ class StreamClient {
             header.lpData = data_.back().data();
             header.dwBufferLength = kFrameBytes;
         }
+        // Recording a callback allocates nothing, so that the driver's own
+        // allocations on its thread can be counted.
+        callbacks_.reserve(1000);
     }
     // A stream left open would go on calling back into a client that is gone
     // once its channel closes: end it here, whatever state the test left.
@@ -87,7 +92,7 @@ class StreamClient {
     }
     std::vector<Callback> Callbacks() {
         std::lock_guard guard(lock_);
-        return {callbacks_.begin(), callbacks_.end()};
+        return callbacks_;
     }
     VIDEOHDR& Header(size_t index) { return headers_[index]; }
 
@@ -96,7 +101,9 @@ class StreamClient {
                                 DWORD_PTR parameter2) {
         auto* client = reinterpret_cast<StreamClient*>(instance);
         std::lock_guard guard(client->lock_);
-        client->callbacks_.push_back({message, parameter, parameter2});
+        if (client->callbacks_.size() < client->callbacks_.capacity())
+            client->callbacks_.push_back(
+                {message, parameter, parameter2, kmxtest::AllocationCount()});
         client->changed_.notify_all();
     }
     size_t Count(UINT message) const {
@@ -110,7 +117,7 @@ class StreamClient {
     std::vector<std::vector<BYTE>> data_;
     std::mutex lock_;
     std::condition_variable changed_;
-    std::deque<Callback> callbacks_;
+    std::vector<Callback> callbacks_;
 };
 
 }  // namespace kmxcapturetest
