@@ -34,6 +34,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "client_message.h"
@@ -249,6 +250,10 @@ LRESULT HeaderMessage(DWORD_PTR id, HDRVR driver, UINT message, LPARAM header_ad
         made = std::make_unique<Twin>(driver, header);
         if (!made->header) return DV_ERR_NOMEM;
         twin = made.get();
+        // A twin the library prepared must find its place: the library
+        // writes into it until unprepare.
+        std::lock_guard guard(g_lock);
+        g_twins.reserve(g_twins.size() + 1);
     }
     twin->Load();
     LRESULT result = Library(id, driver, message, twin->header.Address(), sizeof(VIDEOHDR16));
@@ -301,10 +306,7 @@ LRESULT CallbackChannelMessage(UINT message, LPARAM record_address, LPARAM magic
     return 1;
 }
 
-}  // namespace
-
-extern "C" __attribute__((visibility("default"))) LRESULT CALLBACK
-DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM lParam1, LPARAM lParam2) {
+LRESULT HandleMessage(DWORD_PTR id, HDRVR driver, UINT message, LPARAM lParam1, LPARAM lParam2) {
     switch (message) {
         case DRV_OPEN:
             return lParam2 == KMXVFW_MAGIC ? kCallbackChannel : Open(driver, lParam2);
@@ -351,5 +353,18 @@ DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM lParam1, LPARAM lPar
             // No addresses (START, STOP, RESET), or none the library reads.
             return Library(id, driver, message, static_cast<DWORD>(lParam1),
                            static_cast<DWORD>(lParam2));
+    }
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) LRESULT CALLBACK
+DriverProc(DWORD_PTR id, HDRVR driver, UINT message, LPARAM lParam1, LPARAM lParam2) {
+    // No exception leaves the driver: a twin or a stream entry that finds
+    // no memory fails its message as such.
+    try {
+        return HandleMessage(id, driver, message, lParam1, lParam2);
+    } catch (const std::bad_alloc&) {
+        return message == DRV_OPEN ? 0 : DV_ERR_NOMEM;
     }
 }
