@@ -27,6 +27,8 @@
 #include <mutex>
 #include <string>
 
+#include "client_message.h"
+
 namespace {
 
 struct Identity {
@@ -66,25 +68,9 @@ Identity IdentityOf(HDRVR driver) {
     return found == g_identities.end() ? Identity{} : found->second;
 }
 
-// The client message for a private MESSAGE, or 0 for any other.
-UINT ClientMessage(UINT message) {
-    switch (message) {
-        case KMXVFW_STREAM_OPEN:
-            return MM_DRVM_OPEN;
-        case KMXVFW_STREAM_CLOSE:
-            return MM_DRVM_CLOSE;
-        case KMXVFW_STREAM_DATA:
-            return MM_DRVM_DATA;
-        case KMXVFW_STREAM_ERROR:
-            return MM_DRVM_ERROR;
-        default:
-            return 0;
-    }
-}
-
 LRESULT CallbackChannelMessage(UINT message, LPARAM lParam1, LPARAM lParam2) {
     if (message == DRV_CLOSE) return 1;
-    UINT client_message = ClientMessage(message);
+    UINT client_message = kmxlink::ClientMessage(message);
     if (!client_message || lParam2 != KMXVFW_MAGIC) return 0;
     // The stream is accepted, whatever way (if any) its client is told; the
     // other messages answer whether there was a client to tell.

@@ -39,9 +39,27 @@ static_assert(__builtin_offsetof(DriverLinkInfo, identity2) == 4 &&
               "DriverLinkInfo");
 #endif
 
+/* The same record as a 16-bit linking driver builds it in 16-bit memory:
+ * the name is a 16:16 address. 20 bytes on every build. */
+typedef struct DriverLinkInfo16 {
+    DWORD reserved;
+    DWORD identity2;
+    DWORD identity1;
+    DWORD name;
+    DWORD name_length;
+} DriverLinkInfo16;
+
+#ifdef __cplusplus
+static_assert(sizeof(DriverLinkInfo16) == 20 && __builtin_offsetof(DriverLinkInfo16, name) == 12,
+              "DriverLinkInfo16");
+#endif
+
 /* The module of the 32-bit linking driver, as capture applications and the
  * Drivers32 aliases name it. */
 #define KMXVFW32_LINKING_DRIVER "kmxvfw32.dll"
+/* The module of the 16-bit linking driver's stand-in: the installable
+ * driver through which a program acts as a 16-bit capture client. */
+#define KMXVFW16_LINKING_DRIVER "kmxvfw16.dll"
 
 /* A linking driver's name is shorter than this. */
 #define KMXVFW_DRIVER_NAME_LIMIT 14
@@ -85,6 +103,24 @@ static_assert(sizeof(void*) == 8 ? sizeof(StreamCallbackRecord) == 48 &&
                                        __builtin_offsetof(StreamCallbackRecord, flags) == 12 &&
                                        __builtin_offsetof(StreamCallbackRecord, parameter) == 20,
               "StreamCallbackRecord");
+#endif
+
+/* lParam1 of the private messages for a 16-bit client is the 16:16 address
+ * of the record in 16-bit memory, laid out as 16-bit code reads it: six
+ * 32-bit words, 24 bytes, on every build. */
+typedef struct StreamCallbackRecord16 {
+    DWORD microseconds_per_frame;
+    DWORD callback;
+    DWORD callback_instance;
+    DWORD flags;
+    DWORD video;
+    DWORD parameter;
+} StreamCallbackRecord16;
+
+#ifdef __cplusplus
+static_assert(sizeof(StreamCallbackRecord16) == 24 &&
+                  __builtin_offsetof(StreamCallbackRecord16, parameter) == 20,
+              "StreamCallbackRecord16");
 #endif
 
 /* The exports of the 16-bit client path, which take the standard calling

@@ -13,6 +13,15 @@
 #include <fileapi.h>
 #include <ioapiset.h>
 
+/* Global memory flags; here only WOWGlobalAllocLock16 (wownt32.h) takes them. */
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GMEM_SHARE 0x2000
+#define GMEM_DDESHARE GMEM_SHARE
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+
 #ifdef __cplusplus
 extern "C" {
 #endif

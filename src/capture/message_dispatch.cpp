@@ -10,6 +10,8 @@
 #include "capture/channel_instances.h"
 #include "capture/format_negotiation.h"
 #include "capture/stream_operations.h"
+#include "capture/vfw16_messages.h"
+#include "capture/vfw16_stream.h"
 
 namespace kmx {
 namespace {
@@ -41,7 +43,7 @@ DWORD EndStreamMessage(DWORD_PTR instance) {
     DWORD callback16 = 0;
     bool external = false;
     DWORD result = EndStream(instance, &callback, &callback16, &external);
-    delete callback;
+    FreeStreamCallback(callback, callback16);
     return result;
 }
 
@@ -49,10 +51,10 @@ DWORD EndStreamMessage(DWORD_PTR instance) {
 
 LRESULT DispatchDriverMessage(DWORD_PTR instance, HDRVR driver, UINT message, LPARAM lParam1,
                               LPARAM lParam2, ClientKind kind) {
-    // A 16-bit client's addresses need the 16-bit client path's translation:
-    // until it exists, such a client's open fails and its other messages
-    // with addresses are not supported.
-    bool untranslated = kind == ClientKind::k16Bit;
+    // A 16-bit client's messages that carry addresses go through their
+    // wrappers, which translate the 16:16 addresses for the same operation.
+    bool wrapped = kind == ClientKind::k16Bit;
+    auto address1 = static_cast<DWORD>(lParam1), address2 = static_cast<DWORD>(lParam2);
     switch (message) {
         case DRV_LOAD:
         case DRV_FREE:
@@ -60,19 +62,20 @@ LRESULT DispatchDriverMessage(DWORD_PTR instance, HDRVR driver, UINT message, LP
             // All start-up work is done when the library loads.
             return 1;
         case DRV_OPEN: {
-            if (untranslated) return 0;
+            if (wrapped) return static_cast<LRESULT>(OpenChannel16(driver, address1, address2));
             auto link = reinterpret_cast<const DriverLinkInfo*>(lParam1);
             return static_cast<LRESULT>(OpenChannel(driver,
                                                     reinterpret_cast<VIDEO_OPEN_PARMS*>(lParam2),
                                                     link, link ? link->name : nullptr));
         }
         case DRV_CLOSE:
+            if (wrapped) return CloseChannel16(instance);
             return CloseChannel(instance);
         case DRV_CONFIGURE:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return ConfigureDriver16(address1);
             return ConfigureDriver(reinterpret_cast<const DriverLinkInfo*>(lParam1));
         case DVM_FORMAT: {
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return ConfigureFormat16(instance, address1, address2);
             auto parameters = reinterpret_cast<const VIDEOCONFIGPARMS*>(lParam2);
             return ConfigureFormat(
                 instance, static_cast<DWORD>(lParam1), parameters,
@@ -80,25 +83,30 @@ LRESULT DispatchDriverMessage(DWORD_PTR instance, HDRVR driver, UINT message, LP
                 parameters ? parameters->lpdwReturn : nullptr);
         }
         case DVM_DIALOG:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return ShowChannelDialog16(instance, address2, address1);
             return ShowChannelDialog(instance, static_cast<DWORD>(lParam2),
                                      reinterpret_cast<HWND>(lParam1));
         case DVM_FRAME:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return GrabFrame16(instance, address1);
             return GrabFrame(instance, Header(lParam1), DataOf(lParam1));
         case DVM_STREAM_INIT:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return InitStream16(instance, address1);
             return InitStreamMessage(instance, lParam1);
-        case DVM_STREAM_FINI:
-            return EndStreamMessage(instance);
+        case DVM_STREAM_FINI: {
+            // The stream hands back its callback record, freed as it was
+            // made; a 16-bit client's headers go with their stream.
+            DWORD result = EndStreamMessage(instance);
+            if (wrapped) ForgetHeaders16(instance);
+            return result;
+        }
         case DVM_STREAM_PREPAREHEADER:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return PrepareStreamHeader16(instance, address1);
             return PrepareStreamHeader(instance, Header(lParam1), DataOf(lParam1), 0);
         case DVM_STREAM_UNPREPAREHEADER:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return UnprepareStreamHeader16(instance, address1);
             return UnprepareStreamHeader(instance, Header(lParam1));
         case DVM_STREAM_ADDBUFFER:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return AddStreamBuffer16(instance, address1);
             return AddStreamBuffer(instance, Header(lParam1));
         case DVM_STREAM_START:
             return StartStream(instance);
@@ -107,7 +115,7 @@ LRESULT DispatchDriverMessage(DWORD_PTR instance, HDRVR driver, UINT message, LP
         case DVM_STREAM_RESET:
             return ResetStream(instance);
         case DVM_STREAM_GETERROR:
-            if (untranslated) return DV_ERR_NOTSUPPORTED;
+            if (wrapped) return GetStreamError16(instance, address1, address2);
             return GetStreamError(instance, reinterpret_cast<DWORD*>(lParam1),
                                   reinterpret_cast<DWORD*>(lParam2));
         default:

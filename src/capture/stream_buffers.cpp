@@ -6,6 +6,7 @@
 
 #include "capture/stream_engine.h"
 #include "capture/stream_operations.h"
+#include "capture/vfw16_stream.h"
 
 namespace kmx {
 namespace {
@@ -44,7 +45,11 @@ DWORD_PTR HeaderCallbackAddress(VIDEOHDR* header) {
     // A 32-bit client has no 16:16 address; it is told the header itself,
     // so that it knows which buffer came back.
     DWORD_PTR address = Link(header)->callback_address;
-    return address ? address : reinterpret_cast<DWORD_PTR>(header);
+    if (!address) return reinterpret_cast<DWORD_PTR>(header);
+    // A 16-bit client reads the header in its own memory: it must show what
+    // the stream did to it before the client hears of it.
+    PublishHeader16(header);
+    return address;
 }
 
 VIDEOHDR* TakeQueuedHeader(StreamState& stream) {
@@ -136,6 +141,7 @@ DWORD AddStreamBuffer(DWORD_PTR instance, VIDEOHDR* header) {
         stream.queue_head = header;
     stream.queue_tail = header;
     ++stream.queued;
+    if (link->callback_address) PublishHeader16(header);
     return DV_ERR_OK;
 }
 

@@ -7,6 +7,7 @@
 #include "capture/device_list.h"
 #include "capture/stream_engine.h"
 #include "capture/stream_operations.h"
+#include "capture/vfw16_stream.h"
 #include "device/kernel_channel.h"
 
 namespace kmx {
@@ -183,7 +184,7 @@ void EndDeviceStream(CaptureDevice& record) {
     StreamCallbackRecord* callback = nullptr;
     DWORD callback16 = 0;
     EndRecordStream(record, &callback, &callback16);
-    delete callback;
+    FreeStreamCallback(callback, callback16);
 }
 
 DWORD StartStream(DWORD_PTR instance) {

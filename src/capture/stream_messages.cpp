@@ -4,6 +4,7 @@
 #include <kmx512u/kmxvfw.h>
 
 #include "capture/stream_engine.h"
+#include "capture/vfw16_stream.h"
 
 namespace kmx {
 namespace {
@@ -44,6 +45,8 @@ LRESULT NotifyClient(StreamState& stream, UINT message, DWORD_PTR parameter) {
     // the message.
     StreamCallbackRecord record = *stream.callback;
     record.parameter = parameter;
+    if (stream.callback16)
+        return NotifyClient16(*stream.callback, stream.linking_driver, message, record);
     return SendDriverMessage(stream.linking_driver, message, reinterpret_cast<LPARAM>(&record),
                              KMXVFW_MAGIC);
 }

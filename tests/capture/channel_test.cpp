@@ -64,8 +64,14 @@ TEST_F(CaptureTest, DispatcherAnswersTheDriverLifetimeAndUnhandledMessages) {
     EXPECT_EQ(driver_proc(0x1234, nullptr, DRV_CLOSE, 0, 0), 0);  // no record holds it
     EXPECT_EQ(driver_proc16(0, 0, DRV_LOAD, 0, 0), 1);
     EXPECT_EQ(driver_proc16(0, 0, DRV_ENABLE, 0, 0), DV_ERR_NOTSUPPORTED);
-    // Its addresses need translating, which the 16-bit path is to bring.
-    EXPECT_EQ(driver_proc16(0, 0, DRV_OPEN, 0, 0x10000), 0);
+    // 16:16 addresses that nothing maps fail cleanly: no open, and the
+    // answers of missing records.
+    EXPECT_EQ(driver_proc16(0, 0, DRV_OPEN, 0, 0), KMXVFW_CONFIGURATION_INSTANCE);
+    EXPECT_EQ(driver_proc16(0, 0, DRV_OPEN, 0xFFF70000, 0xFFEF0000), 0);
+    for (UINT message : {DVM_FORMAT, DVM_FRAME, DVM_STREAM_INIT, DVM_STREAM_PREPAREHEADER,
+                         DVM_STREAM_ADDBUFFER, DVM_STREAM_UNPREPAREHEADER, DVM_STREAM_GETERROR})
+        EXPECT_EQ(driver_proc16(0x1234, 0, message, 0xDEAD0007, 0xBEEF0007), DV_ERR_NONSPECIFIC)
+            << message;
 
     EXPECT_EQ(SendDriverMessage(configuration, DRV_CLOSE, 0, 0), 1);
     EXPECT_TRUE(CloseDriver(configuration, 0, 0));

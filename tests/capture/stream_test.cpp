@@ -10,7 +10,7 @@
 #include <kmxrecords/camera_commands.h>
 
 #include "capture/capture_test_support.h"
-#include "common/failing_allocations.h"
+#include "capture/stream_client.h"
 #include "common/sanitizers.h"
 
 #include <algorithm>
@@ -23,114 +23,27 @@
 
 namespace {
 
+using kmxcapturetest::Callback;
 using kmxcapturetest::CaptureTest;
 using kmxcapturetest::Channel;
+using kmxcapturetest::kFrameBytes;
+using kmxcapturetest::kPatience;
+using kmxcapturetest::StreamClient;
 using std::chrono::milliseconds;
 using std::chrono::steady_clock;
 
 constexpr char16_t kDriver[] = u"kmxvfw32.dll";
-// The minimal camera's first client format: 320x240 RGB, 24 bits.
-constexpr DWORD kFrameBytes = 320 * 240 * 3;
-constexpr auto kPatience = std::chrono::seconds(20);
 
-struct Callback {
-    UINT message;
-    DWORD_PTR parameter;
-    size_t allocations;  // made so far by the thread that called back
-};
+// A stream's messages have the same results and effects whichever entry
+// point they reach the library through: the 32-bit linking driver's, or the
+// 16-bit one's, with every record in 16-bit memory.
+class StreamPathTest : public CaptureTest, public testing::WithParamInterface<const char16_t*> {};
+INSTANTIATE_TEST_SUITE_P(EntryPoints, StreamPathTest,
+                         testing::Values(u"kmxvfw32.dll", u"kmxvfw16.dll"));
 
-// A client's stream on its capture channel: its buffers, and the callbacks
-// the driver made, in order.
-class StreamClient {
-  public:
-    StreamClient(Channel& channel, size_t buffers) : channel_(channel), headers_(buffers) {
-        for (VIDEOHDR& header : headers_) {
-            data_.emplace_back(kFrameBytes);
-            header.lpData = data_.back().data();
-            header.dwBufferLength = kFrameBytes;
-        }
-        // Recording a callback allocates nothing, so that the driver's own
-        // allocations on its thread can be counted.
-        callbacks_.reserve(1000);
-    }
-    // A stream left open would go on calling back into a client that is gone
-    // once its channel closes: end it here, whatever state the test left.
-    ~StreamClient() {
-        Send(DVM_STREAM_RESET);
-        for (VIDEOHDR& header : headers_)
-            if (header.dwFlags & VHDR_PREPARED) Send(DVM_STREAM_UNPREPAREHEADER, header);
-        Send(DVM_STREAM_FINI);
-    }
-
-    LRESULT Init(DWORD microseconds = 50000, DWORD flags = CALLBACK_FUNCTION,
-                 DWORD_PTR callback = 0) {
-        VIDEO_STREAM_INIT_PARMS parameters{
-            microseconds, callback ? callback : reinterpret_cast<DWORD_PTR>(&Record),
-            reinterpret_cast<DWORD_PTR>(this), flags, nullptr};
-        return channel_.Send(DVM_STREAM_INIT, reinterpret_cast<LPARAM>(&parameters),
-                             sizeof parameters);
-    }
-    // Prepares every buffer (setting VHDR_PREPARED, as msvideo does) and
-    // queues them.
-    void PrepareAndAddAll() {
-        for (VIDEOHDR& header : headers_) {
-            ASSERT_EQ(Send(DVM_STREAM_PREPAREHEADER, header), DV_ERR_OK);
-            header.dwFlags |= VHDR_PREPARED;
-            ASSERT_EQ(Send(DVM_STREAM_ADDBUFFER, header), DV_ERR_OK);
-        }
-    }
-    void UnprepareAll() {
-        for (VIDEOHDR& header : headers_) {
-            EXPECT_EQ(Send(DVM_STREAM_UNPREPAREHEADER, header), DV_ERR_OK);
-            header.dwFlags &= ~VHDR_PREPARED;
-        }
-    }
-    LRESULT Send(UINT message, VIDEOHDR& header) {
-        return channel_.Send(message, reinterpret_cast<LPARAM>(&header), sizeof header);
-    }
-    LRESULT Send(UINT message) { return channel_.Send(message, 0, 0); }
-
-    // Waits until COUNT callbacks of MESSAGE have come; false after a while.
-    bool WaitFor(UINT message, size_t count) {
-        std::unique_lock guard(lock_);
-        return changed_.wait_for(guard, kPatience, [&] { return Count(message) >= count; });
-    }
-    size_t CountOf(UINT message) {
-        std::lock_guard guard(lock_);
-        return Count(message);
-    }
-    std::vector<Callback> Callbacks() {
-        std::lock_guard guard(lock_);
-        return callbacks_;
-    }
-    VIDEOHDR& Header(size_t index) { return headers_[index]; }
-
-  private:
-    static void CALLBACK Record(HDRVR, UINT message, DWORD_PTR instance, DWORD_PTR parameter,
-                                DWORD_PTR) {
-        auto* client = reinterpret_cast<StreamClient*>(instance);
-        std::lock_guard guard(client->lock_);
-        if (client->callbacks_.size() < client->callbacks_.capacity())
-            client->callbacks_.push_back({message, parameter, kmxtest::AllocationCount()});
-        client->changed_.notify_all();
-    }
-    size_t Count(UINT message) const {
-        size_t count = 0;
-        for (const Callback& callback : callbacks_) count += callback.message == message;
-        return count;
-    }
-
-    Channel& channel_;
-    std::deque<VIDEOHDR> headers_;
-    std::vector<std::vector<BYTE>> data_;
-    std::mutex lock_;
-    std::condition_variable changed_;
-    std::vector<Callback> callbacks_;
-};
-
-TEST_F(CaptureTest, FramesFillTheQueuedBuffersInOrderAndStopStartKeepsTheTimeBase) {
+TEST_P(StreamPathTest, FramesFillTheQueuedBuffersInOrderAndStopStartKeepsTheTimeBase) {
     Plug("minimal", "M");
-    Channel capture(kDriver, VIDEO_IN);
+    Channel capture(GetParam(), VIDEO_IN);
     ASSERT_TRUE(capture.IsOpen()) << capture.Error();
     StreamClient client(capture, 4);
     ASSERT_EQ(client.Init(), DV_ERR_OK);
@@ -192,9 +105,9 @@ TEST_F(CaptureTest, FramesFillTheQueuedBuffersInOrderAndStopStartKeepsTheTimeBas
     EXPECT_EQ(client.Init(), DV_ERR_OK);
 }
 
-TEST_F(CaptureTest, ResetHandsBackQueuedBuffersUnfilledAndStopWithNothingInFlightReturns) {
+TEST_P(StreamPathTest, ResetHandsBackQueuedBuffersUnfilledAndStopWithNothingInFlightReturns) {
     Plug("minimal", "M");
-    Channel capture(kDriver, VIDEO_IN);
+    Channel capture(GetParam(), VIDEO_IN);
     ASSERT_TRUE(capture.IsOpen());
     StreamClient client(capture, 3);
     ASSERT_EQ(client.Init(), DV_ERR_OK);
@@ -222,12 +135,12 @@ TEST_F(CaptureTest, ResetHandsBackQueuedBuffersUnfilledAndStopWithNothingInFligh
     EXPECT_TRUE(capture.Close());
 }
 
-TEST_F(CaptureTest, SkippedFramesAreCountedOnlyWithTwentyFiveBuffers) {
+TEST_P(StreamPathTest, SkippedFramesAreCountedOnlyWithTwentyFiveBuffers) {
     Plug("minimal", "M");
     // No frame ever arrives.
     ASSERT_TRUE(
         service_->ArmFault("M", kmx::kReadFrameCode, kmxcam::Fault{kmxcam::FaultKind::Stall}));
-    Channel capture(kDriver, VIDEO_IN);
+    Channel capture(GetParam(), VIDEO_IN);
     ASSERT_TRUE(capture.IsOpen());
     {
         StreamClient client(capture, 24);

@@ -4,6 +4,8 @@
 #include <mmddk.h>
 #include <msviddrv.h>
 #include <vfw.h>
+#include <wownt32.h>
+#include <kmxwin/vfw16.h>
 #include <kmxwin/shared_section.h>
 #include <kmxwin/dll_entry.h>
 

@@ -67,6 +67,12 @@ TEST(Kmxcap, RecordingsHoldTheAskedCodecSizeAndFrameCountFromItsOwnCamera) {
     ASSERT_EQ(mjpg.status, 0) << mjpg.output;
     EXPECT_NE(mjpg.output.find("\"frames\":7"), std::string::npos) << mjpg.output;
     EXPECT_EQ(Probe(mkv), "mjpeg,640,480,7\n");
+    // The same road for a 16-bit client, its records in 16-bit memory.
+    std::string sixteen_bit = TestDirectory() + "/16bit.avi";
+    Outcome wow = Kmxcap({"record", "--16bit", "--format", "yuy2", "--size", "320x240", "--frames",
+                          "5", "-o", sixteen_bit});
+    ASSERT_EQ(wow.status, 0) << wow.output;
+    EXPECT_EQ(Probe(sixteen_bit), "rawvideo,320,240,5\n");
 
     // The camera's own format has no place in a container; bad words are usage errors.
     Outcome kmxx = Kmxcap({"record", "--format", "kmxx", "--size", "352x288", "--frames", "1", "-o",

@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include <kmx512u/kmxvfw.h>
 #include <kmxwin/driver_registry.h>
 
 #include "failures.h"
@@ -50,8 +51,11 @@ std::string DriverErrorName(LRESULT error) {
     return "error " + number;
 }
 
-CaptureChannel::CaptureChannel(DWORD index) {
-    std::string alias = KMXWIN_CAPTURE_DRIVER_ALIAS + (index ? std::to_string(index) : "");
+CaptureChannel::CaptureChannel(DriverChoice driver) {
+    DWORD index = driver.index;
+    std::string alias = driver.sixteen_bit
+                            ? KMXVFW16_LINKING_DRIVER
+                            : KMXWIN_CAPTURE_DRIVER_ALIAS + (index ? std::to_string(index) : "");
     std::u16string wide(alias.begin(), alias.end());
     VIDEO_OPEN_PARMS parameters{};
     parameters.dwSize = sizeof parameters;

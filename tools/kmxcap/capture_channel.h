@@ -23,11 +23,19 @@ std::vector<CaptureDriverEntry> CaptureDrivers();
 // "DV_ERR_NOTSUPPORTED (17)" for a driver's answer.
 std::string DriverErrorName(LRESULT error);
 
+// Which capture driver to open: the one listed at INDEX, or, for the
+// 16-bit client path, the 16-bit linking driver's stand-in, through which
+// every message reaches the library with its records in 16-bit memory.
+struct DriverChoice {
+    DWORD index;
+    bool sixteen_bit;
+};
+
 class CaptureChannel {
   public:
-    // Opens the capture channel of the driver listed at INDEX; a Failure
-    // naming the driver's error when it does not open.
-    explicit CaptureChannel(DWORD index);
+    // Opens the capture channel of the driver chosen; a Failure naming the
+    // driver's error when it does not open.
+    explicit CaptureChannel(DriverChoice driver);
     ~CaptureChannel();
     CaptureChannel(const CaptureChannel&) = delete;
     CaptureChannel& operator=(const CaptureChannel&) = delete;

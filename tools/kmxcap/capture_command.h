@@ -19,8 +19,9 @@ struct Command {
 
 extern const Command kListCommand, kFormatsCommand, kGrabCommand, kRecordCommand;
 
-// The capture driver of "-d INDEX", else the first installed one.
-DWORD ChooseDriver(kmxtool::CommandLine& line);
+// The capture driver of "-d INDEX", else the first installed one; with
+// "--16bit", the 16-bit client path.
+DriverChoice ChooseDriver(kmxtool::CommandLine& line);
 
 // Sets the client format that --format and --size ask for (each defaulting
 // to the current one); the format in force. A Failure when the driver

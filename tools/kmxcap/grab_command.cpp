@@ -12,7 +12,7 @@ namespace kmxcap {
 namespace {
 
 void RunGrab(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
-    DWORD driver = ChooseDriver(line);
+    DriverChoice driver = ChooseDriver(line);
     CameraReservation camera(ChooseCamera(line));
     std::optional<std::string> path = line.Option("-o");
     if (!path) throw kmxtool::UsageError("where to? give -o FILE.png");
@@ -45,7 +45,7 @@ void RunGrab(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
 }  // namespace
 
 const Command kGrabCommand = {"grab",
-                              "[-c ID | --identity W1:W2] [-d DRIVER] [--format F] "
+                              "[-c ID | --identity W1:W2] [-d DRIVER | --16bit] [--format F] "
                               "[--size WxH] -o FILE.png",
                               "one frame through DVM_FRAME into a PNG picture", RunGrab};
 

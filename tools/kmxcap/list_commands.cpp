@@ -42,7 +42,7 @@ void RunList(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
 }
 
 void RunFormats(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
-    DWORD driver = ChooseDriver(line);
+    DriverChoice driver = ChooseDriver(line);
     CameraReservation camera(ChooseCamera(line));
     line.Finish();
     CaptureChannel channel(driver);
@@ -79,13 +79,18 @@ void RunFormats(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
 
 }  // namespace
 
-DWORD ChooseDriver(kmxtool::CommandLine& line) {
-    if (std::optional<std::string> index = line.Option("-d"))
-        return static_cast<DWORD>(kmxtool::ParseUnsigned(*index, "the driver index", 9));
+DriverChoice ChooseDriver(kmxtool::CommandLine& line) {
+    bool sixteen_bit = line.Flag("--16bit");
+    if (std::optional<std::string> index = line.Option("-d")) {
+        if (sixteen_bit)
+            throw kmxtool::UsageError("--16bit has a driver of its own: no -d with it");
+        return {static_cast<DWORD>(kmxtool::ParseUnsigned(*index, "the driver index", 9)), false};
+    }
+    if (sixteen_bit) return {0, true};
     std::vector<CaptureDriverEntry> drivers = CaptureDrivers();
     if (drivers.empty())
         throw kmxtool::Failure("no capture driver is installed (kmxctl driver install)");
-    return drivers.front().index;
+    return {drivers.front().index, false};
 }
 
 BITMAPINFOHEADER ApplyRequestedFormat(const CaptureChannel& channel, kmxtool::CommandLine& line) {
@@ -108,7 +113,7 @@ BITMAPINFOHEADER ApplyRequestedFormat(const CaptureChannel& channel, kmxtool::Co
 }
 
 const Command kListCommand = {"list", "", "the capture drivers and the connected cameras", RunList};
-const Command kFormatsCommand = {"formats", "[-c ID | --identity W1:W2] [-d DRIVER]",
+const Command kFormatsCommand = {"formats", "[-c ID | --identity W1:W2] [-d DRIVER | --16bit]",
                                  "the formats and sizes the camera's capture driver accepts",
                                  RunFormats};
 

@@ -38,7 +38,7 @@ double Seconds(steady_clock::duration duration) {
 }
 
 void RunRecord(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE interrupt) {
-    DWORD driver = ChooseDriver(line);
+    DriverChoice driver = ChooseDriver(line);
     CameraReservation camera(ChooseCamera(line));
     std::optional<std::string> path = line.Option("-o");
     std::optional<std::string> frames_text = line.Option("--frames");
@@ -155,7 +155,7 @@ void RunRecord(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE inter
 
 const Command kRecordCommand = {
     "record",
-    "[-c ID | --identity W1:W2] [-d DRIVER] [--format rgb24|rgb16|yuy2|uyvy|mjpg|kmxx] "
+    "[-c ID | --identity W1:W2] [-d DRIVER | --16bit] [--format rgb24|rgb16|yuy2|uyvy|mjpg|kmxx] "
     "[--size WxH] [--fps N] [--buffers N] (--frames N | --seconds S) -o FILE",
     "record into an AVI, Matroska or MP4 file, raw frames (.raw) or PNG files (frame%04d.png)",
     RunRecord};
