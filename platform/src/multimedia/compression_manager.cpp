@@ -8,7 +8,9 @@
 
 #include <kmxwin/driver_registry.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <new>

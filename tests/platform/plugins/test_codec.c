@@ -16,14 +16,6 @@
 
 #include "module_events.h"
 
-typedef void (*RECORD_DRIVER_MESSAGE)(const char* text);
-
-static void Report(const char* text) {
-    RECORD_DRIVER_MESSAGE record = (RECORD_DRIVER_MESSAGE)(void (*)(void))GetProcAddress(
-        GetModuleHandleA(NULL), "RecordDriverMessage");
-    if (record) record(text);
-}
-
 static LONG volatile next_id = 0;
 
 static LRESULT Open(ICOPEN* open) {
@@ -32,7 +24,7 @@ static LRESULT Open(ICOPEN* open) {
     snprintf(text, sizeof text, "%s open %.4s %.4s %#x %u", KMXTEST_MODULE,
              (const char*)&open->fccType, (const char*)&open->fccHandler, (unsigned)open->dwVersion,
              (unsigned)open->dwFlags);
-    Report(text);
+    ReportDriverMessage(text);
     if (open->fccType != ICTYPE_VIDEO || open->dwFlags == ICMODE_COMPRESS) {
         open->dwError = ICERR_UNSUPPORTED;
         return 0;
@@ -82,7 +74,7 @@ KMXTEST_EXPORT LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR hdrvr, UINT msg, 
             return Open((ICOPEN*)lParam2);
         case DRV_CLOSE:
             snprintf(text, sizeof text, "%s close %lu", KMXTEST_MODULE, (unsigned long)id);
-            Report(text);
+            ReportDriverMessage(text);
             return 1;
         case ICM_DECOMPRESS_QUERY:
             return Query((const BITMAPINFOHEADER*)lParam1, (const BITMAPINFOHEADER*)lParam2);
