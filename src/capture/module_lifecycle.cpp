@@ -13,17 +13,22 @@
 namespace kmx {
 namespace {
 
-// The application object's own start and exit: they only report success.
-BOOL BaseStart() {
-    return TRUE;
-}
-BOOL BaseExit() {
-    return TRUE;
+DriverApp& TheDriverApp() {
+    static DriverApp app;
+    return app;
 }
 
 }  // namespace
 
 BOOL DriverAppStart() {
+    return ui::StartApplication(TheDriverApp());
+}
+
+BOOL DriverAppExit() {
+    return ui::ExitApplication(TheDriverApp());
+}
+
+BOOL DriverApp::Start() {
     // The subsystems' process-wide state joins here, in dependency order.
     // Nothing here refuses the load: a missing key, language file or mutex
     // leaves its feature empty.
@@ -36,16 +41,16 @@ BOOL DriverAppStart() {
     StartInterface();
     InitializeDeviceList();
     CreateRegistryMutex();
-    return BaseStart();
+    return Application::Start();
 }
 
-BOOL DriverAppExit() {
+BOOL DriverApp::Exit() {
     // And leaves here, in reverse order.
     StopInterface();
     CloseAllDevices();
     FreeLanguageFile();
     CloseRegistryMutex();
-    return BaseExit();
+    return Application::Exit();
 }
 
 }  // namespace kmx

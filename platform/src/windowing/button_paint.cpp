@@ -28,14 +28,17 @@ bool IsRadio(DWORD style) {
 }
 
 // The text's placement from the BS_ alignment styles, centred for push
-// buttons and left-aligned for the others by default.
+// buttons and left-aligned for the others by default. A multi-line text
+// wraps at word breaks; its vertical place is the painter's to find, as
+// DrawText centres single lines only.
 UINT TextFormat(DWORD style) {
-    UINT format = DT_SINGLELINE;
+    UINT format = (style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE;
     DWORD horizontal = style & BS_CENTER;
     if (horizontal == BS_CENTER || (!horizontal && IsPush(style)))
         format |= DT_CENTER;
     else if (horizontal == BS_RIGHT)
         format |= DT_RIGHT;
+    if (style & BS_MULTILINE) return format;
     DWORD vertical = style & BS_VCENTER;
     if (vertical == BS_TOP)
         format |= DT_TOP;
@@ -131,6 +134,16 @@ void PaintCheckOrRadio(HWND hwnd, HDC dc, RECT client, const ButtonLook& look) {
     else
         text.left = box.right + kTextGap;
     UINT format = TextFormat(look.style);
+    if (look.style & BS_MULTILINE) {
+        // The wrapped lines, as a block, centred as a single line would be.
+        RECT block = text;
+        DrawTextA(dc, look.text.c_str(), -1, &block, format | DT_CALCRECT);
+        int height = block.bottom - block.top;
+        if (height < text.bottom - text.top) {
+            text.top += (text.bottom - text.top - height) / 2;
+            text.bottom = text.top + height;
+        }
+    }
     DrawControlText(dc, look.text.c_str(), text, format, look.enabled);
     if (look.focused && !look.text.empty()) {
         // The focus frames the text itself.
