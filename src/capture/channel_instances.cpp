@@ -12,6 +12,8 @@
 #include "capture/format_negotiation.h"
 #include "capture/stream_operations.h"
 #include "device/kernel_channel.h"
+#include "ui/driver_information_dialog.h"
+#include "ui/video_format_dialog.h"
 
 namespace kmx {
 namespace {
@@ -121,19 +123,27 @@ LRESULT CloseChannel(DWORD_PTR instance) {
 }
 
 LRESULT ConfigureDriver(const DriverLinkInfo* configuration) {
-    // The Driver Information dialog comes with the settings windows.
-    return configuration ? 0 : 1;
+    if (!configuration) return 1;
+    ShowDriverInformationDialog(configuration->identity1, configuration->identity2);
+    return 0;
 }
 
-DWORD ShowChannelDialog(DWORD_PTR instance, DWORD flags, HWND) {
-    // The Video Format and Video Source dialogs come with the settings
-    // windows; until then the driver has no dialog to offer.
+DWORD ShowChannelDialog(DWORD_PTR instance, DWORD flags, HWND parent) {
+    // The Video Source dialog comes with the settings sheet; until then the
+    // driver does not claim its dialogs.
     if (flags & VIDEO_DLG_QUERY) return DV_ERR_NOTSUPPORTED;
     CaptureDevice* record = FindDevice(instance);
     if (!record || !record->connection) return DV_ERR_NONSPECIFIC;
     DWORD checked = CheckCamera(*record);
     if (checked != DV_ERR_OK) return checked;
-    return DV_ERR_NOTSUPPORTED;
+    if (record->capture_channel != instance) return DV_ERR_NOTSUPPORTED;
+    FormatRecord format = record->client_format;
+    DWORD connection_id = record->connection_id;
+    if (!ShowVideoFormatDialog(parent, *record->connection, format, connection_id,
+                               record->preselected ? TRUE : FALSE, record->requested_identity1,
+                               record->requested_identity2))
+        return DV_ERR_OK;
+    return ApplyDialogChoice(*record, format, connection_id);
 }
 
 DWORD ApplyDialogChoice(CaptureDevice& record, const FormatRecord& format, DWORD connection_id) {

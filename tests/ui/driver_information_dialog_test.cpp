@@ -6,6 +6,7 @@
 
 #include <kmxrecords/settings_keys.h>
 
+#include "api/api_test_support.h"
 #include "settings_dialog_script.h"
 #include "support/registry_key.h"
 #include "ui/driver_information_dialog.h"
@@ -18,6 +19,7 @@
 
 namespace {
 
+using kmxtest::Caption;
 using kmxtest::Choose;
 using kmxtest::Items;
 using kmxtest::Selected;
@@ -36,11 +38,6 @@ class DriverInformationDialog : public kmxapitest::ApiTest {
     }
     void Run(std::function<void(HWND)> script) {
         kmxtest::RunWithScript(std::move(script), [] { kmx::ShowDriverInformationDialog(0, 0); });
-    }
-    static std::string Caption(HWND dialog) {
-        char text[64] = {};
-        GetWindowTextA(dialog, text, sizeof text);
-        return text;
     }
 
     DWORD camera_id_ = 0;

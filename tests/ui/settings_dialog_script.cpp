@@ -31,6 +31,12 @@ std::string Text(HWND dialog, int id) {
     return text;
 }
 
+std::string Caption(HWND window) {
+    char text[128] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 std::vector<std::string> Items(HWND dialog, int id) {
     HWND list = GetDlgItem(dialog, id);
     std::vector<std::string> items;

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include "api/api_test_support.h"
-
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +16,8 @@ namespace kmxtest {
 void RunWithScript(std::function<void(HWND)> script, const std::function<void()>& show);
 
 std::string Text(HWND dialog, int id);
+// The window's caption.
+std::string Caption(HWND window);
 // The entries of the drop-down list ID, and the one selected ("(none)").
 std::vector<std::string> Items(HWND dialog, int id);
 std::string Selected(HWND dialog, int id);

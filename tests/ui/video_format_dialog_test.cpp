@@ -9,6 +9,7 @@
 
 #include "capture/video_sizes.h"
 #include "device/camera_connection.h"
+#include "api/api_test_support.h"
 #include "settings_dialog_script.h"
 #include "ui/settings_dialog_resources.h"
 #include "ui/video_format_dialog.h"
