@@ -632,4 +632,16 @@ TEST(KmxctlDriver, InstallsTheCaptureDriverAsCaptureApplicationsFindIt) {
     EXPECT_EQ(std::u16string(codec.szDriver), u"other.dll");
 }
 
+TEST(KmxctlDriver, DriverInfoWritesTheDialogAsAPicture) {
+    const std::string& directory = kmxtest::TestDirectory();
+    Outcome shown = Kmxctl({"driver-info", "--snapshot", directory});
+    ASSERT_EQ(shown.status, 0) << shown.output;
+    std::string picture = directory + "/driver-information.png";
+    EXPECT_EQ(shown.output, "wrote " + picture + "\n");
+    std::ifstream file(picture, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, sizeof signature);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+}
+
 }  // namespace

@@ -24,10 +24,11 @@ namespace {
 using namespace kmxctl;
 
 const Command* const kCommands[] = {
-    &kListCommand,    &kInfoCommand,  &kGetCommand,    &kSetCommand,
-    &kDefaultCommand, &kLockCommand,  &kUnlockCommand, &kAbortCommand,
-    &kWatchCommand,   &kDebugCommand, &kErrorsCommand, &kRegCommand,
+    &kListCommand,       &kInfoCommand,  &kGetCommand,    &kSetCommand,
+    &kDefaultCommand,    &kLockCommand,  &kUnlockCommand, &kAbortCommand,
+    &kWatchCommand,      &kDebugCommand, &kErrorsCommand, &kRegCommand,
     &kDriverCommand,  // install the capture driver
+    &kDriverInfoCommand,
 };
 
 void PrintUsage(const Command& command, std::ostream& out) {

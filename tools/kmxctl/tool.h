@@ -23,6 +23,6 @@ struct Command {
 extern const Command kListCommand, kInfoCommand, kLockCommand, kUnlockCommand, kAbortCommand;
 extern const Command kGetCommand, kSetCommand, kDefaultCommand;
 extern const Command kWatchCommand, kDebugCommand, kErrorsCommand, kRegCommand;
-extern const Command kDriverCommand;
+extern const Command kDriverCommand, kDriverInfoCommand;
 
 }  // namespace kmxctl
