@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include <kmx512u/kmxvfw.h>
-#include <kmxwin/window_snapshot.h>
 
+#include "dialog_snapshot.h"
 #include "failures.h"
 #include "tool.h"
 
@@ -19,44 +19,32 @@ namespace {
 
 constexpr char kPictureName[] = "driver-information.png";
 
-// Where the snapshot goes and whether it was written; the dialog runs on
-// this thread, so a timer in its loop takes the picture.
-std::string g_picture;
-bool g_written = false;
-
-void CALLBACK Snapshot(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    HWND dialog = GetActiveWindow();
-    if (!dialog) return;
-    g_written = KmxWinSnapshotWindow(dialog, g_picture.c_str());
-    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-}
-
 void RunDriverInfo(CommandLine& line, Output& output) {
     std::optional<std::string> directory = line.Option("--snapshot");
     line.Finish();
-    if (!directory && strcmp(KmxWinDisplayName(), "headless") == 0)
-        throw UsageError("no display to show the dialog on: give --snapshot DIR");
+    std::optional<std::string> picture;
+    if (directory) picture = *directory + "/" + kPictureName;
+    RequireDisplayOr(picture);
     std::u16string name(KMXVFW32_LINKING_DRIVER,
                         KMXVFW32_LINKING_DRIVER + strlen(KMXVFW32_LINKING_DRIVER));
     HDRVR driver = OpenDriver(name.c_str(), nullptr, 0);
     if (!driver)
         throw Failure(std::string("cannot open the capture driver ") + KMXVFW32_LINKING_DRIVER);
-    UINT_PTR timer = 0;
-    if (directory) {
-        g_picture = *directory + "/" + kPictureName;
-        timer = SetTimer(nullptr, 0, 1, Snapshot);
-    }
     DRVCONFIGINFO info{sizeof info, u"Drivers32", name.c_str()};
-    SendDriverMessage(driver, DRV_CONFIGURE, 0, reinterpret_cast<LPARAM>(&info));
-    if (timer) KillTimer(nullptr, timer);
+    try {
+        RunDialog(
+            [&] { SendDriverMessage(driver, DRV_CONFIGURE, 0, reinterpret_cast<LPARAM>(&info)); },
+            picture, IDCANCEL);
+    } catch (...) {
+        CloseDriver(driver, 0, 0);
+        throw;
+    }
     CloseDriver(driver, 0, 0);
-    if (!directory) return;
-    if (!g_written) throw Failure("cannot write " + g_picture);
+    if (!picture) return;
     if (output.Json())
-        output.Print(Json::Object().Add("snapshot", g_picture));
+        output.Print(Json::Object().Add("snapshot", *picture));
     else
-        output.Text() << "wrote " << g_picture << '\n';
+        output.Text() << "wrote " << *picture << '\n';
 }
 
 }  // namespace
