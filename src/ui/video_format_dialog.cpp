@@ -145,6 +145,9 @@ void VideoFormatDialog::OnShow() {
 }
 
 bool VideoFormatDialog::OnCommand(int id, int code) {
+    // The focus leaves the boxes also as the dialog goes; the camera is
+    // closed by then, and nothing may open it again.
+    if (ended_) return true;
     switch (id) {
         case IDC_VF_FORMAT_LIST:
             if (code == CBN_DROPDOWN) FillFormatListOnce();
@@ -181,11 +184,13 @@ void VideoFormatDialog::OnOK() {
     // gets the format the user chose.
     KMXPI_PropertySet(handle_, &KMXPI_PROPSET_IMAGE, KMXPI_IMAGE_SIZE_SELECTION, sizeof selection,
                       &selection);
+    ended_ = true;
     CloseCamera();
     End(IDOK);
 }
 
 void VideoFormatDialog::OnCancel() {
+    ended_ = true;
     CloseCamera();
     End(IDCANCEL);
 }

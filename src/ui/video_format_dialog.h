@@ -62,6 +62,7 @@ class VideoFormatDialog : public Dialog {
     std::string width_text_, height_text_, camera_text_;
     BOOL full_field_ = FALSE;
     int direction_ = -1;  // 0 Scale Up, 1 Scale Down, -1 none
+    bool ended_ = false;  // OK or Cancel has closed the camera
 };
 
 // The name the format list shows for FORMAT: "RGB  - 24", "KMXX -  8",

@@ -125,6 +125,33 @@ TEST_F(VideoFormatDialog, TypedSizesMustLieOnTheGridAndNamedSizesSetBoth) {
     EXPECT_EQ(format.image_size, 352u * 288 * 3);
 }
 
+TEST_F(VideoFormatDialog, ScalingIsOfferedBetweenNativeSizesAndItsChoiceWrittenOnOK) {
+    FormatRecord format = Format(320, 240, 0, 24);
+    DWORD camera = camera_id_;
+    auto enabled = [](HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)); };
+    Run(format, camera, FALSE, [&](HWND dialog) {
+        // A native size needs no scaling.
+        EXPECT_FALSE(enabled(dialog, IDC_VF_FULL_FIELD));
+        // Between native sizes, with the camera's choice (scale up) set:
+        // both ways are open.
+        Type(dialog, IDC_VF_WIDTH, "328");
+        EXPECT_TRUE(enabled(dialog, IDC_VF_FULL_FIELD));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_VF_FULL_FIELD));
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_VF_SCALE_UP));
+        EXPECT_TRUE(enabled(dialog, IDC_VF_SCALE_UP));
+        EXPECT_TRUE(enabled(dialog, IDC_VF_SCALE_DOWN));
+        SendMessageA(GetDlgItem(dialog, IDC_VF_SCALE_DOWN), BM_CLICK, 0, 0);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    KMXPI_HANDLE handle = Open(camera_id_);
+    BYTE selection = 0;
+    ASSERT_EQ(KMXPI_PropertyGet(handle, &KMXPI_PROPSET_IMAGE, KMXPI_IMAGE_SIZE_SELECTION,
+                                sizeof selection, &selection),
+              KMXPI_STATUS_SUCCESS);
+    EXPECT_EQ(selection, 2);
+    KMXPI_HandleClose(&handle);
+}
+
 TEST_F(VideoFormatDialog, APreselectedCameraCannotBeChangedAndCancelKeepsTheFormat) {
     const FormatRecord before = Format(640, 480, 0, 24);
     FormatRecord format = before;
