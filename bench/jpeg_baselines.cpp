@@ -39,9 +39,9 @@ bool DecodeBgr(tjhandle handle, const std::vector<uint8_t>& jpeg, FrameSize size
 
 }  // namespace
 
-std::vector<uint8_t> CameraFrame(FrameSize size) {
+std::vector<uint8_t> CameraFrame(FrameSize size, uint32_t number) {
     kmxcam::YuvFrame picture;
-    kmxcam::SynthesizeFrame(size.width, size.height, 1, {}, picture);
+    kmxcam::SynthesizeFrame(size.width, size.height, number, {}, picture);
     std::vector<uint8_t> jpeg;
     kmxcam::MjpegEncoder(80).Encode(picture, true, jpeg);
     return jpeg;

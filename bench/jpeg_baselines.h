@@ -20,8 +20,8 @@ inline constexpr FrameSize kCif{352, 288};
 inline constexpr FrameSize kQvga{320, 240};
 inline constexpr FrameSize kQcif{176, 144};
 
-// A camera frame of SIZE as the simulated camera sends it.
-std::vector<uint8_t> CameraFrame(FrameSize size);
+// Camera frame NUMBER of SIZE as the simulated camera sends it.
+std::vector<uint8_t> CameraFrame(FrameSize size, uint32_t number = 1);
 
 // tjDecompress2 to BGR rows, the bare decode to 24-bit RGB.
 void BareDecodeBgr(benchmark::State& state, FrameSize size);

@@ -13,28 +13,29 @@ namespace {
 constexpr DWORD kGrabTimeout = 1500;  // ms for the camera's frame
 constexpr DWORD kReopenPause = 100;   // ms after a lost camera did not open
 
-// Reads one frame and converts it into DATA: true when the buffer holds it.
-bool ReadOneFrame(CaptureDevice& record, VIDEOHDR& header, BYTE* data) {
+// Reads one frame and converts it into DATA: the bytes of the client frame
+// there, or 0.
+DWORD ReadOneFrame(CaptureDevice& record, VIDEOHDR& header, BYTE* data) {
     CameraConnection& connection = *record.connection;
     if (record.camera_mode != kCameraStreaming &&
         !SetCameraMode(connection, &record.camera_mode, kCameraStreaming))
-        return false;
+        return 0;
     FrameRequest* read = record.frame_buffer.get();
-    if (FrameRequestStart(read) != kCommandSuccess) return false;
+    if (FrameRequestStart(read) != kCommandSuccess) return 0;
     HANDLE event = FrameRequestEvent(read)->hEvent;
     if (WaitForSingleObject(event, kGrabTimeout) != WAIT_OBJECT_0) {
         // The frame buffer is read into again by the next grab: this read
         // must be over first. It was issued on this thread.
         CancelIo(connection.device);
         WaitForSingleObject(event, INFINITE);
-        return false;
+        return 0;
     }
     const BYTE* frame = nullptr;
     DWORD length = 0;
     if (FrameRequestData(read, &frame) != kCommandSuccess ||
         FrameRequestStatus(read, &length) != kCommandSuccess || length == 0)
-        return false;
-    return PipelineProcess(record.pipeline, length, frame, header.dwBufferLength, data) != 0;
+        return 0;
+    return PipelineProcess(record.pipeline, length, frame, header.dwBufferLength, data);
 }
 
 }  // namespace
@@ -52,8 +53,8 @@ DWORD GrabFrame(DWORD_PTR instance, VIDEOHDR* header, BYTE* data) {
         }
         record->needs_reopen = false;
     }
-    if (ReadOneFrame(*record, *header, data)) {
-        header->dwBytesUsed = header->dwBufferLength;
+    if (DWORD produced = ReadOneFrame(*record, *header, data)) {
+        header->dwBytesUsed = produced;
         return DV_ERR_OK;
     }
     header->dwBytesUsed = 0;

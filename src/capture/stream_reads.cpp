@@ -127,12 +127,14 @@ VIDEOHDR* DeliverFrame(StreamState& stream, DWORD index) {
         header->dwTimeCaptured = now - stream.first_frame_tick;
     }
     auto* link = reinterpret_cast<BufferLink*>(header->dwReserved[0]);
-    if (!PipelineProcess(stream.pipeline, length, frame, header->dwBufferLength, link->data)) {
+    DWORD produced =
+        PipelineProcess(stream.pipeline, length, frame, header->dwBufferLength, link->data);
+    if (!produced) {
         RequeueAtHead(stream, header);
         return nullptr;
     }
     header->dwFlags |= VHDR_DONE | VHDR_KEYFRAME;
-    header->dwBytesUsed = header->dwBufferLength;
+    header->dwBytesUsed = produced;
     return header;
 }
 

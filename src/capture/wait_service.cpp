@@ -11,40 +11,50 @@ bool IsStopping(WaitService* service) {
     return InterlockedCompareExchange(&service->stopping, 0, 0) != 0;
 }
 
-// Calls ENTRY's callback with SHUTDOWN after freeing the entry: a worker
-// terminated inside the callback then leaves nothing behind.
-void Dispatch(WaitEntry* entry, DWORD shutdown) {
-    WaitEntry due = *entry;
-    delete entry;
-    due.callback(due.context, shutdown);
-}
-
-// Unlinks the first entry of the list, or null.
-WaitEntry* UnlinkHead(WaitService* service) {
-    EnterCriticalSection(&service->lock);
-    WaitEntry* entry = service->entries;
-    if (entry) service->entries = entry->next;
-    LeaveCriticalSection(&service->lock);
-    return entry;
-}
-
-// Calls every entry still registered with shutdown 1 and frees it. Entries
-// leave the list one at a time, each freed before its call, so that when a
-// worker is terminated inside one of these calls the stopping thread finds
-// the rest still registered and nothing is lost or leaked.
-void ShutDownEntries(WaitService* service) {
-    while (WaitEntry* entry = UnlinkHead(service)) Dispatch(entry, 1);
-}
-
-// Unlinks the first entry waiting on HANDLE, or null.
-WaitEntry* UnlinkFirst(WaitService* service, HANDLE handle) {
+// Unlinks the first entry waiting on HANDLE (any entry for a null HANDLE),
+// copies it into DUE and keeps it among the spares, all under the lock. A
+// stream registers its reads again after every frame; the spares spare it an
+// allocation each time, and an entry is never out of both lists, so that a
+// worker terminated inside the callback that follows leaves nothing behind.
+bool TakeEntry(WaitService* service, HANDLE handle, WaitEntry* due) {
     EnterCriticalSection(&service->lock);
     WaitEntry** link = &service->entries;
-    while (*link && (*link)->handle != handle) link = &(*link)->next;
+    while (*link && handle && (*link)->handle != handle) link = &(*link)->next;
     WaitEntry* entry = *link;
-    if (entry) *link = entry->next;
+    if (entry) {
+        *due = *entry;
+        *link = entry->next;
+        entry->next = service->spares;
+        service->spares = entry;
+    }
     LeaveCriticalSection(&service->lock);
-    return entry;
+    return entry != nullptr;
+}
+
+// Ends the first entry waiting on HANDLE (any for a null HANDLE) with
+// SHUTDOWN; whether there was one.
+bool Dispatch(WaitService* service, HANDLE handle, DWORD shutdown) {
+    WaitEntry due;
+    if (!TakeEntry(service, handle, &due)) return false;
+    due.callback(due.context, shutdown);
+    return true;
+}
+
+// Calls every entry still registered with shutdown 1. Entries leave the list
+// one at a time, each before its call, so that when a worker is terminated
+// inside one of these calls the stopping thread finds the rest still
+// registered and nothing is lost.
+void ShutDownEntries(WaitService* service) {
+    while (Dispatch(service, nullptr, 1)) {
+    }
+}
+
+// Frees the spares; the worker has ended and no registration is under way.
+void FreeSpares(WaitService* service) {
+    while (WaitEntry* entry = service->spares) {
+        service->spares = entry->next;
+        delete entry;
+    }
 }
 
 // After a failed wait: looks at the entries' handles one by one, without
@@ -56,8 +66,7 @@ void SettleFailedWait(WaitService* service, const HANDLE* handles, DWORD count) 
     for (DWORD index = 1; index < count; ++index) {
         DWORD result = WaitForSingleObject(handles[index], 0);
         if (result == WAIT_TIMEOUT) continue;
-        if (WaitEntry* entry = UnlinkFirst(service, handles[index]))
-            Dispatch(entry, result == WAIT_FAILED ? 1 : 0);
+        Dispatch(service, handles[index], result == WAIT_FAILED ? 1 : 0);
         return;
     }
 }
@@ -83,7 +92,7 @@ void WaitOnce(WaitService* service, HANDLE wake_event) {
     if (result == WAIT_FAILED) {
         SettleFailedWait(service, handles, count);
     } else if (index >= 1 && index < count) {
-        if (WaitEntry* entry = UnlinkFirst(service, handles[index])) Dispatch(entry, 0);
+        Dispatch(service, handles[index], 0);
     }
     ResetEvent(wake_event);
 }
@@ -110,6 +119,7 @@ DWORD WINAPI WaitWorker(LPVOID parameter) {
 int StartWaitService(WaitService* service) {
     if (!service) return 0;
     service->entries = nullptr;
+    service->spares = nullptr;
     // Stopped until it has started: a service that failed to start is
     // refused by AddWait and left alone by StopWaitService.
     service->stopping = 1;
@@ -156,7 +166,13 @@ int AddWait(WaitService* service, WaitCallback callback, void* context, HANDLE h
     if (!IsStopping(service)) {
         EnterCriticalSection(&service->lock);
         if (!IsStopping(service) && callback && handle && handle != INVALID_HANDLE_VALUE) {
-            if (auto* entry = new (std::nothrow) WaitEntry{callback, context, handle, nullptr}) {
+            WaitEntry* entry = service->spares;
+            if (entry)
+                service->spares = entry->next;
+            else
+                entry = new (std::nothrow) WaitEntry;
+            if (entry) {
+                *entry = WaitEntry{callback, context, handle, nullptr};
                 WaitEntry** link = &service->entries;
                 while (*link) link = &(*link)->next;
                 *link = entry;
@@ -196,6 +212,7 @@ int StopWaitService(WaitService* service) {
     // Registrations of other threads that got past the flag before it was
     // set finish with the lock; they refuse once they see it.
     while (InterlockedCompareExchange(&service->adding, 0, 0) != 0) Sleep(0);
+    FreeSpares(service);
     DeleteCriticalSection(&service->lock);
     CloseHandle(service->wake_event);
     service->wake_event = nullptr;

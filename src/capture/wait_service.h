@@ -20,9 +20,10 @@ struct WaitEntry {
 };
 
 struct WaitService {
-    CRITICAL_SECTION lock;  // guards entries and stopping
+    CRITICAL_SECTION lock;  // guards entries, spares and stopping
     HANDLE wake_event;      // manual reset: the list changed, or stop
     WaitEntry* entries;     // in order of registration
+    WaitEntry* spares;      // entries that ended, kept for the next registrations
     HANDLE thread;
     volatile LONG stopping;  // set once by StopWaitService
     DWORD thread_id;

@@ -151,8 +151,8 @@ int PipelineOpen(CameraConnection& connection, PipelineState& state, const Forma
     return 1;
 }
 
-int PipelineProcess(PipelineState& state, DWORD length, const BYTE* frame, DWORD capacity,
-                    BYTE* buffer) {
+DWORD PipelineProcess(PipelineState& state, DWORD length, const BYTE* frame, DWORD capacity,
+                      BYTE* buffer) {
     if (!state.pass_through && !state.codec_entry) return 0;  // not open
     if (!buffer || (!frame && length)) {
         RecordUserModeError(kFrameSizeError);
@@ -174,7 +174,7 @@ int PipelineProcess(PipelineState& state, DWORD length, const BYTE* frame, DWORD
         return 0;
     }
     TransformFrame(state, capacity, buffer);
-    return 1;
+    return state.pass_through ? length : capacity;
 }
 
 void PipelineClose(PipelineState& state) {

@@ -28,10 +28,12 @@ int PipelineOpen(CameraConnection& connection, PipelineState& state, const Forma
                  const FormatRecord& camera);
 
 // Turns the camera frame (LENGTH bytes at FRAME) into a client frame in the
-// CAPACITY bytes at BUFFER. 1 when a client frame was produced, else 0. The
-// frame path allocates nothing.
-int PipelineProcess(PipelineState& state, DWORD length, const BYTE* frame, DWORD capacity,
-                    BYTE* buffer);
+// CAPACITY bytes at BUFFER. The bytes of the client frame produced, else 0:
+// a frame passed through is as long as it came (a compressed frame is
+// shorter than the buffer, and the rest of the buffer is no part of it); a
+// decoded one fills the buffer. The frame path allocates nothing.
+DWORD PipelineProcess(PipelineState& state, DWORD length, const BYTE* frame, DWORD capacity,
+                      BYTE* buffer);
 
 // Releases everything the pipeline holds; STATE is zero again. Harmless on a
 // zeroed state.

@@ -3,6 +3,7 @@
 #include "capture/wait_service.h"
 
 #include "common/echo_driver.h"
+#include "common/failing_allocations.h"
 #include "device/kernel_channel.h"
 
 #include <gtest/gtest.h>
@@ -130,14 +131,16 @@ TEST_F(WaitServiceTest, RefusesBadRegistrationsAndAnyAfterStopping) {
     EXPECT_EQ(StopWaitService(nullptr), 0);
 }
 
-TEST_F(WaitServiceTest, ACallbackMayWaitAgainOnItsOwnService) {
-    // Each signal calls back once; the callback waits again until its third.
+TEST_F(WaitServiceTest, ACallbackMayWaitAgainOnItsOwnServiceWithoutAllocating) {
+    // Each signal calls back once; the callback waits again until its third,
+    // as a stream waits again for each frame: the worker allocates nothing.
     struct Rearming {
         WaitService* service;
         HANDLE event;
         HANDLE called;
         int signals = 0;
         int shutdowns = 0;
+        size_t allocations[3] = {};
         kmx::WaitCallback self_callback = nullptr;
     } rearming{&service, NewEvent(), NewEvent()};
     auto callback = [](void* context, DWORD shutdown) {
@@ -146,6 +149,7 @@ TEST_F(WaitServiceTest, ACallbackMayWaitAgainOnItsOwnService) {
             ++r->shutdowns;
             return;
         }
+        r->allocations[r->signals] = kmxtest::AllocationCount();
         if (++r->signals < 3) AddWait(r->service, r->self_callback, r, r->event);
         SetEvent(r->called);
     };
@@ -158,6 +162,7 @@ TEST_F(WaitServiceTest, ACallbackMayWaitAgainOnItsOwnService) {
     EXPECT_EQ(StopWaitService(&service), 1);
     EXPECT_EQ(rearming.signals, 3);
     EXPECT_EQ(rearming.shutdowns, 0);
+    EXPECT_EQ(rearming.allocations[2], rearming.allocations[1]);
 }
 
 TEST_F(WaitServiceTest, EntriesBeyondSixtyThreeWaitTheirTurn) {

@@ -47,8 +47,12 @@ class PipelineTest : public kmxapitest::ApiTest {
         return kmx::PipelineOpen(connection_, state_, client, camera);
     }
 
-    // Runs FRAME through the pipeline into a buffer of CAPACITY bytes.
+    // Runs FRAME through the pipeline into OUT: 1 when a client frame came.
     int Process(const std::vector<uint8_t>& frame, std::vector<BYTE>& out) {
+        return Produce(frame, out) != 0;
+    }
+    // The same, answering the bytes of the client frame.
+    DWORD Produce(const std::vector<uint8_t>& frame, std::vector<BYTE>& out) {
         return kmx::PipelineProcess(state_, DWORD(frame.size()), frame.data(), DWORD(out.size()),
                                     out.data());
     }

@@ -1,6 +1,7 @@
-// kmxcap end to end: recordings as ffprobe reads them, from the camera
-// kmxcap serves itself when no service runs, and a kmxcap killed mid-stream
-// that leaves the camera of a running service to the next one.
+// kmxcap end to end: recordings as ffprobe reads them, formats, grabs and
+// picture sequences, from the camera kmxcap serves itself when no service
+// runs, and a kmxcap killed mid-stream that leaves the camera of a running
+// service to the next one.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -74,6 +75,38 @@ TEST(Kmxcap, RecordingsHoldTheAskedCodecSizeAndFrameCountFromItsOwnCamera) {
     EXPECT_NE(kmxx.output.find("cannot go into a container"), std::string::npos) << kmxx.output;
     EXPECT_EQ(Kmxcap({"record", "--frames", "1"}).status, 2);
     EXPECT_EQ(Kmxcap({"record", "--format", "h264", "--frames", "1", "-o", avi}).status, 2);
+}
+
+// "WIDTHxHEIGHT" from a PNG file's header, or "" when it is not one.
+std::string PngSize(const std::string& file) {
+    unsigned char header[24] = {};
+    std::ifstream png(file, std::ios::binary);
+    if (!png.read(reinterpret_cast<char*>(header), sizeof header) || header[1] != 'P' ||
+        std::string(reinterpret_cast<char*>(header + 12), 4) != "IHDR")
+        return "";
+    auto word = [&](int at) {
+        return (header[at] << 24) | (header[at + 1] << 16) | (header[at + 2] << 8) | header[at + 3];
+    };
+    return std::to_string(word(16)) + "x" + std::to_string(word(20));
+}
+
+TEST(Kmxcap, FormatsGrabsAndPictureSequencesFromItsOwnCamera) {
+    Outcome formats = Kmxcap({"formats"});
+    ASSERT_EQ(formats.status, 0) << formats.output;
+    EXPECT_NE(formats.output.find("rgb16 640x480"), std::string::npos) << formats.output;
+
+    std::string grab = TestDirectory() + "/grab.png";
+    Outcome grabbed = Kmxcap({"grab", "--size", "320x240", "-o", grab});
+    ASSERT_EQ(grabbed.status, 0) << grabbed.output;
+    EXPECT_EQ(PngSize(grab), "320x240");
+
+    // A numbered sequence, counted from 1, one picture a frame.
+    Outcome sequence = Kmxcap({"record", "--format", "rgb16", "--size", "160x120", "--frames", "3",
+                               "-o", TestDirectory() + "/frame%02d.png"});
+    ASSERT_EQ(sequence.status, 0) << sequence.output;
+    for (const char* name : {"frame01.png", "frame02.png", "frame03.png"})
+        EXPECT_EQ(PngSize(TestDirectory() + "/" + name), "160x120") << name;
+    EXPECT_EQ(PngSize(TestDirectory() + "/frame04.png"), "");
 }
 
 TEST(Kmxcap, AKilledRecordingLeavesTheCameraToTheNextOne) {

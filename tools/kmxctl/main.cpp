@@ -10,12 +10,12 @@
 #include "deadline.h"
 #include "failures.h"
 #include "tool.h"
+#include "tool_main.h"
 
 #include <signal.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <optional>
 
@@ -31,34 +31,21 @@ const Command* const kCommands[] = {
     &kDriverInfoCommand,
 };
 
-void PrintUsage(const Command& command, std::ostream& out) {
-    out << "usage: kmxctl " << command.name << (*command.usage ? " " : "") << command.usage
-        << " [--json] [--timeout SECONDS]\n";
-}
-
-void PrintHelp(std::ostream& out) {
-    out << "usage: kmxctl [--json] [--timeout SECONDS] COMMAND [ARGUMENTS] [--help]\n\n"
-           "Cameras are named by connection id (-c 1) or as USB1. --json prints JSON;\n"
-           "--timeout is how long to wait for a camera (default "
-        << kDefaultTimeout.count()
-        << ", 0 for ever);\n"
-           "exit status 0 on success, 1 when the camera or its driver failed or did not\n"
-           "answer in time, 2 for usage errors.\n\ncommands:\n";
-    for (const Command* command : kCommands)
-        out << "  " << command->name << (*command->usage ? " " : "") << command->usage << "\n      "
-            << command->summary << '\n';
-}
-
-const Command* Find(const std::string& name) {
-    for (const Command* command : kCommands)
-        if (name == command->name) return command;
-    return nullptr;
-}
-
 // The time to wait for a camera, as --timeout gives it in seconds.
 std::chrono::milliseconds ParseTimeout(const std::string& text) {
     return std::chrono::seconds(ParseUnsigned(text, "--timeout", 24 * 3600));
 }
+
+const kmxtool::ToolText kTool{
+    "kmxctl",
+    " [--timeout SECONDS]",
+    "Cameras are named by connection id (-c 1) or as USB1. --json prints JSON;\n"
+    "--timeout is how long to wait for a camera (default " +
+        std::to_string(kDefaultTimeout.count()) +
+        ", 0 for ever);\n"
+        "exit status 0 on success, 1 when the camera or its driver failed or did not\n"
+        "answer in time, 2 for usage errors.",
+    {"--timeout"}};
 
 }  // namespace
 
@@ -68,57 +55,16 @@ int main(int argc, char** argv) {
     // What a command has shown is out before anything else is told, also
     // when the deadline ends the process.
     std::cout << std::unitbuf;
-    std::vector<std::string> words(argv + 1, argv + argc);
-    bool json = false;
-    std::optional<std::string> timeout;
-    while (!words.empty() && (words[0] == "--json" || words[0] == "--help" || words[0] == "-h" ||
-                              words[0] == "--timeout")) {
-        if (words[0] == "--timeout" && words.size() > 1) {
-            timeout = words[1];
-            words.erase(words.begin(), words.begin() + 2);
-            continue;
-        }
-        if (words[0] == "--timeout") {
-            std::cerr << "kmxctl: --timeout needs a value\n";
-            return 2;
-        }
-        if (words[0] != "--json") {
-            PrintHelp(std::cout);
-            return 0;
-        }
-        json = true;
-        words.erase(words.begin());
-    }
-    if (words.empty()) {
-        PrintHelp(std::cerr);
-        return 2;
-    }
-    if (words[0] == "help") {
-        const Command* command = words.size() > 1 ? Find(words[1]) : nullptr;
-        if (command) {
-            PrintUsage(*command, std::cout);
-            std::cout << "  " << command->summary << '\n';
-        } else {
-            PrintHelp(std::cout);
-        }
-        return 0;
-    }
-    const Command* command = Find(words[0]);
-    if (!command) {
-        std::cerr << "kmxctl: unknown command '" << words[0] << "' (kmxctl --help lists them)\n";
-        return 2;
-    }
-    CommandLine line({words.begin() + 1, words.end()});
-    try {
-        if (line.Flag("--help") || line.Flag("-h")) {
-            PrintUsage(*command, std::cout);
-            std::cout << "  " << command->summary << '\n';
-            return 0;
-        }
-        json = line.Flag("--json") || json;
-        if (std::optional<std::string> local = line.Option("--timeout")) timeout = local;
+    const std::vector<kmxtool::CommandText> texts = kmxtool::CommandTexts(kCommands);
+    std::variant<int, kmxtool::CommandRun> parsed =
+        kmxtool::ParseCommandLine(kTool, texts, argc, argv);
+    if (const int* status = std::get_if<int>(&parsed)) return *status;
+    kmxtool::CommandRun& run = std::get<kmxtool::CommandRun>(parsed);
+    const char* name = texts[run.command].name;
+    return kmxtool::RunCommand(kTool, texts[run.command], run.json, [&] {
+        std::optional<std::string> timeout = run.line.Option("--timeout");
         const std::chrono::milliseconds limit = timeout ? ParseTimeout(*timeout) : kDefaultTimeout;
-        StartDeadline(limit, [name = command->name, json, limit] {
+        StartDeadline(limit, [name, json = run.json, limit] {
             char seconds[32];
             snprintf(seconds, sizeof seconds, "%g", limit.count() / 1000.0);
             ReportFailure("kmxctl", name,
@@ -126,17 +72,8 @@ int main(int argc, char** argv) {
                               " s (--timeout sets how long to wait)",
                           json, 1);
         });
-        Output output(json, std::cout);
-        command->run(line, output);
-        std::cout.flush();
+        Output output(run.json, std::cout);
+        kCommands[run.command]->run(run.line, output);
         return 0;
-    } catch (const UsageError& error) {
-        ReportFailure("kmxctl", command->name, error.what(), json, 2);
-        PrintUsage(*command, std::cerr);
-        return 2;
-    } catch (const std::exception& error) {
-        // Failure and anything else: the camera, its driver or the system.
-        ReportFailure("kmxctl", command->name, error.what(), json, 1);
-        return 1;
-    }
+    });
 }

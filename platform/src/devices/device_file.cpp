@@ -100,6 +100,7 @@ class DeviceFile : public KernelObject {
           fd_(reader.Fd()),
           overlapped_handle_(overlapped_handle),
           reader_(std::move(reader)) {
+        spare_nodes_.reserve(kSpareNodes);
         {
             std::lock_guard guard(Files().lock);
             Files().files.insert(this);
@@ -184,8 +185,8 @@ class DeviceFile : public KernelObject {
             if (lost_) return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
             id = next_id_++;
             try {
-                pending_.emplace(id, Pending{target, std::move(event), output, output_size,
-                                             GetCurrentThreadId(), overlapped != nullptr});
+                AddPending(id, Pending{target, std::move(event), output, output_size,
+                                       GetCurrentThreadId(), overlapped != nullptr});
             } catch (const std::bad_alloc&) {
                 return FailedAtOnce(*target, STATUS_INSUFFICIENT_RESOURCES);
             }
@@ -199,7 +200,10 @@ class DeviceFile : public KernelObject {
         }
         if (!sent) {
             std::lock_guard guard(lock_);
-            if (pending_.erase(id)) return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
+            if (auto found = pending_.find(id); found != pending_.end()) {
+                RetirePending(found);
+                return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
+            }
             // The receiver completed it (the connection ended meanwhile).
         }
         if (overlapped) {
@@ -251,7 +255,7 @@ class DeviceFile : public KernelObject {
                 }
                 Finish(entry->second, STATUS_CANCELLED, nullptr, 0);
                 cancelled.push_back(entry->first);
-                entry = pending_.erase(entry);
+                entry = RetirePending(entry);
             }
         }
         std::lock_guard guard(send_lock_);
@@ -269,6 +273,31 @@ class DeviceFile : public KernelObject {
         DWORD thread;
         bool background;  // the caller does not wait in DeviceIoControl
     };
+    using PendingMap = std::map<uint64_t, Pending>;
+
+    // Registers request ID, in a spare node when there is one; called with
+    // lock_ held. Throws std::bad_alloc when memory runs short.
+    void AddPending(uint64_t id, Pending pending) {
+        if (spare_nodes_.empty()) {
+            pending_.emplace(id, std::move(pending));
+            return;
+        }
+        PendingMap::node_type node = std::move(spare_nodes_.back());
+        spare_nodes_.pop_back();
+        node.key() = id;
+        node.mapped() = std::move(pending);
+        pending_.insert(std::move(node));
+    }
+
+    // Removes a finished request, keeping its node for a later one; the
+    // entry after it. Called with lock_ held.
+    PendingMap::iterator RetirePending(PendingMap::iterator entry) {
+        PendingMap::iterator next = std::next(entry);
+        PendingMap::node_type node = pending_.extract(entry);
+        node.mapped().event.reset();  // the request no longer holds its event
+        if (spare_nodes_.size() < kSpareNodes) spare_nodes_.push_back(std::move(node));
+        return next;
+    }
 
     // Fills in a completed request; called with lock_ held.
     void Finish(const Pending& request, NTSTATUS status, const BYTE* data, size_t length) {
@@ -332,7 +361,7 @@ class DeviceFile : public KernelObject {
                 if (auto found = pending_.find(header.id); found != pending_.end()) {
                     Finish(found->second, static_cast<NTSTATUS>(header.status), payload_.data(),
                            payload_.size());
-                    pending_.erase(found);
+                    RetirePending(found);
                 }
                 break;
             case WireType::Reference:
@@ -419,7 +448,11 @@ class DeviceFile : public KernelObject {
     std::mutex lock_;                        // the rest
     std::condition_variable completed_;      // requests completed, reader left
     std::condition_variable receiver_wake_;  // the receiver may have work
-    std::map<uint64_t, Pending> pending_;
+    PendingMap pending_;
+    // Finished requests' nodes, kept for the next ones: a stream issues a
+    // request for every frame, and these spare it an allocation each time.
+    static constexpr size_t kSpareNodes = 8;
+    std::vector<PendingMap::node_type> spare_nodes_;
     std::map<uint64_t, std::shared_ptr<KernelObject>> events_;
     uint64_t next_id_ = 1;
     bool lost_ = false;

@@ -98,6 +98,12 @@ bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload, bool* d
     begin_ += sizeof header;
     if (dropped) *dropped = false;
     try {
+        // Grown by half again at least, so that payloads of varying size
+        // (compressed frames) soon settle on one buffer instead of growing
+        // with each new largest one.
+        if (payload.capacity() < header.payload_length)
+            payload.reserve(std::max<size_t>(header.payload_length,
+                                             payload.capacity() + payload.capacity() / 2));
         payload.resize(header.payload_length);
     } catch (const std::bad_alloc&) {
         if (dropped) *dropped = true;
