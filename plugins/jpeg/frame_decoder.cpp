@@ -14,62 +14,29 @@ namespace {
 
 constexpr uint32_t kOrientations = PEGASUS_ORIENT_FLIP | PEGASUS_ORIENT_MIRROR;
 
-// TurboJPEG takes the input length as unsigned long and sizes as int.
-bool FitsTurboJpeg(size_t length) {
-    return length > 0 && length <= 0x7FFFFFFF;
-}
-
 void StoreRgb555(uint8_t* out, const uint8_t* bgr) {
     uint16_t word = uint16_t((bgr[0] >> 3) | ((bgr[1] >> 3) << 5) | ((bgr[2] >> 3) << 10));
     out[0] = uint8_t(word);
     out[1] = uint8_t(word >> 8);
 }
 
-// The TurboJPEG instance that reads one frame. libjpeg keeps the Huffman and
-// quantisation tables of the frames it has read and falls back on them for a
-// frame that brings none; cameras leave the standard Huffman tables out of
-// their frames, so an instance that outlived its frame would read the next
-// one with the tables of whatever came before it: another camera's, or a
-// damaged frame's. A fresh instance costs microseconds beside a decode.
-class Decompressor {
-  public:
-    Decompressor() : handle_(tjInitDecompress()) {}
-    ~Decompressor() {
-        if (handle_) tjDestroy(handle_);
-    }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-
-    tjhandle get() const { return handle_; }
-
-  private:
-    tjhandle handle_;
-};
-
 // Decodes the frame as rows of B, G, R, PITCH bytes apart, into OUT.
 int DecodeBgr(tjhandle tj, const uint8_t* frame, size_t length, const FrameHeader& header,
               int flags, uint8_t* out, size_t pitch) {
-    // Warnings count too: a truncated or damaged frame decodes into grey or
-    // garbage, which is no frame to show.
-    if (tjDecompress2(tj, frame, static_cast<unsigned long>(length), out, header.width, int(pitch),
-                      header.height, TJPF_BGR, flags) != 0)
+    if (!kmxjpeg::DecodeRows(tj, frame, length, header, TJPF_BGR, flags, out, pitch))
         return PEGASUS_ERROR_DATA;
     return PEGASUS_ERROR_NONE;
 }
 
 int ReadHeaderWith(tjhandle tj, const uint8_t* frame, size_t length, FrameHeader& header) {
-    if (!frame || !FitsTurboJpeg(length)) return PEGASUS_ERROR_NOT_JPEG;
-    int colorspace = 0;
-    if (tjDecompressHeader3(tj, frame, static_cast<unsigned long>(length), &header.width,
-                            &header.height, &header.subsampling, &colorspace) != 0)
-        return PEGASUS_ERROR_NOT_JPEG;
-    return PEGASUS_ERROR_NONE;
+    return kmxjpeg::ReadHeader(tj, frame, length, header) ? PEGASUS_ERROR_NONE
+                                                          : PEGASUS_ERROR_NOT_JPEG;
 }
 
 }  // namespace
 
 int ReadFrameHeader(const uint8_t* frame, size_t length, FrameHeader& header) {
-    Decompressor decompressor;
+    kmxjpeg::Decompressor decompressor;
     if (!decompressor.get()) return PEGASUS_ERROR_MEMORY;
     return ReadHeaderWith(decompressor.get(), frame, length, header);
 }
@@ -84,7 +51,7 @@ int FrameDecoder::Decode(const uint8_t* frame, size_t length, const OutputImage&
     if (!rgb && !packed) return PEGASUS_ERROR_OUTPUT;
     if (output.orientation != 0 && (output.bits != 24 || (output.orientation & ~kOrientations)))
         return PEGASUS_ERROR_OUTPUT;
-    Decompressor decompressor;
+    kmxjpeg::Decompressor decompressor;
     tjhandle tj = decompressor.get();
     if (!tj) return PEGASUS_ERROR_MEMORY;
     FrameHeader header;

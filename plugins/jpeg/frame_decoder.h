@@ -3,8 +3,10 @@
 // scratch grows to the largest frame it has seen and is then reused, so
 // decoding a stream allocates only on its first frame. Nothing else outlives
 // a frame: each frame is read by a TurboJPEG instance of its own (see
-// frame_decoder.cpp).
+// jpeg_frame.h).
 #pragma once
+
+#include "jpeg_frame.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,11 +14,7 @@
 
 namespace picn20 {
 
-struct FrameHeader {
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;  // TJSAMP_*
-};
+using kmxjpeg::FrameHeader;
 
 struct OutputImage {
     uint8_t* data = nullptr;

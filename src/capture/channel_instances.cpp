@@ -12,6 +12,8 @@
 #include "capture/format_negotiation.h"
 #include "capture/stream_operations.h"
 #include "device/kernel_channel.h"
+#include "ui/driver_information_dialog.h"
+#include "ui/video_format_dialog.h"
 #include "ui/video_source_sheet.h"
 
 namespace kmx {
@@ -122,8 +124,9 @@ LRESULT CloseChannel(DWORD_PTR instance) {
 }
 
 LRESULT ConfigureDriver(const DriverLinkInfo* configuration) {
-    // The Driver Information dialog comes with the settings windows.
-    return configuration ? 0 : 1;
+    if (!configuration) return 1;
+    ShowDriverInformationDialog(configuration->identity1, configuration->identity2);
+    return 0;
 }
 
 DWORD ShowChannelDialog(DWORD_PTR instance, DWORD flags, HWND parent) {
@@ -140,8 +143,14 @@ DWORD ShowChannelDialog(DWORD_PTR instance, DWORD flags, HWND parent) {
         ui::ShowVideoSourceDialog(parent, *record->connection, rgb24);
         return DV_ERR_OK;
     }
-    // The Video Format dialog comes with the settings windows.
-    return DV_ERR_NOTSUPPORTED;
+    if (record->capture_channel != instance) return DV_ERR_NOTSUPPORTED;
+    FormatRecord format = record->client_format;
+    DWORD connection_id = record->connection_id;
+    if (!ShowVideoFormatDialog(parent, *record->connection, format, connection_id,
+                               record->preselected ? TRUE : FALSE, record->requested_identity1,
+                               record->requested_identity2))
+        return DV_ERR_OK;
+    return ApplyDialogChoice(*record, format, connection_id);
 }
 
 DWORD ApplyDialogChoice(CaptureDevice& record, const FormatRecord& format, DWORD connection_id) {

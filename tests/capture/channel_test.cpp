@@ -12,6 +12,8 @@
 
 #include "capture/capture_test_support.h"
 #include "common/test_environment.h"
+#include "ui/settings_dialog_resources.h"
+#include "ui/settings_dialog_script.h"
 
 namespace {
 
@@ -41,8 +43,15 @@ TEST_F(CaptureTest, DispatcherAnswersTheDriverLifetimeAndUnhandledMessages) {
                                      DVM_STREAM_GETPOSITION, DVM_GETERRORTEXT, 0x7777})
         EXPECT_EQ(SendDriverMessage(configuration, unhandled, 0, 0), DV_ERR_NOTSUPPORTED)
             << unhandled;
-    // With a link record the Driver Information dialog would have been shown.
-    EXPECT_EQ(SendDriverMessage(configuration, DRV_CONFIGURE, 0, 0), 0);
+    // With a link record the Driver Information dialog shows until closed.
+    std::string caption;
+    kmxtest::RunWithScript(
+        [&](HWND dialog) {
+            caption = kmxtest::Caption(dialog);
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        },
+        [&] { EXPECT_EQ(SendDriverMessage(configuration, DRV_CONFIGURE, 0, 0), 0); });
+    EXPECT_EQ(caption, "Driver Information");
     // No device record holds the configuration instance.
     BITMAPINFOHEADER header{};
     EXPECT_EQ(SendDriverMessage(configuration, DVM_DIALOG, 0, 0), DV_ERR_NONSPECIFIC);
@@ -129,12 +138,41 @@ TEST_F(CaptureTest, ADialogOnALostCameraOpensItAgainOrAnswersNotDetected) {
     Channel capture(kDriver, VIDEO_IN);
     ASSERT_TRUE(capture.IsOpen());
     ArmStatus("P", kmx::kGetModeCode, 1);
-    // The camera check fails, the camera is closed and opened again.
-    EXPECT_EQ(capture.Send(DVM_DIALOG, 0, 0), DV_ERR_NOTSUPPORTED);
+    // The camera check fails, the camera is closed and opened again, and
+    // the Video Format dialog shows.
+    std::string caption;
+    kmxtest::RunWithScript(
+        [&](HWND dialog) {
+            caption = kmxtest::Caption(dialog);
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        },
+        [&] { EXPECT_EQ(capture.Send(DVM_DIALOG, 0, 0), DV_ERR_OK); });
+    EXPECT_EQ(caption, "Video Format");
     EXPECT_EQ(Activity("P"), (Strings{"stream-open 640x480 MJPG 24", "stream-close",
                                       "stream-open 640x480 MJPG 24"}));
     service_->Unplug("P");
     EXPECT_EQ(capture.Send(DVM_DIALOG, 0, 0), DV_ERR_NOTDETECTED);
+}
+
+TEST_F(CaptureTest, AnotherCameraChosenInTheVideoFormatDialogTakesTheChannelOver) {
+    Plug("pantilt", "P");
+    DWORD compact = Plug("compact", "C");
+    Channel capture(kDriver, VIDEO_IN);
+    ASSERT_TRUE(capture.IsOpen());
+    kmxtest::RunWithScript(
+        [&](HWND dialog) {
+            kmxtest::Choose(dialog, IDC_VF_CAMERA_LIST, "USB" + std::to_string(compact));
+            kmxtest::Choose(dialog, IDC_VF_SIZE_LIST, "CIF");
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        },
+        [&] { EXPECT_EQ(capture.Send(DVM_DIALOG, 0, 0), DV_ERR_OK); });
+    EXPECT_EQ(Activity("P").back(), "stream-close");
+    ASSERT_FALSE(Activity("C").empty());
+    EXPECT_EQ(Activity("C").front(), "stream-open 352x288 MJPG 24");
+    BITMAPINFOHEADER header{};
+    ASSERT_EQ(capture.Format(VIDEO_CONFIGURE_GET | VIDEO_CONFIGURE_CURRENT, &header), DV_ERR_OK);
+    EXPECT_EQ(header.biWidth, 352);
+    EXPECT_EQ(header.biHeight, 288);
 }
 
 TEST_F(CaptureTest, TheIdentityAskedForIsSearchedFromTheFirstCamera) {

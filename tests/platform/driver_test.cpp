@@ -8,10 +8,8 @@
 #include <gtest/gtest.h>
 #include <kmxwin/driver_registry.h>
 
-#include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "module_test_support.h"
@@ -19,35 +17,12 @@
 
 namespace {
 
-std::mutex g_lock;
-std::vector<std::string> g_messages;
-
-std::vector<std::string> TakeMessages() {
-    std::lock_guard guard(g_lock);
-    return std::exchange(g_messages, {});
-}
+using kmxtest::SetDriverValue;
+using kmxtest::TakeDriverMessages;
 
 constexpr LPARAM kRefuseOpen = 0xBAD;
 
-void SetDriverValue(const char* section, const char* name, const char* value) {
-    std::string path = std::string(KMXWIN_DRIVERS_KEY) + "\\" + section;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                             static_cast<DWORD>(strlen(value) + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-class Drivers : public kmxtest::ModuleTest {
-  protected:
-    void SetUp() override {
-        ModuleTest::SetUp();
-        TakeMessages();
-    }
-};
+class Drivers : public kmxtest::ModuleTest {};
 
 TEST_F(Drivers, OpenByAliasAndByNameSendsWindowsSequence) {
     SetDriverValue(KMXWIN_DRIVERS32_SECTION, "msvideo3", "kmxtest_driver.dll camera  two");
@@ -64,8 +39,9 @@ TEST_F(Drivers, OpenByAliasAndByNameSendsWindowsSequence) {
     EXPECT_EQ(SendDriverMessage(second, DRV_USER, 20, 3), 0x101 * 1000 + 23);
     EXPECT_EQ(CloseDriver(first, 0, 0), 1);
     EXPECT_EQ(CloseDriver(second, 0, 0), 1);
-    EXPECT_EQ(TakeMessages(), (std::vector<std::string>{
-                                  "kmxtest_driver load 0", "kmxtest_driver enable 0",
+    EXPECT_EQ(
+        TakeDriverMessages(),
+        (std::vector<std::string>{"kmxtest_driver load 0", "kmxtest_driver enable 0",
                                   "kmxtest_driver open camera  two 7", "kmxtest_driver open null 8",
                                   "kmxtest_driver close 0x100", "kmxtest_driver close 0x101",
                                   "kmxtest_driver disable 0x101", "kmxtest_driver free 0x101"}));
@@ -78,14 +54,14 @@ TEST_F(Drivers, OpenByAliasAndByNameSendsWindowsSequence) {
 
 TEST_F(Drivers, RefusalsOpenNothingAndUnloadTheModule) {
     EXPECT_EQ(OpenDriver(u"kmxtest_driver", nullptr, kRefuseOpen), nullptr);
-    EXPECT_EQ(TakeMessages(),
+    EXPECT_EQ(TakeDriverMessages(),
               (std::vector<std::string>{"kmxtest_driver load 0", "kmxtest_driver enable 0",
                                         "kmxtest_driver open null 2989", "kmxtest_driver disable 0",
                                         "kmxtest_driver free 0"}));
     EXPECT_EQ(GetModuleHandleA("kmxtest_driver"), nullptr);
 
     EXPECT_EQ(OpenDriver(u"kmxtest_unloadable_driver", nullptr, 0), nullptr);
-    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"kmxtest_unloadable_driver load 0"});
+    EXPECT_EQ(TakeDriverMessages(), std::vector<std::string>{"kmxtest_unloadable_driver load 0"});
     EXPECT_EQ(GetModuleHandleA("kmxtest_unloadable_driver"), nullptr);
 
     // No such module, or a module that is no driver.
@@ -103,7 +79,7 @@ TEST_F(Drivers, ADriverOpensDriversWhileHandlingAMessage) {
         SendDriverMessage(driver, DRV_USER + 1, reinterpret_cast<LPARAM>(u"kmxtest_driver"), 0),
         0x101 * 1000 + 5);
     EXPECT_EQ(CloseDriver(driver, 0, 0), 1);
-    std::vector<std::string> messages = TakeMessages();
+    std::vector<std::string> messages = TakeDriverMessages();
     EXPECT_EQ(std::count(messages.begin(), messages.end(), "kmxtest_driver load 0"), 1);
     EXPECT_EQ(messages.back(), "kmxtest_driver free 0x100");
 }
@@ -124,7 +100,7 @@ TEST_F(Drivers, ThreadsOpeningAndClosingAtOnceKeepTheSequence) {
     // close inside a load-free bracket.
     bool loaded = false;
     int opens = 0, closes = 0;
-    for (const std::string& message : TakeMessages()) {
+    for (const std::string& message : TakeDriverMessages()) {
         std::string kind = message.substr(message.find(' ') + 1);
         kind = kind.substr(0, kind.find(' '));
         if (kind == "load") {
@@ -188,8 +164,3 @@ TEST(CaptureDriverDescription, DescribesTheMsvideoAliases) {
 }
 
 }  // namespace
-
-extern "C" KMXTEST_EXPORT void RecordDriverMessage(const char* text) {
-    std::lock_guard guard(g_lock);
-    g_messages.emplace_back(text);
-}

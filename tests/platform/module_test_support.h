@@ -32,8 +32,15 @@ std::string LocationOf(HMODULE module);
 // GetModuleFileNameA with a buffer of MAX_PATH; empty when it fails.
 std::string ModuleFileName(HMODULE module);
 
+// The messages the test drivers and codecs reported (RecordDriverMessage)
+// since the last call, oldest first.
+std::vector<std::string> TakeDriverMessages();
+
+// Writes the REG_SZ value NAME of a section of the driver key.
+void SetDriverValue(const char* section, const char* name, const char* value);
+
 // Each module test starts with KMX512_PLUGIN_PATH naming the test modules'
-// directory and no events recorded.
+// directory and no events or driver messages recorded.
 class ModuleTest : public testing::Test {
   protected:
     void SetUp() override;

@@ -148,4 +148,18 @@ TEST(Kmxcap, AKilledRecordingLeavesTheCameraToTheNextOne) {
     RunProgram(ProgramPath("kmx512-camd"), {"stop"});
 }
 
+TEST(Kmxcap, TheFormatDialogChoosesTheFormatAndIsWrittenAsAPicture) {
+    const std::string& directory = kmxtest::TestDirectory();
+    std::string frame = directory + "/frame.png";
+    Outcome grabbed = Kmxcap({"grab", "--format-dialog", "--snapshot", directory, "-o", frame});
+    ASSERT_EQ(grabbed.status, 0) << grabbed.output;
+    std::ifstream picture(directory + "/video-format.png", std::ios::binary);
+    char signature[8] = {};
+    picture.read(signature, sizeof signature);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+    EXPECT_EQ(access(frame.c_str(), R_OK), 0);
+    EXPECT_EQ(Kmxcap({"grab", "--format-dialog", "--size", "320x240", "-o", frame}).status, 2);
+    EXPECT_EQ(Kmxcap({"grab", "--snapshot", directory, "-o", frame}).status, 2);
+}
+
 }  // namespace

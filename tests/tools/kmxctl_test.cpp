@@ -6,7 +6,9 @@
 #include <vfw.h>
 
 #include <gtest/gtest.h>
+#include <kmx512u/kmxmjpg.h>
 #include <kmxrecords/settings_keys.h>
+#include <kmxwin/driver_registry.h>
 
 #include <signal.h>
 #include <sqlite3.h>
@@ -615,8 +617,13 @@ TEST(KmxctlDriver, InstallsTheCaptureDriverAsCaptureApplicationsFindIt) {
     Outcome installed = Kmxctl({"driver", "install", "--identity", "0x05120002:0x00010215"});
     ASSERT_EQ(installed.status, 0) << installed.output;
     EXPECT_EQ(installed.output,
-              "installed as msvideo (driver index 0): kmxvfw32.dll 0x05120002 0x00010215\n");
+              "installed as msvideo (driver index 0): kmxvfw32.dll 0x05120002 0x00010215\n"
+              "installed the MJPG codec as vidc.MJPG: kmxmjpg.dll\n");
     ASSERT_EQ(Kmxctl({"driver", "install", "--slot", "3"}).status, 0);
+    // Players find the codec for what the camera sends.
+    ICINFO codec{};
+    ASSERT_TRUE(ICInfo(ICTYPE_VIDEO, mmioFOURCC('M', 'J', 'P', 'G'), &codec));
+    EXPECT_EQ(std::u16string(codec.szDriver), u"kmxmjpg.dll");
     char name[64] = {}, version[64] = {};
     ASSERT_TRUE(capGetDriverDescriptionA(3, name, sizeof name, version, sizeof version));
     EXPECT_STREQ(name, "USB Camera (KMX512) Video Capture");
@@ -626,9 +633,40 @@ TEST(KmxctlDriver, InstallsTheCaptureDriverAsCaptureApplicationsFindIt) {
               "3  msvideo3  USB Camera (KMX512) Video Capture  (kmxvfw32.dll)\n");
     EXPECT_EQ(Kmxctl({"driver", "install", "--slot", "10"}).status, 2);
 
-    EXPECT_EQ(Kmxctl({"driver", "uninstall"}).output, "removed msvideo\nremoved msvideo3\n");
+    EXPECT_EQ(Kmxctl({"driver", "uninstall"}).output,
+              "removed msvideo\nremoved msvideo3\nremoved vidc.MJPG\n");
     EXPECT_FALSE(capGetDriverDescriptionA(0, name, sizeof name, version, sizeof version));
+    EXPECT_FALSE(ICInfo(ICTYPE_VIDEO, mmioFOURCC('M', 'J', 'P', 'G'), &codec));
     EXPECT_EQ(Kmxctl({"driver", "list"}).output, "no capture driver is installed\n");
+
+    // Another MJPG codec stays where it is, on installing and uninstalling.
+    HKEY drivers = nullptr;
+    std::string path = std::string(KMXWIN_DRIVERS_KEY) + "\\" + KMXWIN_DRIVERS32_SECTION;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &drivers),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(drivers, KMXMJPG_CODEC_ALIAS, 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>("other.dll"), 10),
+              ERROR_SUCCESS);
+    RegCloseKey(drivers);
+    EXPECT_EQ(Kmxctl({"driver", "install"}).output,
+              "installed as msvideo (driver index 0): kmxvfw32.dll\n"
+              "vidc.MJPG names another codec, left in place: other.dll\n");
+    EXPECT_EQ(Kmxctl({"driver", "uninstall"}).output, "removed msvideo\n");
+    ASSERT_TRUE(ICInfo(ICTYPE_VIDEO, mmioFOURCC('M', 'J', 'P', 'G'), &codec));
+    EXPECT_EQ(std::u16string(codec.szDriver), u"other.dll");
+}
+
+TEST(KmxctlDriver, DriverInfoWritesTheDialogAsAPicture) {
+    const std::string& directory = kmxtest::TestDirectory();
+    Outcome shown = Kmxctl({"driver-info", "--snapshot", directory});
+    ASSERT_EQ(shown.status, 0) << shown.output;
+    std::string picture = directory + "/driver-information.png";
+    // What follows the line is a sanitizer's report on the fonts, if any.
+    EXPECT_EQ(shown.output.rfind("wrote " + picture + "\n", 0), 0u) << shown.output;
+    std::ifstream file(picture, std::ios::binary);
+    char signature[8] = {};
+    file.read(signature, sizeof signature);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
 }
 
 }  // namespace

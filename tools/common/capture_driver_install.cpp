@@ -1,5 +1,6 @@
 #include "capture_driver_install.h"
 
+#include <kmx512u/kmxmjpg.h>
 #include <kmx512u/kmxvfw.h>
 #include <kmxwin/driver_registry.h>
 
@@ -64,6 +65,21 @@ std::string ModuleOf(const std::string& value) {
     return value.substr(start, value.find(' ', start) - start);
 }
 
+bool NamesOurCodec(const std::optional<std::string>& value) {
+    return value && ModuleOf(*value) == KMXMJPG_CODEC_MODULE;
+}
+
+// Registers the MJPG codec, leaving another codec that holds its alias in
+// place; what the alias holds afterwards.
+std::string InstallMjpgCodec(SectionKey& drivers) {
+    std::optional<std::string> held = drivers.Read(KMXMJPG_CODEC_ALIAS);
+    if (held && !NamesOurCodec(held)) return *held;
+    drivers.Write(KMXMJPG_CODEC_ALIAS, KMXMJPG_CODEC_MODULE);
+    SectionKey(KMXWIN_DRIVER_DESCRIPTIONS_SECTION, true)
+        .Write(KMXMJPG_CODEC_MODULE, KMXMJPG_CODEC_DESCRIPTION);
+    return KMXMJPG_CODEC_MODULE;
+}
+
 }  // namespace
 
 std::string CaptureDriverAlias(DWORD slot) {
@@ -104,7 +120,7 @@ InstalledDriver InstallCaptureDriver(std::optional<DWORD> slot,
     drivers.Write(CaptureDriverAlias(*slot), value);
     SectionKey(KMXWIN_DRIVER_DESCRIPTIONS_SECTION, true)
         .Write(KMXVFW32_LINKING_DRIVER, kDescription);
-    return {*slot, value};
+    return {*slot, value, InstallMjpgCodec(drivers)};
 }
 
 std::vector<std::string> UninstallCaptureDriver(std::optional<DWORD> slot) {
@@ -120,8 +136,15 @@ std::vector<std::string> UninstallCaptureDriver(std::optional<DWORD> slot) {
         drivers.Delete(CaptureDriverAlias(candidate));
         removed.push_back(CaptureDriverAlias(candidate));
     }
-    if (!still_named)
-        SectionKey(KMXWIN_DRIVER_DESCRIPTIONS_SECTION, true).Delete(KMXVFW32_LINKING_DRIVER);
+    if (!still_named) {
+        SectionKey descriptions(KMXWIN_DRIVER_DESCRIPTIONS_SECTION, true);
+        descriptions.Delete(KMXVFW32_LINKING_DRIVER);
+        if (NamesOurCodec(drivers.Read(KMXMJPG_CODEC_ALIAS))) {
+            drivers.Delete(KMXMJPG_CODEC_ALIAS);
+            descriptions.Delete(KMXMJPG_CODEC_MODULE);
+            removed.push_back(KMXMJPG_CODEC_ALIAS);
+        }
+    }
     return removed;
 }
 

@@ -46,7 +46,7 @@ void RunGrab(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE) {
 
 const Command kGrabCommand = {"grab",
                               "[-c ID | --identity W1:W2] [-d DRIVER | --16bit] [--format F] "
-                              "[--size WxH] -o FILE.png",
+                              "[--size WxH | --format-dialog [--snapshot DIR]] -o FILE.png",
                               "one frame through DVM_FRAME into a PNG picture", RunGrab};
 
 }  // namespace kmxcap

@@ -4,6 +4,7 @@
 #include "camera_choice.h"
 #include "capture_command.h"
 #include "client_format.h"
+#include "dialog_snapshot.h"
 #include "failures.h"
 
 #include <memory>
@@ -93,9 +94,25 @@ DriverChoice ChooseDriver(kmxtool::CommandLine& line) {
     return {drivers.front().index, false};
 }
 
+// What --format-dialog --snapshot DIR writes into DIR.
+constexpr char kFormatDialogPicture[] = "video-format.png";
+
 BITMAPINFOHEADER ApplyRequestedFormat(const CaptureChannel& channel, kmxtool::CommandLine& line) {
+    bool dialog = line.Flag("--format-dialog");
+    std::optional<std::string> snapshot = line.Option("--snapshot");
     std::optional<std::string> kind_name = line.Option("--format");
     std::optional<std::string> size_text = line.Option("--size");
+    if (snapshot && !dialog) throw kmxtool::UsageError("--snapshot goes with --format-dialog");
+    if (dialog) {
+        if (kind_name || size_text)
+            throw kmxtool::UsageError("choose the format in the dialog or with --format/--size");
+        std::optional<std::string> picture;
+        if (snapshot) picture = *snapshot + "/" + kFormatDialogPicture;
+        kmxtool::RequireDisplayOr(picture);
+        // OK keeps what the dialog shows: the current format, in a picture.
+        kmxtool::RunDialog([&] { channel.Check("the Video Format dialog", DVM_DIALOG); }, picture,
+                           IDOK);
+    }
     BITMAPINFOHEADER current = channel.Format();
     if (!kind_name && !size_text) return current;
     std::optional<FormatKind> current_kind = KindOf(current);

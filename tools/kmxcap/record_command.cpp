@@ -156,7 +156,8 @@ void RunRecord(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE inter
 const Command kRecordCommand = {
     "record",
     "[-c ID | --identity W1:W2] [-d DRIVER | --16bit] [--format rgb24|rgb16|yuy2|uyvy|mjpg|kmxx] "
-    "[--size WxH] [--fps N] [--buffers N] (--frames N | --seconds S) -o FILE",
+    "[--size WxH | --format-dialog [--snapshot DIR]] [--fps N] [--buffers N] "
+    "(--frames N | --seconds S) -o FILE",
     "record into an AVI, Matroska or MP4 file, raw frames (.raw) or PNG files (frame%04d.png)",
     RunRecord};
 

@@ -1,12 +1,14 @@
 // kmxctl driver install|uninstall|list: the capture driver as capture
 // applications find it. Installing writes an msvideo alias ("msvideo",
 // "msvideo1" ... "msvideo9") naming the linking driver, optionally with the
-// camera identity it asks for, and the driver's description; uninstalling
-// removes the aliases that name it; list shows every installed capture
-// driver as capGetDriverDescriptionA describes it.
+// camera identity it asks for, and the driver's description, and registers
+// the MJPG codec as "vidc.MJPG"; uninstalling removes the aliases that name
+// them; list shows every installed capture driver as
+// capGetDriverDescriptionA describes it.
 #include <windows.h>
 #include <vfw.h>
 
+#include <kmx512u/kmxmjpg.h>
 #include <kmx512u/kmxvfw.h>
 #include <kmxwin/driver_registry.h>
 
@@ -34,14 +36,22 @@ void Install(CommandLine& line, Output& output) {
     if (identity) words = ParseIdentity(*identity);
     InstalledDriver installed = InstallCaptureDriver(slot, words);
     std::string alias = CaptureDriverAlias(installed.slot);
-    if (output.Json())
+    if (output.Json()) {
         output.Print(Json::Object()
                          .Add("alias", alias)
                          .Add("slot", installed.slot)
-                         .Add("value", installed.value));
+                         .Add("value", installed.value)
+                         .Add("codec", installed.codec_value));
+        return;
+    }
+    output.Text() << "installed as " << alias << " (driver index " << installed.slot
+                  << "): " << installed.value << '\n';
+    if (installed.codec_value == KMXMJPG_CODEC_MODULE)
+        output.Text() << "installed the MJPG codec as " << KMXMJPG_CODEC_ALIAS << ": "
+                      << installed.codec_value << '\n';
     else
-        output.Text() << "installed as " << alias << " (driver index " << installed.slot
-                      << "): " << installed.value << '\n';
+        output.Text() << KMXMJPG_CODEC_ALIAS
+                      << " names another codec, left in place: " << installed.codec_value << '\n';
 }
 
 void Uninstall(CommandLine& line, Output& output) {
@@ -97,7 +107,8 @@ void RunDriver(CommandLine& line, Output& output) {
 
 const Command kDriverCommand = {
     "driver", "install [--slot N] [--identity WORD1:WORD2] | uninstall [--slot N] | list",
-    "install the capture driver as an msvideo alias, remove it, or list the capture drivers",
+    "install the capture driver as an msvideo alias with the MJPG codec, remove them, or list the "
+    "capture drivers",
     RunDriver};
 
 }  // namespace kmxctl

@@ -24,11 +24,12 @@ namespace {
 using namespace kmxctl;
 
 const Command* const kCommands[] = {
-    &kListCommand,     &kInfoCommand,  &kGetCommand,    &kSetCommand,
-    &kDefaultCommand,  &kLockCommand,  &kUnlockCommand, &kAbortCommand,
-    &kWatchCommand,    &kDebugCommand, &kErrorsCommand, &kRegCommand,
-    &kDriverCommand,    // install the capture driver
-    &kSettingsCommand,  // the Video Source dialog
+    &kListCommand,       &kInfoCommand,  &kGetCommand,    &kSetCommand,
+    &kDefaultCommand,    &kLockCommand,  &kUnlockCommand, &kAbortCommand,
+    &kWatchCommand,      &kDebugCommand, &kErrorsCommand, &kRegCommand,
+    &kDriverCommand,      // install the capture driver
+    &kSettingsCommand,    // the Video Source dialog
+    &kDriverInfoCommand,  // the Driver Information dialog
 };
 
 // The time to wait for a camera, as --timeout gives it in seconds.

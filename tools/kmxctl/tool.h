@@ -23,7 +23,7 @@ struct Command {
 extern const Command kListCommand, kInfoCommand, kLockCommand, kUnlockCommand, kAbortCommand;
 extern const Command kGetCommand, kSetCommand, kDefaultCommand;
 extern const Command kWatchCommand, kDebugCommand, kErrorsCommand, kRegCommand;
-extern const Command kDriverCommand;
+extern const Command kDriverCommand, kDriverInfoCommand;
 extern const Command kSettingsCommand;
 
 }  // namespace kmxctl

@@ -3,12 +3,18 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kmxwin {
 
 // The REG_SZ value NAME of SECTION; nullopt when the section or the value
 // is missing or is no string.
 std::optional<std::string> ReadDriverValue(const std::string& section, const std::string& name);
+
+// The REG_SZ values of SECTION, name and value, in registry order; empty
+// when the section is missing.
+std::vector<std::pair<std::string, std::string>> ListDriverValues(const std::string& section);
 
 // A Drivers32 value: the module file name and the configuration text after
 // it (empty when there is none).

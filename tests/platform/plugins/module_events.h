@@ -28,6 +28,16 @@ static inline void ReportModuleEvent(const char* module, HINSTANCE instance, DWO
     if (record) record(module, instance, reason, reserved);
 }
 
+/* The test drivers and codecs report the messages they get to the program's
+ * RecordDriverMessage in the same way. */
+typedef void (*RECORD_DRIVER_MESSAGE)(const char* text);
+
+static inline void ReportDriverMessage(const char* text) {
+    RECORD_DRIVER_MESSAGE record = (RECORD_DRIVER_MESSAGE)(void (*)(void))GetProcAddress(
+        GetModuleHandleA(NULL), "RecordDriverMessage");
+    if (record) record(text);
+}
+
 /* One event as the tests compare it: "kmxtest_probe attach null". */
 static inline void FormatModuleEvent(char* text, size_t size, const char* module, DWORD reason,
                                      LPVOID reserved) {

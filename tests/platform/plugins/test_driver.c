@@ -16,14 +16,6 @@
 
 #define KMXTEST_REFUSE_OPEN 0xBAD
 
-typedef void (*RECORD_DRIVER_MESSAGE)(const char* text);
-
-static void Report(const char* text) {
-    RECORD_DRIVER_MESSAGE record = (RECORD_DRIVER_MESSAGE)(void (*)(void))GetProcAddress(
-        GetModuleHandleA(NULL), "RecordDriverMessage");
-    if (record) record(text);
-}
-
 static LONG volatile next_id = 0xFF;
 
 KMXTEST_EXPORT LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR hdrvr, UINT msg, LPARAM lParam1,
@@ -35,11 +27,11 @@ KMXTEST_EXPORT LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR hdrvr, UINT msg, 
     switch (msg) {
         case DRV_LOAD:
             snprintf(text, sizeof text, "%s load %lu", KMXTEST_MODULE, (unsigned long)id);
-            Report(text);
+            ReportDriverMessage(text);
             return KMXTEST_LOAD_RESULT;
         case DRV_ENABLE:
             snprintf(text, sizeof text, "%s enable %lu", KMXTEST_MODULE, (unsigned long)id);
-            Report(text);
+            ReportDriverMessage(text);
             return 1;
         case DRV_OPEN:
             if (lParam1)
@@ -47,7 +39,7 @@ KMXTEST_EXPORT LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR hdrvr, UINT msg, 
                                     sizeof configuration, NULL, NULL);
             snprintf(text, sizeof text, "%s open %s %ld", KMXTEST_MODULE, configuration,
                      (long)lParam2);
-            Report(text);
+            ReportDriverMessage(text);
             return lParam2 == KMXTEST_REFUSE_OPEN ? 0 : InterlockedIncrement(&next_id);
         case DRV_CLOSE:
         case DRV_DISABLE:
@@ -57,7 +49,7 @@ KMXTEST_EXPORT LRESULT CALLBACK DriverProc(DWORD_PTR id, HDRVR hdrvr, UINT msg, 
                      : msg == DRV_DISABLE ? "disable"
                                           : "free",
                      (unsigned long)id);
-            Report(text);
+            ReportDriverMessage(text);
             return 1;
         case DRV_USER:
             return lParam1 + lParam2 + (LRESULT)id * 1000;
