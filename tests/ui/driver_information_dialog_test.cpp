@@ -7,6 +7,7 @@
 #include <kmxrecords/settings_keys.h>
 
 #include "api/api_test_support.h"
+#include "picture_compare.h"
 #include "settings_dialog_script.h"
 #include "support/registry_key.h"
 #include "ui/driver_information_dialog.h"
@@ -80,6 +81,20 @@ TEST_F(DriverInformationDialog, WithoutALanguageChoiceOrACameraItShowsWhatItCan)
         EXPECT_EQ(Text(dialog, IDC_DI_CAMERA_TEXT), "---");
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
+}
+
+// Its pictures in English and in German, against the references in
+// settings_dialog_pictures/.
+TEST_F(DriverInformationDialog, LooksAsItsReferencesInTwoLanguages) {
+    for (auto [language, name] : {std::pair{0, "english"}, std::pair{1, "deutsch"}}) {
+        ASSERT_GE(kmx::LoadLanguageFile(KMX_LANGUAGE_FILE, language), 1);
+        Run([name = name](HWND dialog) {
+            kmxtest::ExpectWindowPicture(dialog, KMX_SETTINGS_DIALOG_REFERENCES,
+                                         std::string("driver-information-") + name + ".png");
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        kmx::FreeLanguageFile();
+    }
 }
 
 }  // namespace

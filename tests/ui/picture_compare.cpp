@@ -1,8 +1,13 @@
 #include "picture_compare.h"
 
+#include <gtest/gtest.h>
+#include <kmxwin/window_snapshot.h>
+
 #include <cairo.h>
 
 #include <cstdlib>
+
+#include "common/test_environment.h"
 
 namespace kmxtest {
 
@@ -51,6 +56,23 @@ int ChangedPixels(const Picture& a, const Picture& b) {
         }
     }
     return changed;
+}
+
+void ExpectWindowPicture(HWND window, const std::filesystem::path& references,
+                         const std::string& name) {
+    std::filesystem::path written = TestDirectory() + "/" + name;
+    std::filesystem::path reference = references / name;
+    ASSERT_TRUE(KmxWinSnapshotWindow(window, written.c_str()));
+    if (getenv("KMX512_WRITE_REFERENCE"))
+        std::filesystem::copy_file(written, reference,
+                                   std::filesystem::copy_options::overwrite_existing);
+    std::optional<Picture> made = ReadPng(written);
+    std::optional<Picture> expected = ReadPng(reference);
+    ASSERT_TRUE(made && expected) << reference;
+    ASSERT_EQ(made->width, expected->width) << reference;
+    ASSERT_EQ(made->height, expected->height) << reference;
+    EXPECT_LE(ChangedPixels(*made, *expected), kChangedShare * made->pixels.size())
+        << written << " differs from " << reference;
 }
 
 }  // namespace kmxtest

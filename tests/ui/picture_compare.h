@@ -2,9 +2,12 @@
 // tolerance for the font rasteriser's rounding.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kmxtest {
@@ -24,5 +27,11 @@ std::optional<Picture> ReadPng(const std::filesystem::path& path);
 
 // The pixels of A and B (of one size) that differ by more than the tolerance.
 int ChangedPixels(const Picture& a, const Picture& b);
+
+// Writes WINDOW's picture as NAME into the test's directory and expects it
+// to match the reference NAME in REFERENCES; with KMX512_WRITE_REFERENCE set
+// in the environment, the reference is written anew instead.
+void ExpectWindowPicture(HWND window, const std::filesystem::path& references,
+                         const std::string& name);
 
 }  // namespace kmxtest

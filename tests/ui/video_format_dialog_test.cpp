@@ -10,7 +10,9 @@
 #include "capture/video_sizes.h"
 #include "device/camera_connection.h"
 #include "api/api_test_support.h"
+#include "picture_compare.h"
 #include "settings_dialog_script.h"
+#include "ui/language_table.h"
 #include "ui/settings_dialog_resources.h"
 #include "ui/video_format_dialog.h"
 
@@ -202,6 +204,23 @@ TEST_F(VideoFormatDialog, NoDialogWithoutTheFormatListAndNoChoiceOfACameraThatIs
               0);
     EXPECT_EQ(format.width, 640);
     EXPECT_EQ(camera, camera_id_);
+}
+
+// Its pictures in English and in German, against the references in
+// settings_dialog_pictures/.
+TEST_F(VideoFormatDialog, LooksAsItsReferencesInTwoLanguages) {
+    InstallMjpgCodec();
+    for (auto [language, name] : {std::pair{0, "english"}, std::pair{1, "deutsch"}}) {
+        ASSERT_GE(kmx::LoadLanguageFile(KMX_LANGUAGE_FILE, language), 1);
+        FormatRecord format = Format(320, 240, 0, 24);
+        DWORD camera = camera_id_;
+        Run(format, camera, FALSE, [name = name](HWND dialog) {
+            kmxtest::ExpectWindowPicture(dialog, KMX_SETTINGS_DIALOG_REFERENCES,
+                                         std::string("video-format-") + name + ".png");
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        kmx::FreeLanguageFile();
+    }
 }
 
 }  // namespace

@@ -306,20 +306,8 @@ class VideoSourcePicturesTest : public VideoSourceTest,
                                 public testing::WithParamInterface<ProfileCase> {
   protected:
     // Compares PAGE's picture with the reference NAME (or writes it).
-    void ExpectPicture(HWND sheet, const std::string& name) {
-        fs::path written = kmxtest::TestDirectory() + "/" + name;
-        fs::path reference = fs::path(KMX_VIDEO_SOURCE_REFERENCES) / name;
-        ASSERT_TRUE(KmxWinSnapshotWindow(sheet, written.c_str()));
-        if (getenv("KMX512_WRITE_REFERENCE"))
-            fs::copy_file(written, reference, fs::copy_options::overwrite_existing);
-        std::optional<kmxtest::Picture> made = kmxtest::ReadPng(written);
-        std::optional<kmxtest::Picture> expected = kmxtest::ReadPng(reference);
-        ASSERT_TRUE(made && expected) << reference;
-        ASSERT_EQ(made->width, expected->width);
-        ASSERT_EQ(made->height, expected->height);
-        EXPECT_LE(kmxtest::ChangedPixels(*made, *expected),
-                  kmxtest::kChangedShare * made->pixels.size())
-            << written << " differs from " << reference;
+    static void ExpectPicture(HWND sheet, const std::string& name) {
+        kmxtest::ExpectWindowPicture(sheet, KMX_VIDEO_SOURCE_REFERENCES, name);
     }
 };
 
