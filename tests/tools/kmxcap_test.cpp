@@ -113,6 +113,15 @@ TEST(Kmxcap, FormatsGrabsAndPictureSequencesFromItsOwnCamera) {
     for (const char* name : {"frame01.png", "frame02.png", "frame03.png"})
         EXPECT_EQ(PngSize(TestDirectory() + "/" + name), "160x120") << name;
     EXPECT_EQ(PngSize(TestDirectory() + "/frame04.png"), "");
+
+    // A recording for a time ends at that time, whole frames written.
+    std::string raw = TestDirectory() + "/second.raw";
+    Outcome timed =
+        Kmxcap({"record", "--format", "yuy2", "--size", "160x120", "--seconds", "1", "-o", raw});
+    ASSERT_EQ(timed.status, 0) << timed.output;
+    std::ifstream frames(raw, std::ios::binary | std::ios::ate);
+    EXPECT_GT(frames.tellg(), 0);
+    EXPECT_EQ(frames.tellg() % (160 * 120 * 2), 0);
 }
 
 TEST(Kmxcap, AKilledRecordingLeavesTheCameraToTheNextOne) {

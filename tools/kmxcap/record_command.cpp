@@ -74,11 +74,10 @@ void RunRecord(kmxtool::CommandLine& line, kmxtool::Output& output, HANDLE inter
         StreamCapture stream(channel, buffers, format.biSizeImage, 1000000 / fps);
         auto next_progress = start + kProgressEvery;
         while (frames ? tally.delivered < frames : steady_clock::now() < deadline) {
-            auto wait =
-                frames ? kSilence
-                       : std::min<milliseconds>(kSilence, std::chrono::duration_cast<milliseconds>(
-                                                              deadline - steady_clock::now()) +
-                                                              milliseconds(1));
+            auto wait = frames
+                            ? kSilence
+                            : std::min<milliseconds>(kSilence, std::chrono::ceil<milliseconds>(
+                                                                   deadline - steady_clock::now()));
             std::optional<DeliveredFrame> frame = stream.Next(interrupt, wait);
             if (WaitForSingleObject(interrupt, 0) == WAIT_OBJECT_0) {
                 interrupted = true;

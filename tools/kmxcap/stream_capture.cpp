@@ -82,12 +82,14 @@ std::optional<DeliveredFrame> StreamCapture::Next(HANDLE interrupt, milliseconds
                 return frame;
             }
         }
-        auto left = std::chrono::duration_cast<milliseconds>(deadline - steady_clock::now());
+        // Rounded up, and looked at again after a time-out, which may come a
+        // little early: the wait never ends before the deadline.
+        auto left = std::chrono::ceil<milliseconds>(deadline - steady_clock::now());
         if (left.count() <= 0) return std::nullopt;
         HANDLE events[2] = {ready_, interrupt};
         DWORD woke = WaitForMultipleObjects(interrupt ? 2 : 1, events, FALSE,
                                             static_cast<DWORD>(left.count()));
-        if (woke != WAIT_OBJECT_0) return std::nullopt;
+        if (woke != WAIT_OBJECT_0 && woke != WAIT_TIMEOUT) return std::nullopt;
     }
 }
 
