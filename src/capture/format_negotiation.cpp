@@ -64,15 +64,7 @@ DWORD SetFormatFromHeader(CaptureDevice& record, const VIDEOCONFIGPARMS& paramet
 DWORD GetFormatIntoHeader(const CaptureDevice& record, const VIDEOCONFIGPARMS& parameters,
                           BITMAPINFOHEADER* header) {
     if (parameters.dwSize1 < kHeaderSize) return DV_ERR_SIZEFIELD;
-    const FormatRecord& format = record.client_format;
-    *header = {};
-    header->biSize = kHeaderSize;
-    header->biWidth = format.width;
-    header->biHeight = format.height;
-    header->biPlanes = 1;
-    header->biBitCount = format.bits_per_pixel;
-    header->biCompression = format.compression;
-    header->biSizeImage = format.image_size;
+    *header = BitmapHeaderOf(record.client_format);
     return DV_ERR_OK;
 }
 

@@ -35,6 +35,18 @@ DWORD ImageSizeOf(const FormatRecord& format) {
     return format.compression == kFourccKmxx ? size + kKmxxOverhead : size;
 }
 
+BITMAPINFOHEADER BitmapHeaderOf(const FormatRecord& format) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = format.width;
+    header.biHeight = format.height;
+    header.biPlanes = 1;
+    header.biBitCount = format.bits_per_pixel;
+    header.biCompression = format.compression;
+    header.biSizeImage = format.image_size;
+    return header;
+}
+
 std::span<const NamedSize> NamedSizes() {
     return kNamedSizes;
 }

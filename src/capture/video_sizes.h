@@ -17,6 +17,9 @@ namespace kmx {
 // + 608 for "MJPG".
 DWORD ImageSizeOf(const FormatRecord& format);
 
+// FORMAT as the bitmap header a client or a codec reads.
+BITMAPINFOHEADER BitmapHeaderOf(const FormatRecord& format);
+
 struct NamedSize {
     const char* name;
     WORD width;

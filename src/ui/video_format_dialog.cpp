@@ -78,14 +78,7 @@ void AddItem(HWND list, const std::string& text, LPARAM data, bool select) {
 
 // Whether the system has a codec for a compressed descriptor's frames.
 bool CodecFound(const FormatRecord& format) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof header;
-    header.biWidth = format.width;
-    header.biHeight = format.height;
-    header.biPlanes = 1;
-    header.biBitCount = format.bits_per_pixel;
-    header.biCompression = format.compression;
-    header.biSizeImage = format.image_size;
+    BITMAPINFOHEADER header = BitmapHeaderOf(format);
     HIC codec = ICLocate(ICTYPE_VIDEO, 0, &header, nullptr, ICMODE_COMPRESS);
     if (!codec) codec = ICLocate(ICTYPE_VIDEO, 0, &header, nullptr, ICMODE_DECOMPRESS);
     if (!codec) return false;
