@@ -56,7 +56,10 @@ void CameraDriver::Request(std::unique_ptr<kmxwin::DeviceRequest> request) {
         }
     }
     if (!fault) return Execute(std::move(request), false);
+    // A faulty reply echoes the record as the client sent it, the room it
+    // did not send included.
     std::vector<BYTE> record = request->Input();
+    record.resize(request->InputLength());
     switch (fault->kind) {
         case FaultKind::Drop:
             request->Connection().Disconnect();
@@ -97,7 +100,7 @@ void CameraDriver::Execute(std::unique_ptr<kmxwin::DeviceRequest> request, bool 
             }
             auto header = Read<ReadFrameHeader>(record);
             // The capacity may not claim more room than the record brings.
-            if (header.capacity > record.size() - sizeof header) {
+            if (header.capacity > request->InputLength() - sizeof header) {
                 status = kBadParameter;
                 break;
             }

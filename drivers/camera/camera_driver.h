@@ -26,6 +26,12 @@ class CameraDriver : public kmxwin::DeviceDriver {
   public:
     explicit CameraDriver(SimulatedCamera& camera) : camera_(camera) {}
 
+    // A frame read's record is its header and room for the frame: only the
+    // header is read, so clients need not send the room.
+    static std::vector<kmxwin::InputExtent> InputExtents() {
+        return {{kReadFrameCode, sizeof(ReadFrameHeader)}};
+    }
+
     bool Open(kmxwin::DeviceConnection& connection) override;
     void Request(std::unique_ptr<kmxwin::DeviceRequest> request) override;
     void Closed(kmxwin::DeviceConnection& connection) override;

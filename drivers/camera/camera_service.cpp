@@ -69,8 +69,8 @@ std::optional<std::string> CameraService::Plug(const std::string& profile_name, 
     plugged->camera = std::make_unique<SimulatedCamera>(*profile, serial);
     plugged->driver = std::make_unique<CameraDriver>(*plugged->camera);
     std::string path = InterfacePath(*profile, serial);
-    plugged->interface =
-        kmxwin::DeviceInterface::Register(kCameraInterfaceClass, path, *plugged->driver);
+    plugged->interface = kmxwin::DeviceInterface::Register(
+        kCameraInterfaceClass, path, *plugged->driver, CameraDriver::InputExtents());
     if (!plugged->interface) {
         error = "cannot register " + path + " (error " + std::to_string(GetLastError()) + ")";
         return std::nullopt;

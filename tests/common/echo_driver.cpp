@@ -41,6 +41,11 @@ void EchoDriver::Request(std::unique_ptr<kmxwin::DeviceRequest> request) {
             request->Complete(STATUS_SUCCESS, reply.data(), static_cast<DWORD>(reply.size()));
             break;
         }
+        case kInputLength: {
+            DWORD length = request->InputLength();
+            request->Complete(STATUS_SUCCESS, &length, sizeof length);
+            break;
+        }
         default:
             request->Complete(STATUS_INVALID_DEVICE_REQUEST, nullptr, 0);
     }

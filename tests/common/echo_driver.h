@@ -22,6 +22,7 @@ enum EchoCode : DWORD {
     kReferenceEvent = 4,  // input: a 32-bit event handle, referenced
     kDisconnect = 5,      // ends the connection
     kOversized = 6,       // answers 16 bytes more than the output holds
+    kInputLength = 7,     // answers the length of the client's input, 32 bits
 };
 
 class EchoDriver : public kmxwin::DeviceDriver {

@@ -155,6 +155,30 @@ TEST_F(DeviceIo, SynchronousRequestsReturnTheReplyAndTheDriversFailures) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
+TEST_F(DeviceIo, ADriverIsSentNoMoreInputThanItSaysItReads) {
+    EchoDriver limited_driver;
+    const std::string path = "\\\\?\\test#device#4";
+    auto limited = kmxwin::DeviceInterface::Register(kTestInterfaceClass, path, limited_driver,
+                                                     {{kmxtest::kEcho, 4}});
+    ASSERT_NE(limited, nullptr);
+    HANDLE device = CreateFileA((path + "\\Connect").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(device, INVALID_HANDLE_VALUE);
+    char input[] = "request record";
+    char output[32] = {};
+    DWORD bytes = 0;
+    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kEcho, input, sizeof input, output, sizeof output,
+                                &bytes, nullptr));
+    EXPECT_EQ(bytes, 4u);
+    EXPECT_EQ(std::string(output), "requ");
+    // It still learns how long the client's input is; other codes bring all.
+    DWORD length = 0;
+    ASSERT_TRUE(DeviceIoControl(device, kmxtest::kInputLength, input, sizeof input, &length,
+                                sizeof length, &bytes, nullptr));
+    EXPECT_EQ(length, sizeof input);
+    CloseHandle(device);
+}
+
 TEST_F(DeviceIo, OverlappedRequestIsPendingUntilTheDriverCompletesIt) {
     HANDLE device = Open(FILE_FLAG_OVERLAPPED);
     OVERLAPPED overlapped{};

@@ -25,6 +25,14 @@ namespace kmxwin {
 class DeviceConnectionState;
 class DeviceInterfaceState;
 
+// A control code of which the driver reads only the first BYTES of a
+// request's input, the rest being room for the reply (as a frame read's
+// record is): clients send no more of it than that.
+struct InputExtent {
+    DWORD code;
+    DWORD bytes;
+};
+
 // One client's open handle on the interface.
 class KMXWIN_API DeviceConnection {
   public:
@@ -57,7 +65,7 @@ class KMXWIN_API DeviceConnection {
 class KMXWIN_API DeviceRequest {
   public:
     DeviceRequest(std::shared_ptr<DeviceConnectionState> connection, uint64_t id, DWORD code,
-                  std::vector<BYTE> input, DWORD output_length);
+                  std::vector<BYTE> input, DWORD input_length, DWORD output_length);
     ~DeviceRequest();
     DeviceRequest(const DeviceRequest&) = delete;
     DeviceRequest& operator=(const DeviceRequest&) = delete;
@@ -65,7 +73,11 @@ class KMXWIN_API DeviceRequest {
     // Tells this request from the client's others (see DeviceDriver::Cancel).
     uint64_t Id() const { return id_; }
     DWORD ControlCode() const { return code_; }
+    // The input the driver reads: the whole of the client's input buffer,
+    // or its first bytes for a code with an InputExtent.
     const std::vector<BYTE>& Input() const { return input_; }
+    // The length of the client's input buffer.
+    DWORD InputLength() const { return input_length_; }
     DWORD OutputLength() const { return output_length_; }
     DeviceConnection Connection() const;
 
@@ -82,6 +94,7 @@ class KMXWIN_API DeviceRequest {
     uint64_t id_;
     DWORD code_;
     std::vector<BYTE> input_;
+    DWORD input_length_;
     DWORD output_length_;
     bool completed_ = false;
 };
@@ -109,10 +122,13 @@ class DeviceDriver {
 class KMXWIN_API DeviceInterface {
   public:
     // Registers PATH under CLASS_GUID and starts serving it with DRIVER,
-    // which must outlive the interface. nullptr with the last error set on
-    // failure (ERROR_ALREADY_EXISTS when a live interface has that path).
+    // which must outlive the interface; the driver reads no more of the
+    // input of the codes in EXTENTS than they say. nullptr with the last
+    // error set on failure (ERROR_ALREADY_EXISTS when a live interface has
+    // that path).
     static std::unique_ptr<DeviceInterface> Register(const GUID& class_guid,
-                                                     const std::string& path, DeviceDriver& driver);
+                                                     const std::string& path, DeviceDriver& driver,
+                                                     std::vector<InputExtent> extents = {});
     ~DeviceInterface();
     const std::string& Path() const;
 

@@ -6,6 +6,7 @@
 // a hand-over; otherwise a receiver thread of the file reads them.
 #include <ntstatus.h>
 
+#include <kmxwin/device_service.h>
 #include <kmxwin/trace.h>
 
 #include "devices/interface_registry.h"
@@ -95,10 +96,11 @@ OpenFiles& Files() {
 class DeviceFile : public KernelObject {
   public:
     // Throws when memory runs short; nothing is left behind then.
-    DeviceFile(WireReader reader, bool overlapped_handle)
+    DeviceFile(WireReader reader, std::vector<InputExtent> extents, bool overlapped_handle)
         : KernelObject(ObjectType::DeviceFile),
           fd_(reader.Fd()),
           overlapped_handle_(overlapped_handle),
+          extents_(std::move(extents)),
           reader_(std::move(reader)) {
         spare_nodes_.reserve(kSpareNodes);
         {
@@ -168,12 +170,13 @@ class DeviceFile : public KernelObject {
             if (!event) return FALSE;
             SetEventObject(*event, false);
         }
+        DWORD sent_size = InputSent(code, input_size);
 #if defined(__SANITIZE_THREAD__)
         // ThreadSanitizer counts sendmsg's read of the input as made after
         // the call returns, by when the reply may already have been written
         // into the same buffer; the real order (through the socket) is
         // invisible to it. Sending a copy keeps its report for real races.
-        std::vector<BYTE> copy(static_cast<BYTE*>(input), static_cast<BYTE*>(input) + input_size);
+        std::vector<BYTE> copy(static_cast<BYTE*>(input), static_cast<BYTE*>(input) + sent_size);
         input = copy.data();
 #endif
         target->InternalHigh = 0;
@@ -195,8 +198,9 @@ class DeviceFile : public KernelObject {
         bool sent;
         {
             std::lock_guard guard(send_lock_);
-            sent = SendMessage(fd_, WireHeader{WireType::Request, code, id, 0, output_size, 0},
-                               input, input_size);
+            sent = SendMessage(
+                fd_, WireHeader{WireType::Request, code, id, 0, output_size, 0, input_size}, input,
+                sent_size);
         }
         if (!sent) {
             std::lock_guard guard(lock_);
@@ -214,6 +218,14 @@ class DeviceFile : public KernelObject {
         // Windows; nothing is written into its buffers afterwards.
         if (!WaitForCompletion(local)) CancelThreadRequests();
         return FinishedResult(local, bytes);
+    }
+
+    // How much of an input of INPUT_SIZE bytes goes to the driver with a
+    // request of CODE: all of it unless the driver reads less.
+    DWORD InputSent(DWORD code, DWORD input_size) const {
+        for (const InputExtent& extent : extents_)
+            if (extent.code == code) return std::min(input_size, extent.bytes);
+        return input_size;
     }
 
     // A request that never reached the driver: its OVERLAPPED must not read
@@ -444,10 +456,11 @@ class DeviceFile : public KernelObject {
 
     const int fd_;
     const bool overlapped_handle_;
-    std::mutex send_lock_;                   // one message at a time on the socket
-    std::mutex lock_;                        // the rest
-    std::condition_variable completed_;      // requests completed, reader left
-    std::condition_variable receiver_wake_;  // the receiver may have work
+    const std::vector<InputExtent> extents_;  // the driver's, from its open reply
+    std::mutex send_lock_;                    // one message at a time on the socket
+    std::mutex lock_;                         // the rest
+    std::condition_variable completed_;       // requests completed, reader left
+    std::condition_variable receiver_wake_;   // the receiver may have work
     PendingMap pending_;
     // Finished requests' nodes, kept for the next ones: a stream issues a
     // request for every frame, and these spare it an allocation each time.
@@ -465,9 +478,15 @@ class DeviceFile : public KernelObject {
     std::thread receiver_;
 };
 
-// Connects to the service of RECORD and opens SUFFIX; the connection's
-// reader, or nothing.
-std::optional<WireReader> Connect(const InterfaceRecord& record, const std::string& suffix) {
+// An open connection to a device interface.
+struct Connection {
+    WireReader reader;
+    std::vector<InputExtent> extents;
+};
+
+// Connects to the service of RECORD and opens SUFFIX; the connection, or
+// nothing.
+std::optional<Connection> Connect(const InterfaceRecord& record, const std::string& suffix) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (record.socket.size() >= sizeof address.sun_path) return std::nullopt;
@@ -484,7 +503,10 @@ std::optional<WireReader> Connect(const InterfaceRecord& record, const std::stri
         close(fd);
         return std::nullopt;
     }
-    return reader;
+    std::vector<InputExtent> extents(payload.size() / sizeof(InputExtent));
+    if (!extents.empty())
+        std::memcpy(extents.data(), payload.data(), extents.size() * sizeof(InputExtent));
+    return Connection{std::move(reader), std::move(extents)};
 }
 
 // A thread's end cancels the requests it issued, on every file.
@@ -506,13 +528,14 @@ HANDLE OpenDeviceFile(LPCSTR path, DWORD disposition, DWORD flags) {
     }
     std::string suffix;
     std::optional<InterfaceRecord> record = FindInterface(path, suffix);
-    std::optional<WireReader> connection = record ? Connect(*record, suffix) : std::nullopt;
+    std::optional<Connection> connection = record ? Connect(*record, suffix) : std::nullopt;
     if (!connection) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    HANDLE handle = InsertHandle(
-        std::make_shared<DeviceFile>(std::move(*connection), (flags & FILE_FLAG_OVERLAPPED) != 0));
+    HANDLE handle = InsertHandle(std::make_shared<DeviceFile>(std::move(connection->reader),
+                                                              std::move(connection->extents),
+                                                              (flags & FILE_FLAG_OVERLAPPED) != 0));
     if (!handle) return INVALID_HANDLE_VALUE;
     SetLastError(ERROR_SUCCESS);
     return handle;

@@ -83,11 +83,13 @@ bool DeviceConnection::Connected() const {
 // ---- DeviceRequest
 
 DeviceRequest::DeviceRequest(std::shared_ptr<DeviceConnectionState> connection, uint64_t id,
-                             DWORD code, std::vector<BYTE> input, DWORD output_length)
+                             DWORD code, std::vector<BYTE> input, DWORD input_length,
+                             DWORD output_length)
     : connection_(std::move(connection)),
       id_(id),
       code_(code),
       input_(std::move(input)),
+      input_length_(input_length),
       output_length_(output_length) {}
 
 DeviceRequest::~DeviceRequest() {
@@ -118,8 +120,8 @@ void DeviceRequest::Complete(NTSTATUS status, const void* header, DWORD header_l
 
 class DeviceInterfaceState {
   public:
-    DeviceInterfaceState(std::string path, DeviceDriver& driver)
-        : path_(std::move(path)), driver_(driver) {}
+    DeviceInterfaceState(std::string path, DeviceDriver& driver, std::vector<InputExtent> extents)
+        : path_(std::move(path)), driver_(driver), extents_(std::move(extents)) {}
 
     ~DeviceInterfaceState() {
         if (thread_.joinable()) {
@@ -228,13 +230,17 @@ class DeviceInterfaceState {
             DeviceConnection opening(connection);
             bool accepted = driver_.Open(opening);
             connection->opened = accepted;
-            connection->Send(WireHeader{WireType::OpenReply, 0, 0, accepted ? 0u : 1u, 0, 0});
+            connection->Send(WireHeader{WireType::OpenReply, 0, 0, accepted ? 0u : 1u, 0, 0},
+                             extents_.data(), extents_.size() * sizeof(InputExtent));
             return accepted;
         }
         switch (header.type) {
             case WireType::Request:
+                // A client never sends more input than its buffer holds.
+                if (payload.size() > header.input_length) return false;
                 driver_.Request(std::make_unique<DeviceRequest>(
-                    connection, header.id, header.code, std::move(payload), header.output_length));
+                    connection, header.id, header.code, std::move(payload), header.input_length,
+                    header.output_length));
                 payload = {};
                 return true;
             case WireType::Close: {
@@ -267,6 +273,7 @@ class DeviceInterfaceState {
 
     const std::string path_;
     DeviceDriver& driver_;
+    const std::vector<InputExtent> extents_;
     std::unique_ptr<InterfaceRegistration> registration_;
     int listen_ = -1;
     int wake_ = -1;
@@ -286,8 +293,9 @@ const std::string& DeviceInterface::Path() const {
 
 std::unique_ptr<DeviceInterface> DeviceInterface::Register(const GUID& class_guid,
                                                            const std::string& path,
-                                                           DeviceDriver& driver) {
-    auto state = std::make_unique<DeviceInterfaceState>(path, driver);
+                                                           DeviceDriver& driver,
+                                                           std::vector<InputExtent> extents) {
+    auto state = std::make_unique<DeviceInterfaceState>(path, driver, std::move(extents));
     if (!state->Start(class_guid)) return nullptr;
     return std::unique_ptr<DeviceInterface>(new DeviceInterface(std::move(state)));
 }

@@ -12,8 +12,10 @@ namespace kmxwin {
 
 enum class WireType : uint32_t {
     Open = 1,       // client: payload is the path suffix; service answers OpenReply
-    OpenReply = 2,  // service: status 0 accepted, else refused
-    Request = 3,    // client: id, code, output_length; payload is the input
+    OpenReply = 2,  // service: status 0 accepted, else refused; payload is the
+                    // driver's input extents
+    Request = 3,    // client: id, code, input_length, output_length; payload is the input
+                    // (its first bytes for a code the driver gave an extent)
     Cancel = 4,     // client: the request id is abandoned
     Complete = 5,   // service: id, status; payload is the output
     Reference = 6,  // service: id is the client's event handle to reference
@@ -30,8 +32,10 @@ struct WireHeader {
     uint32_t status;
     uint32_t output_length;
     uint64_t payload_length;
+    uint32_t input_length = 0;
+    uint32_t reserved = 0;
 };
-static_assert(sizeof(WireHeader) == 32);
+static_assert(sizeof(WireHeader) == 40);
 
 // The largest payload accepted: more than any frame a camera delivers.
 constexpr uint64_t kMaxWirePayload = 64u << 20;
