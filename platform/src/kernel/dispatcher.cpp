@@ -78,10 +78,38 @@ std::mutex& DispatcherLock() {
     return *lock;
 }
 
+namespace {
+
+// The DispatcherGuard the calling thread holds, if any.
+thread_local DispatcherGuard* t_guard = nullptr;
+
+}  // namespace
+
+DispatcherGuard::DispatcherGuard() {
+    DispatcherLock().lock();
+    t_guard = this;
+}
+
+DispatcherGuard::~DispatcherGuard() {
+    t_guard = nullptr;
+    DispatcherLock().unlock();
+    for (size_t i = 0; i < count_; ++i) deferred_[i]->notify_one();
+}
+
+void DispatcherGuard::Defer(const std::shared_ptr<std::condition_variable>& wake) {
+    if (count_ < kDeferred)
+        deferred_[count_++] = wake;
+    else
+        wake->notify_one();
+}
+
 void NotifyWaiters(Waitable& object) {
     for (ThreadRecord* waiter : object.waiters) {
         waiter->notified = true;
-        waiter->wake.notify_one();
+        if (t_guard)
+            t_guard->Defer(waiter->wake);
+        else
+            waiter->wake->notify_one();
     }
 }
 
@@ -135,9 +163,9 @@ DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
             return self.notified || self.terminate_requested.load(std::memory_order_relaxed);
         };
         if (wake_at)
-            self.wake.wait_until(lock, *wake_at, woken);
+            self.wake->wait_until(lock, *wake_at, woken);
         else
-            self.wake.wait(lock, woken);
+            self.wake->wait(lock, woken);
         for (Waitable* object : objects) std::erase(object->waiters, &self);
     }
 }

@@ -4,6 +4,7 @@
 
 #include "kernel/thread_record.h"
 
+#include <array>
 #include <chrono>
 #include <mutex>
 #include <span>
@@ -12,8 +13,28 @@ namespace kmxwin {
 
 std::mutex& DispatcherLock();
 
-// Wakes the threads waiting on OBJECT so that they look at it again. Called
-// with the dispatcher lock held, after the object's state changed.
+// Holds the dispatcher lock for a change of objects' state. The threads that
+// NotifyWaiters marks meanwhile are woken once the lock is let go, so that
+// none of them wakes only to find the lock still taken and sleep again.
+class DispatcherGuard {
+  public:
+    DispatcherGuard();
+    ~DispatcherGuard();
+    DispatcherGuard(const DispatcherGuard&) = delete;
+    DispatcherGuard& operator=(const DispatcherGuard&) = delete;
+
+    // Wakes WAKE once the lock is let go; at once when no room is left.
+    void Defer(const std::shared_ptr<std::condition_variable>& wake);
+
+  private:
+    static constexpr size_t kDeferred = 4;
+    std::array<std::shared_ptr<std::condition_variable>, kDeferred> deferred_;
+    size_t count_ = 0;
+};
+
+// Has the threads waiting on OBJECT look at it again: they are woken when
+// the caller's DispatcherGuard is let go, or at once under a plain hold of
+// the dispatcher lock. Called after the object's state changed.
 void NotifyWaiters(Waitable& object);
 
 // What WaitForObjects answers when the waiting thread was terminated. The

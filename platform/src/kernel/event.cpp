@@ -22,7 +22,7 @@ class Event : public Waitable {
     }
 
     void Set(bool signalled) {
-        std::lock_guard guard(DispatcherLock());
+        DispatcherGuard guard;
         signalled_ = signalled;
         if (signalled) NotifyWaiters(*this);
     }

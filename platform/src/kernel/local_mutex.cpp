@@ -33,7 +33,7 @@ void LocalMutex::Abandon(ThreadRecord& owner) {
 
 BOOL LocalMutex::Release(ThreadRecord& thread) {
     std::shared_ptr<Ownable> released;  // dropped after the lock
-    std::lock_guard guard(DispatcherLock());
+    DispatcherGuard guard;
     if (owner_ != &thread) {
         SetLastError(ERROR_NOT_OWNER);
         return FALSE;

@@ -102,7 +102,7 @@ Termination RequestTermination(HANDLE handle, DWORD exit_code) {
         target->terminate_requested.store(true, std::memory_order_release);
     }
     target->notified = true;
-    target->wake.notify_one();
+    target->wake->notify_one();
     return Termination::Requested;
 }
 

@@ -21,8 +21,9 @@ struct ThreadRecord {
 
     // A thread blocked in a wait sleeps on its own condition variable under
     // the dispatcher lock; whoever changes an object it waits on sets
-    // `notified` and wakes it.
-    std::condition_variable wake;
+    // `notified` and wakes it. Shared, so that a waker that has let go of
+    // the lock can still wake it when the thread has ended meanwhile.
+    std::shared_ptr<std::condition_variable> wake = std::make_shared<std::condition_variable>();
     bool notified = false;
 
     // Set by TerminateThread; the thread ends at its next termination point.

@@ -28,7 +28,7 @@ class WaitableTimer : public Waitable {
     }
 
     void Set(Clock::time_point due, Clock::duration period) {
-        std::lock_guard guard(DispatcherLock());
+        DispatcherGuard guard;
         due_ = due;
         period_ = period;
         active_ = true;

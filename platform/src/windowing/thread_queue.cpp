@@ -55,7 +55,7 @@ void ForgetQueue(const ThreadQueue& queue) {
 
 void WakeQueue(ThreadQueue& queue, unsigned bits) {
     queue.wake_bits.fetch_or(bits, std::memory_order_release);
-    std::lock_guard lock(DispatcherLock());
+    DispatcherGuard guard;
     NotifyWaiters(queue);
 }
 
