@@ -142,7 +142,7 @@ VIDEOHDR* DeliverFrame(StreamState& stream, DWORD index) {
 void PushSkipTimer(StreamState& stream) {
     DWORD period = FramePeriod(stream);
     EnterCriticalSection(&stream.timer_lock);
-    CancelWaitableTimer(stream.skip_timer);
+    // Setting an active timer sets it anew.
     SetTimer(stream.skip_timer,
              -static_cast<LONGLONG>(period + period / 2) * kTimerUnitsPerMillisecond);
     LeaveCriticalSection(&stream.timer_lock);

@@ -180,7 +180,9 @@ int AddWait(WaitService* service, WaitCallback callback, void* context, HANDLE h
             }
         }
         LeaveCriticalSection(&service->lock);
-        if (added) SetEvent(service->wake_event);
+        // The worker's own registrations come from its callbacks, before it
+        // gathers the handles for its next wait: it needs no waking.
+        if (added && counted) SetEvent(service->wake_event);
     }
     if (counted) InterlockedDecrement(&service->adding);
     return added ? 1 : 0;
