@@ -16,7 +16,10 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
         std::string baseline;
         if (run.report_label.rfind("vs ", 0) == 0) baseline = run.report_label.substr(3);
         if (!results_.count(name)) order_.push_back(name);
-        results_[name] = {run.GetAdjustedRealTime(), baseline};
+        results_[name] = {run.GetAdjustedRealTime(), baseline, std::nullopt};
+        // A baseline measured within the benchmark's own iterations.
+        if (auto counter = run.counters.find(baseline); counter != run.counters.end())
+            results_[name].inner_baseline = counter->second.value;
     }
 }
 
@@ -26,6 +29,12 @@ void RatioReporter::Finalize() {
     for (const std::string& name : order_) {
         const Result& result = results_[name];
         if (result.baseline.empty()) continue;
+        if (result.inner_baseline) {
+            std::printf(
+                "%-60s %9.2fx\n", (name + " / " + result.baseline).c_str(),
+                *result.inner_baseline > 0 ? result.real_time / *result.inner_baseline : 0.0);
+            continue;
+        }
         auto found = results_.find(result.baseline);
         if (found == results_.end() || found->second.real_time <= 0) {
             std::printf("%-60s %10s\n", name.c_str(), "no baseline");

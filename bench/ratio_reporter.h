@@ -1,12 +1,15 @@
 // Benchmarks report their speed beside a baseline measured in the same run.
-// A benchmark names its baseline with CompareWith(state, "BM_Baseline"); the
-// reporter prints, after the usual table, each such benchmark's time as a
-// multiple of its baseline's.
+// A benchmark names its baseline with CompareWith(state, "BM_Baseline"), or
+// with the name of one of its own counters that holds a baseline measured in
+// the same iterations, in the benchmark's time unit; the reporter prints,
+// after the usual table, each such benchmark's time as a multiple of its
+// baseline's.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     struct Result {
         double real_time;
         std::string baseline;
+        std::optional<double> inner_baseline;
     };
     std::map<std::string, Result> results_;
     std::vector<std::string> order_;
