@@ -311,15 +311,23 @@ class DeviceFile : public KernelObject {
         return next;
     }
 
-    // Fills in a completed request; called with lock_ held.
-    void Finish(const Pending& request, NTSTATUS status, const BYTE* data, size_t length) {
+    // Fills in a completed request; called with lock_ held. Returns the
+    // request's event, which the caller sets.
+    std::shared_ptr<KernelObject> Complete(Pending& request, NTSTATUS status, const BYTE* data,
+                                           size_t length) {
         length = std::min<size_t>(length, request.output_size);
         if (data && length) std::memcpy(request.output, data, length);
         request.overlapped->InternalHigh = length;
         // After this store the caller may free the OVERLAPPED: touch it no more.
         __atomic_store_n(&request.overlapped->Internal, StatusWord(status), __ATOMIC_RELEASE);
-        if (request.event) SetEventObject(*request.event);
         completed_.notify_all();
+        return std::move(request.event);
+    }
+
+    // Completes a request and sets its event; called with lock_ held.
+    void Finish(Pending& request, NTSTATUS status, const BYTE* data, size_t length) {
+        if (std::shared_ptr<KernelObject> event = Complete(request, status, data, length))
+            SetEventObject(*event);
     }
 
     // Waits until DONE (checked under lock_), reading the connection
@@ -359,21 +367,35 @@ class DeviceFile : public KernelObject {
             header.status = static_cast<uint32_t>(STATUS_INSUFFICIENT_RESOURCES);
         guard.lock();
         reading_ = false;
+        std::shared_ptr<KernelObject> event;
         if (received)
-            Dispatch(header);
+            event = Dispatch(header);
         else if (ready)
             ConnectionLost();
         completed_.notify_all();
+        // The event's waiter is woken once lock_ is let go. Woken before, it
+        // would often run at once in this thread's place and, when it
+        // issued its next request, find lock_ held by the thread it
+        // displaced.
+        if (event) {
+            guard.unlock();
+            SetEventObject(*event);
+            guard.lock();
+        }
     }
 
-    // Called with lock_ held.
-    void Dispatch(const WireHeader& header) {
+    // Called with lock_ held. The event that the message sets (a completed
+    // request's, or one the driver signals), for the caller to set once it
+    // has let go of lock_.
+    std::shared_ptr<KernelObject> Dispatch(const WireHeader& header) {
         switch (header.type) {
             case WireType::Complete:
                 if (auto found = pending_.find(header.id); found != pending_.end()) {
-                    Finish(found->second, static_cast<NTSTATUS>(header.status), payload_.data(),
-                           payload_.size());
+                    std::shared_ptr<KernelObject> event =
+                        Complete(found->second, static_cast<NTSTATUS>(header.status),
+                                 payload_.data(), payload_.size());
                     RetirePending(found);
+                    return event;
                 }
                 break;
             case WireType::Reference:
@@ -392,7 +414,7 @@ class DeviceFile : public KernelObject {
                 break;
             case WireType::Signal:
                 if (auto found = events_.find(header.id); found != events_.end())
-                    SetEventObject(*found->second);
+                    return found->second;
                 break;
             case WireType::Release:
                 events_.erase(header.id);
@@ -403,6 +425,7 @@ class DeviceFile : public KernelObject {
             default:
                 break;
         }
+        return nullptr;
     }
 
     // The connection is over: the service ended, dropped it, or the handle is
