@@ -93,14 +93,14 @@ DispatcherGuard::DispatcherGuard() {
 DispatcherGuard::~DispatcherGuard() {
     t_guard = nullptr;
     DispatcherLock().unlock();
-    for (size_t i = 0; i < count_; ++i) deferred_[i]->notify_one();
+    for (size_t i = 0; i < count_; ++i) deferred_[i]->Wake();
 }
 
-void DispatcherGuard::Defer(const std::shared_ptr<std::condition_variable>& wake) {
+void DispatcherGuard::Defer(const std::shared_ptr<WakeWord>& wake) {
     if (count_ < kDeferred)
         deferred_[count_++] = wake;
     else
-        wake->notify_one();
+        wake->Wake();
 }
 
 void NotifyWaiters(Waitable& object) {
@@ -109,7 +109,7 @@ void NotifyWaiters(Waitable& object) {
         if (t_guard)
             t_guard->Defer(waiter->wake);
         else
-            waiter->wake->notify_one();
+            waiter->wake->Wake();
     }
 }
 
@@ -159,13 +159,14 @@ DWORD WaitForObjects(std::span<Waitable* const> objects, bool wait_all,
 
         for (Waitable* object : objects) object->waiters.push_back(&self);
         self.notified = false;
-        auto woken = [&self] {
-            return self.notified || self.terminate_requested.load(std::memory_order_relaxed);
-        };
-        if (wake_at)
-            self.wake->wait_until(lock, *wake_at, woken);
-        else
-            self.wake->wait(lock, woken);
+        bool in_time = true;
+        while (in_time && !self.notified &&
+               !self.terminate_requested.load(std::memory_order_relaxed)) {
+            uint32_t seen = self.wake->Value();
+            lock.unlock();
+            in_time = self.wake->Sleep(seen, wake_at);
+            lock.lock();
+        }
         for (Waitable* object : objects) std::erase(object->waiters, &self);
     }
 }

@@ -24,11 +24,11 @@ class DispatcherGuard {
     DispatcherGuard& operator=(const DispatcherGuard&) = delete;
 
     // Wakes WAKE once the lock is let go; at once when no room is left.
-    void Defer(const std::shared_ptr<std::condition_variable>& wake);
+    void Defer(const std::shared_ptr<WakeWord>& wake);
 
   private:
     static constexpr size_t kDeferred = 4;
-    std::array<std::shared_ptr<std::condition_variable>, kDeferred> deferred_;
+    std::array<std::shared_ptr<WakeWord>, kDeferred> deferred_;
     size_t count_ = 0;
 };
 

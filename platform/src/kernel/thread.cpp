@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <csetjmp>
 
 namespace kmxwin {
@@ -102,7 +103,7 @@ Termination RequestTermination(HANDLE handle, DWORD exit_code) {
         target->terminate_requested.store(true, std::memory_order_release);
     }
     target->notified = true;
-    target->wake->notify_one();
+    target->wake->Wake();
     return Termination::Requested;
 }
 

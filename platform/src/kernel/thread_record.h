@@ -3,11 +3,11 @@
 #pragma once
 
 #include "kernel/kernel_object.h"
+#include "kernel/wake_word.h"
 
 #include <sys/types.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <csetjmp>
 #include <memory>
 #include <vector>
@@ -19,11 +19,11 @@ class ThreadObject;
 struct ThreadRecord {
     pid_t tid = 0;
 
-    // A thread blocked in a wait sleeps on its own condition variable under
-    // the dispatcher lock; whoever changes an object it waits on sets
-    // `notified` and wakes it. Shared, so that a waker that has let go of
-    // the lock can still wake it when the thread has ended meanwhile.
-    std::shared_ptr<std::condition_variable> wake = std::make_shared<std::condition_variable>();
+    // A thread blocked in a wait sleeps on its own wake word; whoever
+    // changes an object it waits on sets `notified` under the dispatcher
+    // lock and wakes it. Shared, so that a waker that has let go of the lock
+    // can still wake it when the thread has ended meanwhile.
+    std::shared_ptr<WakeWord> wake = std::make_shared<WakeWord>();
     bool notified = false;
 
     // Set by TerminateThread; the thread ends at its next termination point.
