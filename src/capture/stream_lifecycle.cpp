@@ -195,8 +195,10 @@ DWORD StartStream(DWORD_PTR instance) {
     // Started already: its reads are in flight.
     if (InterlockedCompareExchange(&stream.running, 0, 0)) return DV_ERR_OK;
     InterlockedExchange(&stream.running, 1);
+    bool counting_skips = PreparedCount(stream) >= kSkipCountBuffers;
     EnterCriticalSection(&stream.timer_lock);
     stream.skipped = 0;
+    stream.counting_skips = counting_skips;
     LeaveCriticalSection(&stream.timer_lock);
     if (InterlockedCompareExchange(&stream.device_lost, 0, 0)) {
         // Stopped while its camera was away: the stream runs and the camera
@@ -206,7 +208,7 @@ DWORD StartStream(DWORD_PTR instance) {
         QuiesceStream(stream);
         return DV_ERR_NONSPECIFIC;
     }
-    if (PreparedCount(stream) < kSkipCountBuffers) return DV_ERR_OK;
+    if (!counting_skips) return DV_ERR_OK;
     return ArmSkipTimer(stream) ? DV_ERR_OK : DV_ERR_NONSPECIFIC;
 }
 

@@ -138,13 +138,15 @@ VIDEOHDR* DeliverFrame(StreamState& stream, DWORD index) {
     return header;
 }
 
-// Delivered frames push the frame-skip timer out to one and a half periods.
+// Delivered frames push the frame-skip timer out to one and a half periods,
+// in a stream that counts skipped frames.
 void PushSkipTimer(StreamState& stream) {
     DWORD period = FramePeriod(stream);
     EnterCriticalSection(&stream.timer_lock);
     // Setting an active timer sets it anew.
-    SetTimer(stream.skip_timer,
-             -static_cast<LONGLONG>(period + period / 2) * kTimerUnitsPerMillisecond);
+    if (stream.counting_skips)
+        SetTimer(stream.skip_timer,
+                 -static_cast<LONGLONG>(period + period / 2) * kTimerUnitsPerMillisecond);
     LeaveCriticalSection(&stream.timer_lock);
 }
 

@@ -62,10 +62,12 @@ struct StreamState {
     StreamCallbackRecord* callback;  // the dispatcher's
     DWORD callback16;                // its 16:16 address for a 16-bit client, else 0
 
-    // Under timer_lock: the frame-skip timer, whether its expiry is
-    // registered with the timer service, and the count it keeps.
+    // Under timer_lock: the frame-skip timer, whether the running stream
+    // keeps a count of skipped frames with it, whether its expiry is
+    // registered with the timer service, and the count.
     CRITICAL_SECTION timer_lock;
     HANDLE skip_timer;
+    bool counting_skips;
     bool skip_registered;
     DWORD skipped;
 

@@ -91,10 +91,13 @@ void WaitOnce(WaitService* service, HANDLE wake_event) {
                       : result - WAIT_OBJECT_0;
     if (result == WAIT_FAILED) {
         SettleFailedWait(service, handles, count);
-    } else if (index >= 1 && index < count) {
+    } else if (index == 0) {
+        // Let go only when it woke the wait: the handles are gathered anew
+        // after this, so a registration that set it meanwhile is among them.
+        ResetEvent(wake_event);
+    } else if (index < count) {
         Dispatch(service, handles[index], 0);
     }
-    ResetEvent(wake_event);
 }
 
 DWORD WINAPI WaitWorker(LPVOID parameter) {
