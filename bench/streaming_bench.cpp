@@ -29,8 +29,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -109,11 +107,7 @@ class PipelineAlone {
     }
     ~PipelineAlone() {
         if (opened_) {
-            {
-                std::lock_guard guard(lock_);
-                stopping_ = true;
-            }
-            wake_.notify_one();
+            stopping_.store(true, std::memory_order_release);
             thread_.join();
             kmx::PipelineClose(pipeline_);
         }
@@ -121,13 +115,15 @@ class PipelineAlone {
     }
     bool Opened() const { return opened_; }
     // Camera frame NUMBER was delivered: it is converted a quarter of a
-    // frame period later.
+    // frame period later. Called on the stream's thread, it makes no system
+    // call: one would cost the stream more than its own time (without
+    // process-context identifiers, every kernel entry empties the TLB).
     void Kick(uint32_t number) {
-        {
-            std::lock_guard guard(lock_);
-            due_.push_back({number, steady_clock::now() + kSettle});
-        }
-        wake_.notify_one();
+        size_t tail = tail_.load(std::memory_order_relaxed);
+        // A baseline that fell that far behind skips the frame.
+        if (tail - head_.load(std::memory_order_acquire) == kDueSlots) return;
+        due_[tail % kDueSlots] = {number, steady_clock::now() + kSettle};
+        tail_.store(tail + 1, std::memory_order_release);
     }
     // CPU seconds per frame converted so far.
     double PerFrame() {
@@ -137,35 +133,45 @@ class PipelineAlone {
 
   private:
     static constexpr auto kSettle = std::chrono::microseconds(kMicrosecondsPerFrame / 4);
+    static constexpr auto kPeriod = std::chrono::microseconds(kMicrosecondsPerFrame);
+    static constexpr auto kPoll = std::chrono::milliseconds(1);
+    static constexpr size_t kDueSlots = 64;  // far more than are ever due at once
     struct Due {
         uint32_t number;
         steady_clock::time_point at;
     };
 
+    // The deliveries are not signalled: the thread looks for the next one
+    // when it is due to come, a frame period after the last, and then every
+    // millisecond until it has come.
     void Run() {
         // Batch scheduling: woken, the thread waits for a processor rather
         // than taking the stream's.
         sched_param batch{};
         pthread_setschedparam(pthread_self(), SCHED_BATCH, &batch);
-        std::unique_lock lock(lock_);
         size_t next = 0;
-        for (;;) {
-            wake_.wait(lock, [this] { return stopping_ || !due_.empty(); });
-            if (stopping_ || wake_.wait_until(lock, due_.front().at, [this] { return stopping_; }))
-                return;
-            uint32_t number = due_.front().number;
-            due_.pop_front();
-            lock.unlock();
+        steady_clock::time_point look = steady_clock::now();
+        while (!stopping_.load(std::memory_order_acquire)) {
+            size_t head = head_.load(std::memory_order_relaxed);
+            if (tail_.load(std::memory_order_acquire) == head) {
+                look = std::max(look, steady_clock::now() + kPoll);
+                std::this_thread::sleep_until(look);
+                continue;
+            }
+            Due due = due_[head % kDueSlots];
+            head_.store(head + 1, std::memory_order_release);
+            std::this_thread::sleep_until(due.at);
+            look = due.at + kPeriod;
             // The pan/tilt camera's picture at its default settings, encoded
             // with its Huffman tables at its quality: the frame it sent.
-            synthesizer_.Render(640, 480, number, {}, picture_);
+            synthesizer_.Render(640, 480, due.number, {}, picture_);
             encoder_.Encode(picture_, true, frame_);
             double start = ThreadCpuSeconds();
             kmx::PipelineProcess(pipeline_, DWORD(frame_.size()), frame_.data(), kFrameBytes,
                                  out_[next].data());
             double spent = ThreadCpuSeconds() - start;
             next = (next + 1) % kBuffers;
-            lock.lock();
+            std::lock_guard guard(lock_);
             cpu_ += spent;
             ++converted_;
         }
@@ -179,10 +185,11 @@ class PipelineAlone {
     kmx::CameraConnection connection_;
     kmx::PipelineState pipeline_{};
     bool opened_ = false;
-    std::mutex lock_;
-    std::condition_variable wake_;
-    std::deque<Due> due_;
-    bool stopping_ = false;
+    Due due_[kDueSlots] = {};
+    std::atomic<size_t> head_{0};  // deliveries taken so far
+    std::atomic<size_t> tail_{0};  // deliveries kicked so far
+    std::atomic<bool> stopping_{false};
+    std::mutex lock_;  // guards cpu_ and converted_
     double cpu_ = 0;
     size_t converted_ = 0;
     std::thread thread_;
@@ -194,9 +201,9 @@ struct Deliveries {
     PipelineAlone* alone = nullptr;
     HDRVR channel = nullptr;
     std::mutex lock;
-    std::vector<double> latencies;  // seconds from the camera's answer
-    double first_cpu = 0, last_cpu = 0;
-    double bookkeeping_cpu = 0;  // the benchmark's own part of the callbacks in that span
+    std::vector<double> latencies;       // seconds from the camera's answer
+    double first_cpu = 0, last_cpu = 0;  // the thread's CPU clock at the first and last
+    double bookkeeping = 0;  // seconds of the benchmark's own part of the callbacks in that span
     size_t delivered = 0;
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 };
@@ -205,26 +212,26 @@ void CALLBACK OnStream(HDRVR, UINT message, DWORD_PTR instance, DWORD_PTR parame
     auto* header = reinterpret_cast<VIDEOHDR*>(parameter);
     // Buffers handed back unfilled by the reset are no deliveries.
     if (message != MM_DRVM_DATA || !(header->dwFlags & VHDR_DONE)) return;
-    double cpu = ThreadCpuSeconds();
     steady_clock::time_point now = steady_clock::now();
     auto* deliveries = reinterpret_cast<Deliveries*>(instance);
-    // Asking the camera service when it answered and starting the baseline's
-    // conversion are the benchmark's own work, not the stream's: their time
-    // is taken out below.
+    // The thread's CPU clock is read (a system call) only at the ends of the
+    // span measured. Asking the camera service when it answered and handing
+    // the frame to the baseline are the benchmark's own work, not the
+    // stream's: their time is taken out below.
+    std::lock_guard guard(deliveries->lock);
+    size_t delivered = ++deliveries->delivered;
+    if (delivered == 1) deliveries->first_cpu = ThreadCpuSeconds();
     kmxcam::SimulatedCamera::FrameCounters counters = deliveries->camera->Counters();
     // The camera numbers its frames from 0 in the order it answers reads.
     deliveries->alone->Kick(uint32_t(counters.reads_completed - 1));
-    std::lock_guard guard(deliveries->lock);
-    if (deliveries->delivered++ == 0) deliveries->first_cpu = cpu;
-    deliveries->last_cpu = cpu;
     deliveries->latencies.push_back(
         std::chrono::duration<double>(now - counters.last_read_at).count());
-    // The last frame's share comes after the span measured.
-    if (deliveries->delivered < kFrames) deliveries->bookkeeping_cpu += ThreadCpuSeconds() - cpu;
-    if (deliveries->delivered >= kFrames) {
+    if (delivered >= kFrames) {
+        deliveries->last_cpu = ThreadCpuSeconds();
         SetEvent(deliveries->done);
         return;
     }
+    deliveries->bookkeeping += std::chrono::duration<double>(steady_clock::now() - now).count();
     // The buffer goes straight back into the queue.
     header->dwFlags &= ~VHDR_DONE;
     SendDriverMessage(deliveries->channel, DVM_STREAM_ADDBUFFER, parameter, sizeof(VIDEOHDR));
@@ -289,9 +296,8 @@ void BM_StreamVgaRgb24(benchmark::State& state) {
         SendDriverMessage(channel, DVM_STREAM_FINI, 0, 0);
 
         std::lock_guard guard(deliveries.lock);
-        double per_frame =
-            (deliveries.last_cpu - deliveries.first_cpu - deliveries.bookkeeping_cpu) /
-            double(std::max<size_t>(deliveries.delivered - 1, 1));
+        double per_frame = (deliveries.last_cpu - deliveries.first_cpu - deliveries.bookkeeping) /
+                           double(std::max<size_t>(deliveries.delivered - 1, 1));
         state.SetIterationTime(per_frame);
         state.counters["produced"] = double(after.frames_produced - before.frames_produced);
         state.counters["read"] = double(after.reads_completed - before.reads_completed);
