@@ -1,9 +1,9 @@
 // Device files: a connection to the process serving a device interface, and
-// DeviceIoControl over it. The service's messages (completions, which are
-// copied into the callers' buffers and OVERLAPPEDs, and the driver's event
-// references and signals) are read by one thread at a time: a thread waiting
-// for its own request reads them itself, so that its reply reaches it without
-// a hand-over; otherwise a receiver thread of the file reads them.
+// DeviceIoControl over it. The service's messages (completions, whose data is
+// read straight into the callers' buffers, and the driver's event references
+// and signals) are read by one thread at a time: a thread waiting for its own
+// request reads them itself, so that its reply reaches it without a
+// hand-over; otherwise a receiver thread of the file reads them.
 #include <ntstatus.h>
 
 #include <kmxwin/device_service.h>
@@ -204,7 +204,8 @@ class DeviceFile : public KernelObject {
         }
         if (!sent) {
             std::lock_guard guard(lock_);
-            if (auto found = pending_.find(id); found != pending_.end()) {
+            if (auto found = pending_.find(id);
+                found != pending_.end() && !found->second.receiving) {
                 RetirePending(found);
                 return FailedAtOnce(*target, STATUS_DEVICE_NOT_CONNECTED);
             }
@@ -258,22 +259,41 @@ class DeviceFile : public KernelObject {
     template <class Wanted>
     bool CancelRequests(Wanted wanted) {
         std::vector<uint64_t> cancelled;
+        bool picked = false;
         {
-            std::lock_guard guard(lock_);
-            for (auto entry = pending_.begin(); entry != pending_.end();) {
-                if (!wanted(entry->second.overlapped, entry->second.thread)) {
-                    ++entry;
-                    continue;
+            std::unique_lock guard(lock_);
+            for (;;) {
+                bool receiving = false;
+                for (auto entry = pending_.begin(); entry != pending_.end();) {
+                    if (!wanted(entry->second.overlapped, entry->second.thread)) {
+                        ++entry;
+                        continue;
+                    }
+                    picked = true;
+                    if (entry->second.receiving) {
+                        receiving = true;
+                        ++entry;
+                        continue;
+                    }
+                    Finish(entry->second, STATUS_CANCELLED);
+                    cancelled.push_back(entry->first);
+                    entry = RetirePending(entry);
                 }
-                Finish(entry->second, STATUS_CANCELLED, nullptr, 0);
-                cancelled.push_back(entry->first);
-                entry = RetirePending(entry);
+                if (!receiving) break;
+                // A reply being read into a request's buffer completes the
+                // request in a moment; the buffer is the caller's again only
+                // then. A service that stalls in the middle of a message is
+                // cut off rather than waited for by a thread asked to end.
+                if (completed_.wait_for(guard, kTerminationCheckPeriod) ==
+                        std::cv_status::timeout &&
+                    TerminationRequested())
+                    shutdown(fd_, SHUT_RDWR);
             }
         }
         std::lock_guard guard(send_lock_);
         for (uint64_t id : cancelled)
             SendMessage(fd_, WireHeader{WireType::Cancel, 0, id, 0, 0, 0});
-        return !cancelled.empty();
+        return picked;
     }
 
   private:
@@ -284,6 +304,9 @@ class DeviceFile : public KernelObject {
         DWORD output_size;
         DWORD thread;
         bool background;  // the caller does not wait in DeviceIoControl
+        // Its reply's data is being read into OUTPUT, outside lock_: nothing
+        // else may end the request until the reader has.
+        bool receiving = false;
     };
     using PendingMap = std::map<uint64_t, Pending>;
 
@@ -311,22 +334,21 @@ class DeviceFile : public KernelObject {
         return next;
     }
 
-    // Fills in a completed request; called with lock_ held. Returns the
-    // request's event, which the caller sets.
-    std::shared_ptr<KernelObject> Complete(Pending& request, NTSTATUS status, const BYTE* data,
-                                           size_t length) {
-        length = std::min<size_t>(length, request.output_size);
-        if (data && length) std::memcpy(request.output, data, length);
-        request.overlapped->InternalHigh = length;
+    // Fills in a completed request, whose output holds LENGTH bytes (as
+    // many as fit); called with lock_ held. Returns the request's event,
+    // which the caller sets.
+    std::shared_ptr<KernelObject> Complete(Pending& request, NTSTATUS status, uint64_t length) {
+        request.overlapped->InternalHigh = std::min<uint64_t>(length, request.output_size);
         // After this store the caller may free the OVERLAPPED: touch it no more.
         __atomic_store_n(&request.overlapped->Internal, StatusWord(status), __ATOMIC_RELEASE);
         completed_.notify_all();
         return std::move(request.event);
     }
 
-    // Completes a request and sets its event; called with lock_ held.
-    void Finish(Pending& request, NTSTATUS status, const BYTE* data, size_t length) {
-        if (std::shared_ptr<KernelObject> event = Complete(request, status, data, length))
+    // Completes a request with no output and sets its event; called with
+    // lock_ held.
+    void Finish(Pending& request, NTSTATUS status) {
+        if (std::shared_ptr<KernelObject> event = Complete(request, status, 0))
             SetEventObject(*event);
     }
 
@@ -359,14 +381,21 @@ class DeviceFile : public KernelObject {
         reading_ = true;
         guard.unlock();
         WireHeader header;
-        bool dropped = false;
         bool ready = reader_.HasMessage() || AwaitReadable(fd_);
-        bool received = ready && reader_.Receive(header, payload_, &dropped);
-        // A reply whose data could not be taken in fails for want of memory.
-        if (received && dropped && header.type == WireType::Complete)
-            header.status = static_cast<uint32_t>(STATUS_INSUFFICIENT_RESOURCES);
+        bool received = ready && reader_.ReceiveHeader(header);
+        Pending* reply = nullptr;
+        if (received && header.type == WireType::Complete) {
+            guard.lock();
+            if (auto found = pending_.find(header.id); found != pending_.end()) {
+                reply = &found->second;
+                reply->receiving = true;
+            }
+            guard.unlock();
+        }
+        if (received) received = ReceivePayload(header, reply);
         guard.lock();
         reading_ = false;
+        if (reply) reply->receiving = false;
         std::shared_ptr<KernelObject> event;
         if (received)
             event = Dispatch(header);
@@ -384,6 +413,17 @@ class DeviceFile : public KernelObject {
         }
     }
 
+    // Reads the payload of the message of HEADER, outside lock_: a reply's
+    // data straight into the buffer of REPLY, its request (none when it was
+    // cancelled), the rest into payload_. False when the connection ended.
+    bool ReceivePayload(const WireHeader& header, const Pending* reply) {
+        if (header.type != WireType::Complete)
+            return reader_.ReceivePayload(payload_, header.payload_length);
+        size_t taken = reply ? std::min<uint64_t>(header.payload_length, reply->output_size) : 0;
+        return reader_.ReceivePayload(reply ? reply->output : nullptr, taken) &&
+               reader_.Skip(header.payload_length - taken);
+    }
+
     // Called with lock_ held. The event that the message sets (a completed
     // request's, or one the driver signals), for the caller to set once it
     // has let go of lock_.
@@ -391,9 +431,9 @@ class DeviceFile : public KernelObject {
         switch (header.type) {
             case WireType::Complete:
                 if (auto found = pending_.find(header.id); found != pending_.end()) {
-                    std::shared_ptr<KernelObject> event =
-                        Complete(found->second, static_cast<NTSTATUS>(header.status),
-                                 payload_.data(), payload_.size());
+                    // Its data is in place already.
+                    std::shared_ptr<KernelObject> event = Complete(
+                        found->second, static_cast<NTSTATUS>(header.status), header.payload_length);
                     RetirePending(found);
                     return event;
                 }
@@ -431,11 +471,19 @@ class DeviceFile : public KernelObject {
     // The connection is over: the service ended, dropped it, or the handle is
     // being closed. Called with lock_ held.
     void ConnectionLost() {
+        NTSTATUS status = closing_ ? STATUS_CANCELLED : STATUS_DEVICE_NOT_CONNECTED;
+        // A request whose reply is being read ends with the reading, which
+        // calls this again if it fails.
+        for (auto entry = pending_.begin(); entry != pending_.end();) {
+            if (entry->second.receiving) {
+                ++entry;
+                continue;
+            }
+            Finish(entry->second, status);
+            entry = pending_.erase(entry);
+        }
         if (lost_) return;
         lost_ = true;
-        NTSTATUS status = closing_ ? STATUS_CANCELLED : STATUS_DEVICE_NOT_CONNECTED;
-        for (auto& [id, request] : pending_) Finish(request, status, nullptr, 0);
-        pending_.clear();
         events_.clear();
         receiver_wake_.notify_one();
     }
@@ -497,7 +545,7 @@ class DeviceFile : public KernelObject {
     bool reading_ = false;       // a thread is reading the connection
     int waiting_readers_ = 0;    // threads waiting for their own requests
     WireReader reader_;          // used by the thread that is reading
-    std::vector<BYTE> payload_;  // the reader's buffer
+    std::vector<BYTE> payload_;  // the reader's, for messages other than replies
     std::thread receiver_;
 };
 

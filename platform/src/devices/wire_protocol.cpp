@@ -90,32 +90,41 @@ bool WireReader::Skip(uint64_t length) {
     return true;
 }
 
-bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload, bool* dropped) {
+bool WireReader::ReceiveHeader(WireHeader& header) {
     while (Buffered() < sizeof header)
         if (!Fill()) return false;
     std::memcpy(&header, buffer_.data() + begin_, sizeof header);
     if (header.payload_length > kMaxWirePayload) return false;
     begin_ += sizeof header;
-    if (dropped) *dropped = false;
-    try {
-        // Grown by half again at least, so that payloads of varying size
-        // (compressed frames) soon settle on one buffer instead of growing
-        // with each new largest one.
-        if (payload.capacity() < header.payload_length)
-            payload.reserve(std::max<size_t>(header.payload_length,
-                                             payload.capacity() + payload.capacity() / 2));
-        payload.resize(header.payload_length);
-    } catch (const std::bad_alloc&) {
-        if (dropped) *dropped = true;
-        payload.clear();
-        return Skip(header.payload_length);
-    }
-    size_t taken = std::min<size_t>(payload.size(), Buffered());
-    if (taken) std::memcpy(payload.data(), buffer_.data() + begin_, taken);
+    if (begin_ == end_) begin_ = end_ = 0;
+    return true;
+}
+
+bool WireReader::ReceivePayload(void* into, size_t length) {
+    size_t taken = std::min(length, Buffered());
+    if (taken) std::memcpy(into, buffer_.data() + begin_, taken);
     begin_ += taken;
     if (begin_ == end_) begin_ = end_ = 0;
-    return taken == payload.size() ||
-           ReadFully(fd_, payload.data() + taken, payload.size() - taken);
+    return taken == length || ReadFully(fd_, static_cast<BYTE*>(into) + taken, length - taken);
+}
+
+bool WireReader::ReceivePayload(std::vector<BYTE>& payload, uint64_t length) {
+    try {
+        // Grown by half again at least, so that payloads of varying size
+        // soon settle on one buffer instead of growing with each new
+        // largest one.
+        if (payload.capacity() < length)
+            payload.reserve(std::max<size_t>(length, payload.capacity() + payload.capacity() / 2));
+        payload.resize(length);
+    } catch (const std::bad_alloc&) {
+        payload.clear();
+        return Skip(length);
+    }
+    return ReceivePayload(payload.data(), payload.size());
+}
+
+bool WireReader::Receive(WireHeader& header, std::vector<BYTE>& payload) {
+    return ReceiveHeader(header) && ReceivePayload(payload, header.payload_length);
 }
 
 }  // namespace kmxwin

@@ -59,8 +59,20 @@ class WireReader {
     // Receives one message into HEADER and PAYLOAD (resized). False at the
     // end of the connection or on a malformed message. A payload for which
     // PAYLOAD cannot grow is read past, so that the next message is read
-    // whole: the message comes without it, *DROPPED (when given) set.
-    bool Receive(WireHeader& header, std::vector<BYTE>& payload, bool* dropped = nullptr);
+    // whole: the message then comes without it.
+    bool Receive(WireHeader& header, std::vector<BYTE>& payload);
+    // Receives the next message's header only; false at the end of the
+    // connection or on a malformed message. Its payload is to be taken next,
+    // with ReceivePayload and Skip.
+    bool ReceiveHeader(WireHeader& header);
+    // The next LENGTH bytes of the payload into INTO; false at the end of
+    // the connection.
+    bool ReceivePayload(void* into, size_t length);
+    // The next LENGTH bytes of the payload into PAYLOAD (resized), as
+    // Receive takes them.
+    bool ReceivePayload(std::vector<BYTE>& payload, uint64_t length);
+    // Reads past the next LENGTH bytes of the payload.
+    bool Skip(uint64_t length);
 
   private:
     static constexpr size_t kBufferSize = 16 << 10;
@@ -68,8 +80,6 @@ class WireReader {
     // Reads what the socket holds (waiting for something) after the
     // buffered bytes; false at the end of the connection.
     bool Fill();
-    // Reads past LENGTH bytes of the message being received.
-    bool Skip(uint64_t length);
 
     int fd_;
     std::vector<BYTE> buffer_;
