@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdlib>
 
 namespace {
 
@@ -176,6 +179,33 @@ TEST(Threads, BadArgumentsAreRefused) {
     EXPECT_FALSE(TerminateThread(event, 0));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     CloseHandle(event);
+}
+
+// A process that exits runs the module destructors on the exiting thread
+// after that thread's own thread-local objects are gone; their waits must
+// still work.
+TEST(ThreadsDeathTest, AWaitAtProcessExitAfterTheThreadsOwnStateHasGoneStillWorks) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            static struct AtExit {
+                HANDLE thread = CreateThread(
+                    nullptr, 0,
+                    [](LPVOID) -> DWORD {
+                        Sleep(50);  // so that the wait below has to block
+                        return 7;
+                    },
+                    nullptr, 0, nullptr);
+                ~AtExit() {
+                    DWORD code = 0;
+                    bool ended = WaitForSingleObject(thread, INFINITE) == WAIT_OBJECT_0 &&
+                                 GetExitCodeThread(thread, &code) && code == 7;
+                    _exit(ended ? 0 : 1);
+                }
+            } at_exit;
+            exit(3);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -15,13 +15,20 @@
 namespace kmxwin {
 namespace {
 
+// Set once the thread's record has gone with its thread-local objects; of a
+// type without a destructor, so that it can still be read then.
+thread_local bool t_record_gone = false;
+
 struct ThreadRecordHolder {
     ThreadRecord record;
     ThreadRecordHolder() { record.tid = gettid(); }
     // Threads that end without the platform's knowledge (returning from a
     // pthread start routine, pthread_exit) still abandon their mutexes and
     // signal their handles here.
-    ~ThreadRecordHolder() { ThreadEnded(record, record.exit_code); }
+    ~ThreadRecordHolder() {
+        ThreadEnded(record, record.exit_code);
+        t_record_gone = true;
+    }
 };
 
 thread_local ThreadRecordHolder t_thread;
@@ -110,7 +117,16 @@ Termination RequestTermination(HANDLE handle, DWORD exit_code) {
 }  // namespace
 
 ThreadRecord& CurrentThread() {
-    return t_thread.record;
+    if (!t_record_gone) return t_thread.record;
+    // Code that runs on a thread after its thread-local objects have gone
+    // (the module destructors of a process that exits, on the thread that
+    // called exit) gets a record of its own. Nothing would run to free it.
+    thread_local ThreadRecord* late = nullptr;
+    if (!late) {
+        late = new ThreadRecord;
+        late->tid = gettid();
+    }
+    return *late;
 }
 
 std::shared_ptr<ThreadObject> CurrentThreadObject() {
